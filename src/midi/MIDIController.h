@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+
+#include "midi/MIDIEvent.h"
+#include "platform/ResultCode.h"
+
+// The transport to the console: one system-exclusive exchange at a time, reduced to a last-event value
+// that Send and Receive poll. Results are of the exchange family: RC_EXCHANGE_OK on success.
+//
+// Threads: Open and Close run on the user-interface thread. Send and Receive run on the user-interface
+// thread or on an update worker, one exchange at a time, never while Open or Close runs (the application
+// keeps them apart). OnEvent runs on the driver's threads.
+class CMIDIController {
+public:
+    // Releases every driver object the controller holds.
+    virtual ~CMIDIController() = default;
+
+    // Connects to every usable port of every device the driver knows, releasing whatever was held
+    // first, so it may be called again at any time to enumerate afresh. RC_EXCHANGE_OK when at least
+    // one port is open for sending and observed for replies; RC_DRIVER_UNAVAILABLE, RC_OBSERVER_REFUSED
+    // or RC_NO_USABLE_PORT otherwise.
+    [[nodiscard]] virtual ResultCode Open() = 0;
+
+    // Releases every driver object and observer; always RC_EXCHANGE_OK. After it no event reaches the
+    // controller, and Send fails at once.
+    virtual ResultCode Close() = 0;
+
+    // Sends one complete system-exclusive message of nLength bytes to every open port and waits up to
+    // nTimeout milliseconds for the driver's transmission result. Resets the last event first.
+    // RC_EXCHANGE_OK when the result is "sent"; RC_SEND_FAILED when no port is open (at once), a port
+    // refuses the message (later ports get nothing), the result is "failed" or none came in time.
+    [[nodiscard]] virtual ResultCode Send(const std::uint8_t* pData, std::uint16_t nLength,
+                                          std::uint16_t nTimeout) = 0;
+
+    // Waits up to nTimeout milliseconds for the reply to the Send just before and copies it into
+    // pBuffer. *pnLength is the capacity on entry and the number of bytes copied on success.
+    // RC_RECEIVE_FAILED when no message came in time or a receive error was reported; RC_BUFFER_TOO_SMALL
+    // when the message is longer than the capacity (the buffer then holds its first bytes, *pnLength is
+    // unchanged). Does not reset the last event: a second Receive returns the same message again.
+    [[nodiscard]] virtual ResultCode Receive(std::uint8_t* pBuffer, std::uint16_t* pnLength,
+                                             std::uint16_t nTimeout) = 0;
+
+    // Runs on a driver thread: records one transport event (MIDI_EVENT_*). For MIDI_EVENT_RECEIVED,
+    // nLength bytes at pData are the message; pData stays valid until the controller is closed or a
+    // later message replaces it. Tells the device listener about MIDI_EVENT_CONFIG_CHANGED.
+    // Always RC_EXCHANGE_OK.
+    virtual ResultCode OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData) = 0;
+};

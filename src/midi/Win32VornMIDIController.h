@@ -1,0 +1,66 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "midi/MIDIController.h"
+#include "midi/WaitForEvent.h"
+#include "vorn/VornAsync.h"
+
+class CMIDIDevice;
+class CPortListener;
+class CMIDIListener;
+
+// The transport over the Vorn audio-network driver: sends every message to every "Tarn" port of every
+// device on the network and turns the driver's observer calls into transport events. The program never
+// links the driver; it creates the driver object through the component runtime by class identifier.
+//
+// Construction initialises the component runtime for the creating thread (the user-interface thread),
+// destruction releases everything and ends that use again; both happen on that thread.
+class CWin32VornMIDIController : public CMIDIController {
+public:
+    CWin32VornMIDIController();
+    CWin32VornMIDIController(const CWin32VornMIDIController&) = delete;
+    CWin32VornMIDIController& operator=(const CWin32VornMIDIController&) = delete;
+    ~CWin32VornMIDIController() override;
+
+    [[nodiscard]] ResultCode Open() override;
+    ResultCode Close() override;
+    [[nodiscard]] ResultCode Send(const std::uint8_t* pData, std::uint16_t nLength, std::uint16_t nTimeout) override;
+    [[nodiscard]] ResultCode Receive(std::uint8_t* pBuffer, std::uint16_t* pnLength, std::uint16_t nTimeout) override;
+    // Runs on a driver thread (through CPortListener and CMIDIListener), or on any thread in tests.
+    ResultCode OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData) override;
+
+    // The text of a port type code: its four characters, most significant byte first, when all are
+    // printable ASCII (0x20..0x7E), otherwise "0x%08X". A port is used when the text is "Tarn".
+    [[nodiscard]] static std::string FormatTypeCode(std::uint32_t nTypeCode);
+
+    // Replaces the millisecond counter that Send and Receive wait with (tests use it to cross the
+    // counter's wrap). Call while no exchange runs.
+    void SetMillisecondCounter(MillisecondCounter counter);
+
+    CMIDIDevice* m_pDevice = nullptr; // the holder, not owned; set by InitMIDIDevice
+
+private:
+    [[nodiscard]] bool CreateDriver();
+    [[nodiscard]] ResultCode AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList);
+    void ReleaseAll();
+    // Publishes the received message (or none, with null) for Receive; see Receive for the protocol.
+    void PublishReceived(const std::uint8_t* pData, std::uint16_t nLength);
+
+    std::atomic<const std::uint8_t*> m_pReceivedData{nullptr};
+    std::atomic<std::uint16_t> m_nReceivedLength{0};
+    IVornAsync* m_pAsync = nullptr;
+    std::vector<IVornAsyncDevice*> m_devices;
+    std::vector<IVornAsyncPort*> m_ports;
+    DeviceList m_deviceList{0, nullptr};
+    std::vector<PortList> m_portLists;
+    CPortListener* m_pAsyncObserver = nullptr;
+    std::vector<CMIDIListener*> m_portObservers;
+    std::atomic<std::int32_t> m_nLastEvent{MIDI_EVENT_NONE};
+    // Even while m_pReceivedData and m_nReceivedLength are stable, odd while one is being replaced.
+    std::atomic<std::uint32_t> m_nReceiveSequence{0};
+    MillisecondCounter m_counter;
+    bool m_bComInitialized = false;
+};
