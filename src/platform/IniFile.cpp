@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
+#include <limits>
 #include <new>
 
 struct CIniFile::Impl
@@ -87,12 +89,22 @@ bool CIniFile::ReadFrom(const QString& path)
 bool CIniFile::WriteTo(const QString& path) const
 {
     const std::string bytes = Serialize();
+    // Unbuffered, so that every write reports what really reached the file: a buffered write that
+    // runs into a full disk or a size limit can come back as a success with the file cut short, and
+    // the cut file would then be committed.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        file.cancelWriting();
-        return false;
+    const char* pData = bytes.data();
+    qint64 nLeft = static_cast<qint64>(bytes.size());
+    while (nLeft > 0) {
+        const qint64 nWritten = file.write(pData, nLeft);
+        if (nWritten <= 0) {
+            file.cancelWriting();
+            return false;
+        }
+        pData += nWritten;
+        nLeft -= nWritten;
     }
     return file.commit();
 }
@@ -121,21 +133,24 @@ std::int32_t CIniFile::GetInt(const char* section, const char* key, std::int32_t
     const std::optional<std::string> value = GetString(section, key);
     if (!value || value->empty())
         return nDefault;
-    return static_cast<std::int32_t>(ParseLeadingNumber(*value));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(ParseLeadingNumber(*value),
+                                                              std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
-std::uint32_t CIniFile::ParseLeadingNumber(std::string_view text)
+std::int64_t CIniFile::ParseLeadingNumber(std::string_view text)
 {
+    constexpr std::int64_t kLargest = 0xFFFFFFFF;
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
         ++i;
     bool bNegative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         bNegative = text[i++] == '-';
-    std::uint32_t value = 0;
+    std::int64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-    return bNegative ? 0u - value : value;
+        value = std::min(value * 10 + (text[i] - '0'), kLargest);
+    return bNegative ? -value : value;
 }
 
 void CIniFile::SetString(const char* section, const char* key, std::string_view value)

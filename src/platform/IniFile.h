@@ -40,9 +40,8 @@ public:
     // The value, or nothing when the key is not in the section.
     [[nodiscard]] std::optional<std::string> GetString(const char* section, const char* key) const;
 
-    // The value read as a profile integer: optional sign and leading decimal digits, anything after
-    // them ignored, no digits at all reading as 0, kept in 32 bits. A key that is missing or has an
-    // empty value gives `nDefault`.
+    // The value read as a profile integer (see ParseLeadingNumber), limited to the 32-bit range. A key
+    // that is missing or has an empty value gives `nDefault`.
     [[nodiscard]] std::int32_t GetInt(const char* section, const char* key, std::int32_t nDefault) const;
 
     // Sets the key's value, replacing every occurrence of the key in the section; a new key goes at
@@ -50,8 +49,10 @@ public:
     void SetString(const char* section, const char* key, std::string_view value);
     void SetInt(const char* section, const char* key, std::int64_t value);
 
-    // The leading decimal number of `text` as the profile functions read it, wrapped into 32 bits.
-    [[nodiscard]] static std::uint32_t ParseLeadingNumber(std::string_view text);
+    // The leading decimal number of `text`: blanks, an optional sign and decimal digits, anything
+    // after them ignored, no digits at all reading as 0. Its magnitude stops at 0xFFFFFFFF, so that an
+    // absurdly long number reads as a large one rather than wrapping round to a small one.
+    [[nodiscard]] static std::int64_t ParseLeadingNumber(std::string_view text);
 
 private:
     struct Impl;

@@ -130,8 +130,9 @@ bool CWin32PrefHandler::ReadConfiguration(const CIniFile& ini)
         const std::size_t nSeparator = value.find(kNoteSeparator);
         if (nSeparator == std::string::npos)
             continue;
-        const auto nKey =
-            static_cast<std::uint16_t>(CIniFile::ParseLeadingNumber(std::string_view(value).substr(0, nSeparator)));
+        // Read as an unsigned number and kept in 16 bits: "-1" is 0xFFFF.
+        const auto nKey = static_cast<std::uint16_t>(
+            static_cast<std::uint32_t>(CIniFile::ParseLeadingNumber(std::string_view(value).substr(0, nSeparator))));
         m_notes.push_back({nKey, value.substr(nSeparator + 2)});
     }
 
