@@ -38,22 +38,6 @@ TEST(IniFileTest, MissingKeyGivesNothingAndTheDefault)
     EXPECT_EQ(ini.GetInt("S", "key", 17), 17);
 }
 
-// Values the parser would trim or unquote are protected when written and come back exactly.
-TEST(IniFileTest, StoredValuesReadBackExactly)
-{
-    const char* values[] = {"", " ", "  lead", "trail\t", "\"", "\"\"", "\"in quotes\"", "a \"b\" c", ";x", "=",
-                            "<<<TAG", "[S]", "\xFF\xC3"};
-    CIniFile ini;
-    int n = 0;
-    for (const char* value : values)
-        ini.SetString("S", ("k" + std::to_string(n++)).c_str(), value);
-    CIniFile reread;
-    reread.Parse(ini.Serialize());
-    n = 0;
-    for (const char* value : values)
-        EXPECT_EQ(reread.GetString("S", ("k" + std::to_string(n++)).c_str()), std::string(value)) << n;
-}
-
 TEST(IniFileTest, ValuesStayOnOneLine)
 {
     CIniFile ini;
