@@ -17,35 +17,6 @@ constexpr CLSID kTestClass = {0x3F2A9C41, 0x8E77, 0x4B0D, {0xA5, 0xC6, 0x1D, 0x2
 // {3F2A9C41-8E77-4B0D-A5C6-1D2E3F405163}: served by nobody.
 constexpr CLSID kUnservedClass = {0x3F2A9C41, 0x8E77, 0x4B0D, {0xA5, 0xC6, 0x1D, 0x2E, 0x3F, 0x40, 0x51, 0x63}};
 
-class Object final : public ITestValue {
-public:
-    explicit Object(int value) : m_value(value) {}
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_ITestValue) {
-            AddRef();
-            *ppv = static_cast<ITestValue*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_nRef; }
-    ULONG Release() override
-    {
-        const ULONG n = --m_nRef;
-        if (n == 0)
-            delete this;
-        return n;
-    }
-    int Value() override { return m_value; }
-
-private:
-    virtual ~Object() = default;
-    std::atomic<ULONG> m_nRef{1};
-    int m_value;
-};
-
 // A class object with a settable value and failure, that counts its references.
 class Factory final : public IClassFactory {
 public:
@@ -66,7 +37,7 @@ public:
     {
         if (FAILED(m_failure))
             return m_failure;
-        auto* pObject = new Object(m_value);
+        auto* pObject = new TestValueObject(m_value);
         const HRESULT hr = pObject->QueryInterface(riid, ppv);
         pObject->Release();
         return hr;
@@ -173,7 +144,7 @@ TEST_F(ComRuntimeTest, FailuresOfTheCallAndOfTheFactory)
     int value = 0;
     EXPECT_EQ(Create(kTestClass, value), E_OUTOFMEMORY);
 
-    auto* outer = new Object(0);
+    auto* outer = new TestValueObject(0);
     void* pv = reinterpret_cast<void*>(1);
     EXPECT_EQ(CoCreateInstance(kTestClass, outer, CLSCTX_INPROC_SERVER, IID_ITestValue, &pv), CLASS_E_NOAGGREGATION);
     outer->Release();

@@ -1,37 +1,8 @@
 #include "TestDriverModule.h"
 
-#include <atomic>
-
 // A driver module for the runtime's tests: exports DllGetClassObject and serves CLSID_TestModuleObject.
 
 namespace {
-
-class TestObject final : public ITestValue {
-public:
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_ITestValue) {
-            AddRef();
-            *ppv = static_cast<ITestValue*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_nRef; }
-    ULONG Release() override
-    {
-        const ULONG n = --m_nRef;
-        if (n == 0)
-            delete this;
-        return n;
-    }
-    int Value() override { return kTestModuleValue; }
-
-private:
-    virtual ~TestObject() = default;
-    std::atomic<ULONG> m_nRef{1};
-};
 
 // Static and never deleted: the module stays loaded for the life of the process.
 class TestFactory final : public IClassFactory {
@@ -52,7 +23,7 @@ public:
         *ppv = nullptr;
         if (pOuter)
             return CLASS_E_NOAGGREGATION;
-        auto* pObject = new TestObject;
+        auto* pObject = new TestValueObject(kTestModuleValue);
         const HRESULT hr = pObject->QueryInterface(riid, ppv);
         pObject->Release();
         return hr;

@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+
 #include "platform/ComBase.h"
 
 // What the test driver modules serve: one class whose objects report a fixed value.
@@ -16,4 +18,34 @@ public:
 
 protected:
     ~ITestValue() = default;
+};
+
+// An object reporting a given value, self-deleting on its last release.
+class TestValueObject final : public ITestValue {
+public:
+    explicit TestValueObject(int value) : m_value(value) {}
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == IID_IUnknown || riid == IID_ITestValue) {
+            AddRef();
+            *ppv = static_cast<ITestValue*>(this);
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++m_nRef; }
+    ULONG Release() override
+    {
+        const ULONG n = --m_nRef;
+        if (n == 0)
+            delete this;
+        return n;
+    }
+    int Value() override { return m_value; }
+
+private:
+    virtual ~TestValueObject() = default;
+    std::atomic<ULONG> m_nRef{1};
+    int m_value;
 };
