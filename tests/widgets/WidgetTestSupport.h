@@ -15,17 +15,9 @@
 
 #include <memory>
 
-// The one QApplication of a test process, with the program's font substitutions.
-inline QApplication& TestApp()
-{
-    static int argc = 1;
-    static char name[] = "widgets_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    static const bool fonts = (RegisterFontSubstitutions(), true);
-    (void)fonts;
-    return app;
-}
+// The one QApplication of a test process, with the program's font substitutions. It is created
+// before the first test and destroyed after the last (TestApp.cpp), never during static destruction.
+QApplication& TestApp();
 
 inline QColor PixelAt(const QImage& image, QPoint p) { return image.pixelColor(p); }
 
