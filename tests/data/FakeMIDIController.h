@@ -25,7 +25,9 @@ public:
     ResultCode openResult = RC_EXCHANGE_OK;
     bool refuseSend = false;              // a port refuses the message: RC_SEND_FAILED at once
     std::uint32_t sendConfirmDelayMs = 0; // when the driver reports the transmission
-    std::deque<Answer> script;            // one answer taken per Send; an empty script means silence
+    std::deque<Answer> script;            // one answer taken per Send
+    std::optional<Answer> standingAnswer; // given once the script is used up; none: silence
+    bool recordSent = true;               // keep a copy of every message sent
 
     // --- what happened
     int openCount = 0;
@@ -61,10 +63,13 @@ public:
         m_pending.reset();
         if (refuseSend)
             return RC_SEND_FAILED;
-        sent.emplace_back(pData, pData + nLength);
+        if (recordSent)
+            sent.emplace_back(pData, pData + nLength);
         if (!script.empty()) {
             m_pending = std::move(script.front());
             script.pop_front();
+        } else if (standingAnswer) {
+            m_pending = standingAnswer;
         }
         return sendConfirmDelayMs < nTimeout ? RC_EXCHANGE_OK : RC_SEND_FAILED;
     }
