@@ -26,19 +26,17 @@ ResultCode CDataController::Initialize()
     return m_data.SelectFactoryTable();
 }
 
-ResultCode CDataController::Exchange(const std::uint8_t* message, std::uint16_t length, std::uint8_t* reply,
-                                     std::uint16_t& replyLength, ResultCode failure) const
+bool CDataController::Exchange(const ExchangeBuffer& message, std::uint32_t length, ExchangeBuffer& reply,
+                               std::uint16_t& replyLength) const
 {
     // The controller is looked up at every exchange: the application may have replaced it since.
     CMIDIController* pController = m_pDevice ? m_pDevice->m_pController : nullptr;
-    if (!pController)
-        return failure;
-    if (pController->Send(message, length, kSendTimeoutMs) != RC_EXCHANGE_OK)
-        return failure;
+    if (!pController || length > message.size())
+        return false;
+    if (pController->Send(message.data(), static_cast<std::uint16_t>(length), kSendTimeoutMs) != RC_EXCHANGE_OK)
+        return false;
     replyLength = kExchangeBufferSize;
-    if (pController->Receive(reply, &replyLength, kReceiveTimeoutMs) != RC_EXCHANGE_OK)
-        return failure;
-    return RC_EXCHANGE_OK;
+    return pController->Receive(reply.data(), &replyLength, kReceiveTimeoutMs) == RC_EXCHANGE_OK;
 }
 
 ResultCode CDataController::WriteEntry(std::uint16_t key)
@@ -58,15 +56,14 @@ ResultCode CDataController::WriteEntry(std::uint16_t key)
     if (m_data.GetEntryInfo(key, entryKey, name, author, description) != RC_OK)
         return RC_SEND_FAILED;
 
-    std::array<std::uint8_t, kExchangeBufferSize> message{};
+    ExchangeBuffer message{};
     std::uint32_t messageLength = message.size();
     if (m_pConverter->BuildDataMessage(message.data(), sets, name, messageLength) != RC_OK)
         return RC_SEND_FAILED;
 
-    std::array<std::uint8_t, kExchangeBufferSize> reply{};
+    ExchangeBuffer reply{};
     std::uint16_t replyLength = 0;
-    if (Exchange(message.data(), static_cast<std::uint16_t>(messageLength), reply.data(), replyLength,
-                 RC_SEND_FAILED) != RC_EXCHANGE_OK)
+    if (!Exchange(message, messageLength, reply, replyLength))
         return RC_SEND_FAILED;
 
     int kind = CSysExConverter::kReplyNone;
@@ -90,15 +87,14 @@ ResultCode CDataController::QueryCurrentDataName(std::string& name)
     if (!m_pDevice || !m_pConverter)
         return RC_RECEIVE_FAILED;
 
-    std::array<std::uint8_t, kExchangeBufferSize> message{};
+    ExchangeBuffer message{};
     std::uint32_t messageLength = message.size();
     if (m_pConverter->BuildIdentityRequest(message.data(), messageLength) != RC_OK)
         return RC_RECEIVE_FAILED;
 
-    std::array<std::uint8_t, kExchangeBufferSize> reply{};
+    ExchangeBuffer reply{};
     std::uint16_t replyLength = 0;
-    if (Exchange(message.data(), static_cast<std::uint16_t>(messageLength), reply.data(), replyLength,
-                 RC_RECEIVE_FAILED) != RC_EXCHANGE_OK)
+    if (!Exchange(message, messageLength, reply, replyLength))
         return RC_RECEIVE_FAILED;
 
     std::array<char, kNameBufferSize> received{};

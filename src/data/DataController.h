@@ -4,6 +4,7 @@
 #include "data/SysExConverter.h"
 #include "platform/ResultCode.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -87,11 +88,13 @@ public:
     }
 
 private:
+    using ExchangeBuffer = std::array<std::uint8_t, kExchangeBufferSize>;
+
     // One Send (kSendTimeoutMs) and, after it, one Receive (kReceiveTimeoutMs) on the holder's controller
-    // as it is at this moment. RC_EXCHANGE_OK with the reply in `reply` (kExchangeBufferSize bytes) and
-    // its length in `replyLength`; `failure` when there is no controller or either step fails.
-    [[nodiscard]] ResultCode Exchange(const std::uint8_t* message, std::uint16_t length, std::uint8_t* reply,
-                                      std::uint16_t& replyLength, ResultCode failure) const;
+    // as it is at this moment. True with the reply's length in `replyLength`; false when there is no
+    // controller or either step fails.
+    [[nodiscard]] bool Exchange(const ExchangeBuffer& message, std::uint32_t length, ExchangeBuffer& reply,
+                                std::uint16_t& replyLength) const;
 
     CSonvaleData m_data;
     std::unique_ptr<CSysExConverter> m_pConverter;

@@ -53,18 +53,6 @@ TEST_F(DataControllerExchange, PresetGoesOutAsExactlyItsDataMessageWithTheExchan
     EXPECT_EQ(m_pFake->receiveCapacities, std::vector<std::uint16_t>{1024});
 }
 
-TEST_F(DataControllerExchange, EveryEntryOfTheTableIsSentUnderItsOwnName)
-{
-    for (std::uint16_t position = 0; position < m_controller.EntryCount(); ++position) {
-        const DataEntry* entry = m_controller.EntryAt(position);
-        m_pFake->Respond(kCompletion);
-        ASSERT_EQ(m_controller.WriteEntry(static_cast<std::uint16_t>(entry->key)), RC_EXCHANGE_OK) << entry->key;
-        const Bytes& message = m_pFake->sent.back();
-        ASSERT_EQ(message.size(), 137u);
-        EXPECT_EQ(std::string(message.begin() + 94, message.begin() + 94 + message[93]), entry->name);
-    }
-}
-
 TEST_F(DataControllerExchange, KeyOutsideTheDataSetSendsNothing)
 {
     for (const std::uint16_t key : {std::uint16_t{59}, std::uint16_t{9999}, std::uint16_t{0xFFFF}}) {

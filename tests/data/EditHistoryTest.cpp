@@ -151,17 +151,6 @@ TEST_F(EditHistory, TextsComeBackByteForByte)
     EXPECT_EQ(shown.SelectionLength(), 0xFFFF);
 }
 
-TEST_F(EditHistory, RecordingFromTheRedoStatesOwnTextIsSafe)
-{
-    Record(Sel(0, 3), "abc");
-    EditState shown = Undo(Sel(1, 0), std::string(40, 'x'));
-    EXPECT_EQ(Redo(Sel(0, 0)).text, std::string(40, 'x'));
-    shown = Undo(Sel(1, 0), std::string(40, 'y'));
-    // The view may record the very text a history step just handed it.
-    Record(shown.selection, shown.text);
-    EXPECT_EQ(Undo(Sel(0, 0), "z"), shown);
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Notes
 
