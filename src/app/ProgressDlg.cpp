@@ -1,5 +1,6 @@
 #include "app/ProgressDlg.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QProgressBar>

@@ -3,6 +3,7 @@
 
 #include "app/ResourceSet.h"
 #include "app/TarnApp.h"
+#include "platform/FontSubstitutions.h"
 
 // The application object. The progress dialog object and the two holders are constant-initialised,
 // so they exist before it and are destroyed after it; it creates no window before QApplication exists
@@ -12,6 +13,7 @@ CTarnApp theApp;
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    RegisterFontSubstitutions();
     QTranslator translator;
     InstallResourceSet(translator);
 
