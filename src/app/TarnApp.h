@@ -86,6 +86,8 @@ private:
     std::unique_ptr<CMainFrame> m_pMainFrame;
     // Whether WM_DEVICEEVENT may be posted: set while the main window exists (read on driver threads).
     std::atomic<bool> m_bMainWindowExists{false};
+    // Counts the WM_DEVICEEVENT events posted from driver threads; see event().
+    std::atomic<std::uint32_t> m_nDeviceEventsPosted{0};
     ViewFactory m_viewFactory;
     QString m_strProfilePath;
     bool m_bPreferenceCreated = false;

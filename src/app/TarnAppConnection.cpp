@@ -44,14 +44,20 @@ ResultCode CTarnApp::OnDeviceEvent(std::int32_t nEvent)
         return RC_OK;
     // Posted to the application object, which outlives every driver thread; it acts only while the
     // main window exists. Before that, the pending flag alone carries the change.
-    if (m_bMainWindowExists.load())
-        QCoreApplication::postEvent(this, new CPrivateMessage(WM_DEVICEEVENT));
+    if (m_bMainWindowExists.load()) {
+        auto* pEvent = new CPrivateMessage(WM_DEVICEEVENT);
+        m_nDeviceEventsPosted.fetch_add(1, std::memory_order_release);
+        QCoreApplication::postEvent(this, pEvent);
+    }
     m_bDeviceEventPending = true;
     return RC_OK;
 }
 
 bool CTarnApp::event(QEvent* pEvent)
 {
+    // Pairs with the count on posting, so that the event built on the driver thread is seen whole here
+    // by every tool that checks threads, whatever the queue between them uses for its locking.
+    (void)m_nDeviceEventsPosted.load(std::memory_order_acquire);
     if (pEvent->type() != static_cast<QEvent::Type>(WM_DEVICEEVENT))
         return QObject::event(pEvent);
     // Inside a plain message box the change is dropped: the pending flag makes whoever shows the box
