@@ -1,0 +1,31 @@
+#pragma once
+#include <iosfwd>
+
+#include "CliExitCode.h"
+#include "CliOptions.h"
+#include "platform/ResultCode.h"
+
+class CCatalogCommands;
+
+// The commands that talk to the network: devices, current and update. They go through the program's
+// own transport (the CMIDIDevice holder with its CWin32VornMIDIController) and data controller, so a
+// transfer from the command line is the same exchange as one from the window.
+class CConsoleCommands {
+public:
+    CConsoleCommands(const CCatalogCommands& catalog, std::ostream& out, std::ostream& err);
+    virtual ~CConsoleCommands() = default;
+
+    // Exit 0 when at least one port would be used; 4 when there is no driver or no usable port.
+    [[nodiscard]] CliExitCode Devices();
+    [[nodiscard]] CliExitCode Current(bool json);
+    [[nodiscard]] CliExitCode Update(const CCliOptions& options);
+
+    // The exit status and the plain-words cause for a failed exchange or connection.
+    [[nodiscard]] static CliExitCode ExitCodeFor(ResultCode result);
+    [[nodiscard]] static const char* CauseOf(ResultCode result);
+
+private:
+    const CCatalogCommands& m_catalog;
+    std::ostream& m_out;
+    std::ostream& m_err;
+};
