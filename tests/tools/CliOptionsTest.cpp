@@ -134,6 +134,17 @@ TEST(CliFileNameTest, NamesCarryTheKeyAndAPortableFormOfTheName)
     EXPECT_EQ(CCatalogCommands::FileNameFor(1234, nullptr), "1234_.syx");
 }
 
+// ---------------------------------------------------------------------------------------------------
+// Names from the console on a terminal
+
+TEST(CliShownNameTest, ControlCharactersAndInvalidBytesNeverReachTheTerminalRaw)
+{
+    EXPECT_EQ(CConsoleCommands::ShownName("Preset"), "Preset");
+    EXPECT_EQ(CConsoleCommands::ShownName("\x1b[2JX"), "\\x1B[2JX");
+    EXPECT_EQ(CConsoleCommands::ShownName(std::string("a\x00" "b\x7f", 4)), "a\\x00b\\x7F");
+    EXPECT_EQ(CConsoleCommands::ShownName("\xff"), "\xef\xbf\xbd");
+}
+
 TEST(CliExitStatusTest, ConsoleResultsMapToTheDocumentedStatuses)
 {
     EXPECT_EQ(CConsoleCommands::ExitCodeFor(RC_EXCHANGE_OK), CliExitCode::Ok);

@@ -1,11 +1,20 @@
 #include "ConsoleCommands.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <ostream>
+#include <system_error>
+#include <thread>
 
 #include "CatalogCommands.h"
 #include "DeviceSurvey.h"
+#include "JsonText.h"
+#include "data/DataController.h"
+#include "midi/MIDIDevice.h"
 #include "platform/ComRuntime.h"
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -82,10 +91,99 @@ CliExitCode CConsoleCommands::Devices()
     return CliExitCode::Ok;
 }
 
-CliExitCode CConsoleCommands::Current(bool)
+ResultCode CConsoleCommands::Connect()
 {
-    m_err << "sonvale-cli: " << CauseOf(RC_DRIVER_UNAVAILABLE) << '\n';
-    return CliExitCode::NoConnection;
+    const ResultCode init = InitMIDIDevice();
+    if (init != RC_OK)
+        return init;
+    return g_MIDIDevice.m_pController->Open();
+}
+
+void CConsoleCommands::Disconnect()
+{
+    if (g_MIDIDevice.m_pController != nullptr)
+        g_MIDIDevice.m_pController->Close();
+}
+
+std::string CConsoleCommands::ShownName(std::string_view name)
+{
+    const std::string valid = NarrowFromWide(WideFromNarrow(name));
+    std::string shown;
+    for (const char c : valid) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(byte));
+            shown += escape;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+CliExitCode CConsoleCommands::Current(bool json)
+{
+    CDataController controller;
+    controller.SetDevice(&g_MIDIDevice);
+    ResultCode result = controller.Initialize();
+    if (result == RC_OK)
+        result = Connect();
+    std::string name;
+    if (result == RC_EXCHANGE_OK)
+        result = controller.QueryCurrentDataName(name);
+    Disconnect();
+    if (result != RC_EXCHANGE_OK) {
+        m_err << "sonvale-cli: " << CauseOf(result) << '\n';
+        return ExitCodeFor(result);
+    }
+
+    const std::int16_t key = m_catalog.KeyOfName(name);
+    if (json) {
+        m_out << "{\"name\": " << JsonString(name) << ", \"key\": ";
+        if (key >= 0)
+            m_out << key;
+        else
+            m_out << "null";
+        m_out << "}\n";
+    } else {
+        m_out << "Current Data : " << ShownName(name);
+        if (key >= 0)
+            m_out << " (No. " << key << ")\n";
+        else
+            m_out << " (not a factory entry)\n";
+    }
+    return CliExitCode::Ok;
+}
+
+ResultCode CConsoleCommands::WriteWithProgress(CDataController& controller, std::uint16_t key)
+{
+    // The exchange runs on a worker, as in the window, while this thread shows that it is waiting.
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    ResultCode result = RC_UPDATE_NO_RESULT;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            const ResultCode written = controller.WriteEntry(key);
+            const std::lock_guard lock(mutex);
+            result = written;
+            done = true;
+            finished.notify_one();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the same exchange without the dots.
+        return controller.WriteEntry(key);
+    }
+    {
+        std::unique_lock lock(mutex);
+        while (!finished.wait_for(lock, std::chrono::milliseconds(300), [&] { return done; }))
+            m_err << '.' << std::flush;
+    }
+    worker.join();
+    m_err << '\n';
+    return result;
 }
 
 CliExitCode CConsoleCommands::Update(const CCliOptions& options)
@@ -93,6 +191,26 @@ CliExitCode CConsoleCommands::Update(const CCliOptions& options)
     std::uint16_t key = 0;
     if (!m_catalog.ResolveKey(options, key))
         return CliExitCode::UnknownKey;
-    m_err << "sonvale-cli: " << CauseOf(RC_DRIVER_UNAVAILABLE) << '\n';
-    return CliExitCode::NoConnection;
+    std::int16_t entryKey = -1;
+    const char *name = nullptr, *author = nullptr, *description = nullptr;
+    (void)m_catalog.Data().GetEntryInfo(key, entryKey, name, author, description);
+    const std::string entryName = name != nullptr ? name : "";
+
+    CDataController controller;
+    controller.SetDevice(&g_MIDIDevice);
+    ResultCode result = controller.Initialize();
+    if (result == RC_OK)
+        result = Connect();
+    if (result == RC_EXCHANGE_OK) {
+        m_err << "Writing \"" << entryName << "\" (No. " << key << ") to the console" << std::flush;
+        result = WriteWithProgress(controller, key);
+    }
+    Disconnect();
+
+    if (result != RC_EXCHANGE_OK) {
+        m_err << "sonvale-cli: " << CauseOf(result) << '\n';
+        return ExitCodeFor(result);
+    }
+    m_out << "Data update completed. The console holds \"" << entryName << "\" (No. " << key << ").\n";
+    return CliExitCode::Ok;
 }
