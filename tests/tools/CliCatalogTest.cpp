@@ -1,4 +1,5 @@
 #include "CliProcess.h"
+#include "data/ConsoleMessages.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,29 +17,8 @@
 namespace {
 
 // The data message of factory key 0, "Preset", as the console receives it.
-const QByteArray kPresetMessage = [] {
-    std::vector<std::uint8_t> bytes = {
-        0xF0, 0x7D, 0x00, 0x3E,                               // start, manufacturer, class data, 3E
-        0x01, 0x00,                                           // byte count 128
-        0x13, 0x53, 0x44, 0x44, 0x54,                         // 13, "SDDT"
-        0x09,                                                 // nine parameter sets follow
-        0x02, 0x16, 0x01, 0x45, 0x1C, 0x00, 0x64, 0x00, 0x45, // (278, 197, 28, 100, 69)
-        0x02, 0x10, 0x01, 0x18, 0x2E, 0x00, 0x64, 0x00, 0x3E, // (272, 152, 46, 100, 62)
-        0x02, 0x0B, 0x00, 0x2B, 0x41, 0x00, 0x64, 0x00, 0x37, // (267, 43, 65, 100, 55)
-        0x01, 0x7E, 0x01, 0x11, 0x4B, 0x00, 0x64, 0x00, 0x43, // (254, 145, 75, 100, 67)
-        0x01, 0x72, 0x01, 0x3F, 0x56, 0x00, 0x64, 0x00, 0x50, // (242, 191, 86, 100, 80)
-        0x01, 0x69, 0x01, 0x30, 0x4A, 0x00, 0x64, 0x00, 0x52, // (233, 176, 74, 100, 82)
-        0x01, 0x47, 0x01, 0x21, 0x30, 0x00, 0x64, 0x00, 0x54, // (199, 161, 48, 100, 84)
-        0x01, 0x2D, 0x01, 0x09, 0x54, 0x00, 0x64, 0x00, 0x57, // (173, 137, 84, 100, 87)
-        0x00, 0x39, 0x00, 0x38, 0x78, 0x00, 0x64, 0x00, 0x5B, // (57, 56, 120, 100, 91)
-        0x06, 0x50, 0x72, 0x65, 0x73, 0x65, 0x74,             // name length 6, "Preset"
-    };
-    bytes.resize(bytes.size() + 34, 0x00); // the rest of the 40-byte name field
-    bytes.push_back(0x00);                 // offset 134
-    bytes.push_back(0x01);                 // checksum over offsets 7 to 134
-    bytes.push_back(0xF7);                 // end of system exclusive
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-}();
+const QByteArray kPresetMessage(reinterpret_cast<const char*>(console_messages::kPresetMessage.data()),
+                                static_cast<qsizetype>(console_messages::kPresetMessage.size()));
 
 QByteArray ReadAll(const QString& path)
 {
