@@ -4,7 +4,7 @@
 
 #include "app/MainFrame.h"
 #include "app/MainViewLink.h"
-#include "app/PlaceholderView.h"
+#include "app/TarnViewLink.h"
 #include "app/TarnDoc.h"
 #include "midi/MIDIDevice.h"
 #include "platform/ComRuntime.h"
@@ -29,7 +29,7 @@ CTarnApp::CTarnApp() : m_hInstanceMutex(std::make_unique<CSingleInstance>())
     g_pTarnApp = this;
     connect(m_hInstanceMutex.get(), &CSingleInstance::requestShow, this, &CTarnApp::ShowMainFrameOnRequest);
     m_viewFactory = [](CTarnDoc& document) -> std::unique_ptr<CMainViewLink> {
-        return std::make_unique<CPlaceholderView>(document);
+        return std::make_unique<CTarnViewLink>(document);
     };
 }
 

@@ -15,6 +15,8 @@
 #include "app/AboutDlg.h"
 #include "app/MainFrame.h"
 #include "app/ResourceSet.h"
+#include "app/TarnViewLink.h"
+#include "view/TarnView.h"
 #include "data/FakeMIDIController.h"
 #include "platform/MessageBoxService.h"
 #include "platform/SingleInstance.h"
@@ -182,17 +184,16 @@ TEST_F(ShellCommands, ShutDownSavesThePreferencesAndClosesTheTransport)
     EXPECT_TRUE(contents.contains("Right=579")) << contents.constData();
 }
 
-TEST_F(ShellCommands, RealViewPlaceholderFollowsTheConnection)
+TEST_F(ShellCommands, StartUpFillsTheWindowWithTheDataListView)
 {
-    app->SetViewFactory({});
     app = std::make_unique<CTarnApp>();
-    console->openResult = RC_NO_USABLE_PORT;
     ASSERT_TRUE(Start());
-    ASSERT_NE(app->MainView(), nullptr);
-    EXPECT_TRUE(app->MainView()->IsInitOK());
-    QPushButton* pUpdate = app->MainFrame()->findChild<QPushButton*>(QStringLiteral("update1007"));
-    ASSERT_NE(pUpdate, nullptr);
-    EXPECT_FALSE(pUpdate->isEnabled());
+    auto* pLink = dynamic_cast<CTarnViewLink*>(app->MainView());
+    ASSERT_NE(pLink, nullptr);
+    ASSERT_NE(pLink->View(), nullptr);
+    EXPECT_TRUE(pLink->IsInitOK());
+    EXPECT_EQ(app->MainFrame()->centralWidget(), pLink->View());
+    EXPECT_EQ(pLink->View()->List().topLevelItemCount(), 59);
 }
 
 } // namespace
