@@ -2,8 +2,8 @@
 #include <cstdint>
 
 // The transport events that the driver's observers report to CMIDIController::OnEvent. The controller
-// keeps only the last one (m_nLastEvent); Send waits for 5 or 6, Receive for 3 or 4. Any other code is
-// stored and has no further effect.
+// records the last one; Send waits for a transmission result (5 or 6), Receive for a receive outcome
+// (3 or 4). Any other code is recorded and has no further effect.
 inline constexpr std::int32_t MIDI_EVENT_NONE = 0;             // nothing since the last Send began
 inline constexpr std::int32_t MIDI_EVENT_CONFIG_NOTICE = 1;    // the network's configuration is changing
 inline constexpr std::int32_t MIDI_EVENT_CONFIG_CHANGED = 2;   // it changed; the device listener is told

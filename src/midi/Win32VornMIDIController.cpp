@@ -1,7 +1,22 @@
 #include "midi/Win32VornMIDIController.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <thread>
+
+#include "midi/MIDIDevice.h"
+#include "midi/MIDIListener.h"
+#include "midi/PortListener.h"
 #include "platform/ComRuntime.h"
 #include "platform/TickCount.h"
+
+namespace {
+
+// Where a message of 0 bytes points, so that a null m_pReceivedData always means "no message held".
+constexpr std::uint8_t kNoBytes[1] = {0};
+
+} // namespace
 
 CWin32VornMIDIController::CWin32VornMIDIController() : m_counter(&GetTickCount)
 {
@@ -15,18 +30,253 @@ CWin32VornMIDIController::~CWin32VornMIDIController()
         CoUninitialize();
 }
 
-ResultCode CWin32VornMIDIController::Open() { return RC_DRIVER_UNAVAILABLE; }
-ResultCode CWin32VornMIDIController::Close() { return RC_EXCHANGE_OK; }
-ResultCode CWin32VornMIDIController::Send(const std::uint8_t*, std::uint16_t, std::uint16_t) { return RC_SEND_FAILED; }
-ResultCode CWin32VornMIDIController::Receive(std::uint8_t*, std::uint16_t*, std::uint16_t) { return RC_RECEIVE_FAILED; }
-ResultCode CWin32VornMIDIController::OnEvent(std::int32_t nEvent, std::uint16_t, const std::uint8_t*)
+bool CWin32VornMIDIController::CreateDriver()
 {
-    m_nLastEvent.store(nEvent, std::memory_order_release);
+    for (const CLSID& clsid : {CLSID_VornAsync, CLSID_VornAsyncLegacy}) {
+        void* pv = nullptr;
+        const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                            IID_IVornAsync, &pv);
+        if (SUCCEEDED(hr) && pv) {
+            m_pAsync = static_cast<IVornAsync*>(pv);
+            return true;
+        }
+    }
+    return false;
+}
+
+ResultCode CWin32VornMIDIController::Open()
+{
+    ReleaseAll();
+    if (!CreateDriver())
+        return RC_DRIVER_UNAVAILABLE;
+
+    m_pAsyncObserver = CPortListener::Create();
+    if (!m_pAsyncObserver || m_pAsync->Advise(VORN_ASYNC_ADVISE_ALL, m_pAsyncObserver) != S_OK)
+        return RC_OBSERVER_REFUSED;
+    m_pAsyncObserver->m_pController.Attach(this);
+
+    if (m_pAsync->GetDeviceList(&m_deviceList) != S_OK) {
+        CoTaskMemFree(m_deviceList.pDevices);
+        m_deviceList = {0, nullptr};
+        return RC_DRIVER_UNAVAILABLE;
+    }
+
+    for (std::uint32_t i = 0; i < m_deviceList.count; ++i) {
+        IVornAsyncDevice* pDevice = nullptr;
+        if (m_pAsync->OpenDevice(m_deviceList.pDevices[i].id, &pDevice) != S_OK || !pDevice)
+            continue;
+        PortList portList{0, nullptr};
+        if (pDevice->GetPortList(&portList) != S_OK) {
+            CoTaskMemFree(portList.pPorts);
+            pDevice->Release();
+            continue;
+        }
+        // Room first, so that keeping a device with attached ports cannot fail half-way.
+        bool bRoom = true;
+        try {
+            m_devices.reserve(m_devices.size() + 1);
+            m_portLists.reserve(m_portLists.size() + 1);
+        } catch (const std::bad_alloc&) {
+            bRoom = false;
+        }
+        if (bRoom && AttachPorts(pDevice, portList) == RC_EXCHANGE_OK) {
+            m_devices.push_back(pDevice);
+            m_portLists.push_back(portList);
+        } else {
+            CoTaskMemFree(portList.pPorts);
+            pDevice->Release();
+        }
+    }
+
+    if (m_ports.empty()) {
+        CoTaskMemFree(m_deviceList.pDevices);
+        m_deviceList = {0, nullptr};
+        return RC_NO_USABLE_PORT;
+    }
     return RC_EXCHANGE_OK;
 }
-std::string CWin32VornMIDIController::FormatTypeCode(std::uint32_t) { return {}; }
-void CWin32VornMIDIController::SetMillisecondCounter(MillisecondCounter counter) { m_counter = std::move(counter); }
-bool CWin32VornMIDIController::CreateDriver() { return false; }
-ResultCode CWin32VornMIDIController::AttachPorts(IVornAsyncDevice*, const PortList&) { return RC_NO_USABLE_PORT; }
-void CWin32VornMIDIController::ReleaseAll() {}
-void CWin32VornMIDIController::PublishReceived(const std::uint8_t*, std::uint16_t) {}
+
+ResultCode CWin32VornMIDIController::AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList)
+{
+    bool bAttached = false;
+    for (std::uint32_t i = 0; i < portList.count; ++i) {
+        const PortInfo& info = portList.pPorts[i];
+        if (FormatTypeCode(info.typeCode) != "Tarn")
+            continue;
+        IVornAsyncPort* pPort = nullptr;
+        if (pDevice->OpenPort(info.id, &pPort) != S_OK || !pPort)
+            continue;
+        CMIDIListener* pListener = CMIDIListener::Create();
+        bool bRoom = pListener != nullptr;
+        try {
+            if (bRoom) {
+                m_ports.reserve(m_ports.size() + 1);
+                m_portObservers.reserve(m_portObservers.size() + 1);
+            }
+        } catch (const std::bad_alloc&) {
+            bRoom = false;
+        }
+        if (!bRoom) {
+            if (pListener)
+                pListener->Release();
+            pPort->Release();
+            continue;
+        }
+        // The source is set before Advise so that the port's first event is already recognised as its own;
+        // events still reach nobody until the controller attaches itself below.
+        pListener->m_pSource.store(pPort, std::memory_order_release);
+        if (pPort->Advise(VORN_PORT_ADVISE_ALL, pListener) != S_OK) {
+            pListener->Release();
+            pPort->Release();
+            continue;
+        }
+        pListener->m_pController.Attach(this);
+        m_ports.push_back(pPort);
+        m_portObservers.push_back(pListener);
+        bAttached = true;
+    }
+    return bAttached ? RC_EXCHANGE_OK : RC_NO_USABLE_PORT;
+}
+
+void CWin32VornMIDIController::ReleaseAll()
+{
+    // Cut the observers off first: once this returns, no driver thread is inside this controller and
+    // none will enter it, however long the driver keeps the observers.
+    if (m_pAsyncObserver)
+        m_pAsyncObserver->m_pController.Detach();
+    for (CMIDIListener* pListener : m_portObservers)
+        pListener->m_pController.Detach();
+    // The message last received lives in a listener's buffer that may go away below.
+    PublishReceived(nullptr, 0);
+
+    for (const PortList& portList : m_portLists)
+        CoTaskMemFree(portList.pPorts);
+    m_portLists.clear();
+    CoTaskMemFree(m_deviceList.pDevices);
+    m_deviceList = {0, nullptr};
+    if (m_pAsync) {
+        m_pAsync->Release();
+        m_pAsync = nullptr;
+    }
+    for (IVornAsyncDevice* pDevice : m_devices)
+        pDevice->Release();
+    m_devices.clear();
+    for (IVornAsyncPort* pPort : m_ports)
+        pPort->Release();
+    m_ports.clear();
+    if (m_pAsyncObserver) {
+        m_pAsyncObserver->Release();
+        m_pAsyncObserver = nullptr;
+    }
+    for (CMIDIListener* pListener : m_portObservers)
+        pListener->Release();
+    m_portObservers.clear();
+}
+
+ResultCode CWin32VornMIDIController::Close()
+{
+    ReleaseAll();
+    return RC_EXCHANGE_OK;
+}
+
+ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16_t nLength, std::uint16_t nTimeout)
+{
+    if (m_ports.empty())
+        return RC_SEND_FAILED;
+    m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
+    m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
+    m_nReceiveResult.store(MIDI_EVENT_NONE, std::memory_order_release);
+    PublishReceived(nullptr, 0);
+    for (IVornAsyncPort* pPort : m_ports)
+        if (pPort->Send(VORN_SEND_SYSEX, nLength, pData, 0) != S_OK)
+            return RC_SEND_FAILED;
+    WaitForEvent(m_nSendResult, nTimeout, {MIDI_EVENT_SENT, MIDI_EVENT_SEND_FAILED}, m_counter);
+    return m_nSendResult.load(std::memory_order_acquire) == MIDI_EVENT_SENT ? RC_EXCHANGE_OK : RC_SEND_FAILED;
+}
+
+// The hand-over of a received message is a sequence lock: writers (driver threads, and this controller
+// when it drops the message) make m_nReceiveSequence odd, replace pointer and length, and make it even
+// again; Receive copies and accepts the copy only when the sequence was even and unchanged around it.
+// Together with the listener's two buffer slots, a message that arrives while Receive copies cannot
+// give a torn reply: Receive notices it and copies the newer message instead.
+void CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::uint16_t nLength)
+{
+    std::uint32_t nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
+    for (;;) {
+        if ((nSequence & 1U) == 0 &&
+            m_nReceiveSequence.compare_exchange_weak(nSequence, nSequence + 1, std::memory_order_acquire,
+                                                     std::memory_order_relaxed))
+            break;
+        std::this_thread::yield();
+        nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
+    }
+    std::atomic_thread_fence(std::memory_order_release);
+    m_pReceivedData.store(pData, std::memory_order_relaxed);
+    m_nReceivedLength.store(nLength, std::memory_order_relaxed);
+    m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
+}
+
+ResultCode CWin32VornMIDIController::Receive(std::uint8_t* pBuffer, std::uint16_t* pnLength, std::uint16_t nTimeout)
+{
+    WaitForEvent(m_nReceiveResult, nTimeout, {MIDI_EVENT_RECEIVED, MIDI_EVENT_RECEIVE_ERROR}, m_counter);
+    if (m_nReceiveResult.load(std::memory_order_acquire) != MIDI_EVENT_RECEIVED)
+        return RC_RECEIVE_FAILED;
+    const std::uint16_t nCapacity = *pnLength;
+    for (;;) {
+        const std::uint32_t nSequence = m_nReceiveSequence.load(std::memory_order_acquire);
+        if (nSequence & 1U) {
+            std::this_thread::yield();
+            continue;
+        }
+        const std::uint8_t* pData = m_pReceivedData.load(std::memory_order_relaxed);
+        const std::uint16_t nLength = m_nReceivedLength.load(std::memory_order_relaxed);
+        // The controller was closed or reopened since the message came: its buffer is gone.
+        if (!pData)
+            return RC_RECEIVE_FAILED;
+        const std::uint16_t nCopy = std::min(nLength, nCapacity);
+        for (std::uint16_t i = 0; i < nCopy; ++i)
+            pBuffer[i] = std::atomic_ref<std::uint8_t>(const_cast<std::uint8_t&>(pData[i]))
+                             .load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (m_nReceiveSequence.load(std::memory_order_relaxed) != nSequence)
+            continue;
+        if (nLength > nCapacity)
+            return RC_BUFFER_TOO_SMALL;
+        *pnLength = nLength;
+        return RC_EXCHANGE_OK;
+    }
+}
+
+ResultCode CWin32VornMIDIController::OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData)
+{
+    if (nEvent == MIDI_EVENT_RECEIVED)
+        PublishReceived(pData ? pData : kNoBytes, pData ? nLength : 0);
+    m_nLastEvent.store(nEvent, std::memory_order_release);
+    if (nEvent == MIDI_EVENT_SENT || nEvent == MIDI_EVENT_SEND_FAILED) {
+        std::int32_t nNone = MIDI_EVENT_NONE;
+        m_nSendResult.compare_exchange_strong(nNone, nEvent, std::memory_order_release, std::memory_order_relaxed);
+    } else if (nEvent == MIDI_EVENT_RECEIVED || nEvent == MIDI_EVENT_RECEIVE_ERROR) {
+        m_nReceiveResult.store(nEvent, std::memory_order_release);
+    }
+    if (nEvent == MIDI_EVENT_CONFIG_CHANGED && m_pDevice && m_pDevice->m_pListener)
+        m_pDevice->m_pListener->OnDeviceEvent(MIDI_EVENT_CONFIG_CHANGED);
+    return RC_EXCHANGE_OK;
+}
+
+std::string CWin32VornMIDIController::FormatTypeCode(std::uint32_t nTypeCode)
+{
+    char text[16];
+    const unsigned c[4] = {nTypeCode >> 24 & 0xFFU, nTypeCode >> 16 & 0xFFU, nTypeCode >> 8 & 0xFFU,
+                           nTypeCode & 0xFFU};
+    const bool bPrintable = std::all_of(std::begin(c), std::end(c), [](unsigned b) { return b >= 0x20 && b <= 0x7E; });
+    if (bPrintable)
+        std::snprintf(text, sizeof text, "%c%c%c%c", c[0], c[1], c[2], c[3]);
+    else
+        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(nTypeCode));
+    return text;
+}
+
+void CWin32VornMIDIController::SetMillisecondCounter(MillisecondCounter counter)
+{
+    m_counter = std::move(counter);
+}

@@ -40,6 +40,9 @@ public:
     // counter's wrap). Call while no exchange runs.
     void SetMillisecondCounter(MillisecondCounter counter);
 
+    // The last event recorded by OnEvent, or 0 after a Send began.
+    [[nodiscard]] std::int32_t LastEvent() const { return m_nLastEvent.load(std::memory_order_acquire); }
+
     CMIDIDevice* m_pDevice = nullptr; // the holder, not owned; set by InitMIDIDevice
 
 private:
@@ -59,6 +62,12 @@ private:
     CPortListener* m_pAsyncObserver = nullptr;
     std::vector<CMIDIListener*> m_portObservers;
     std::atomic<std::int32_t> m_nLastEvent{MIDI_EVENT_NONE};
+    // What Send and Receive wait for. The last event alone is not enough: a reply that follows the
+    // transmission result within one poll would hide the result, and the result of a second port
+    // would hide a reply. So the first transmission result and the last receive outcome since the
+    // Send began are kept apart (each 0 until it comes); m_nLastEvent still records every event.
+    std::atomic<std::int32_t> m_nSendResult{MIDI_EVENT_NONE};
+    std::atomic<std::int32_t> m_nReceiveResult{MIDI_EVENT_NONE};
     // Even while m_pReceivedData and m_nReceivedLength are stable, odd while one is being replaced.
     std::atomic<std::uint32_t> m_nReceiveSequence{0};
     MillisecondCounter m_counter;

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# ThreadSanitizer stage: builds the suites labelled "threads" (the code that driver threads call into)
+# under ThreadSanitizer and runs them. Any report fails the stage.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+dir="$root/build/tsan"
+jobs=${JOBS:-2}
+
+echo "=== tsan: configure"
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=thread -DSONVALE_BUILD_BENCH=OFF >/dev/null
+
+echo "=== tsan: build"
+# Only the suites labelled "threads" (sonvale_add_test(... LABELS threads)), gathered in one target.
+cmake --build "$dir" -j "$jobs" --target threads_suites
+
+echo "=== tsan: test"
+# halt_on_error turns the first report into a failing test; second_deadlock_stack helps reading one.
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
+ctest --test-dir "$dir" -L threads --output-on-failure -j "$jobs"

@@ -1,0 +1,245 @@
+#include "TransportFixture.h"
+
+#include <chrono>
+#include <thread>
+
+// Exchanges: Send to every port and wait for the transmission result, Receive the reply that the
+// driver delivers from its own thread.
+
+namespace {
+
+std::vector<std::uint8_t> Message(std::size_t length, std::uint8_t fill)
+{
+    std::vector<std::uint8_t> bytes(length, fill);
+    if (length >= 2) {
+        bytes.front() = 0xF0;
+        bytes.back() = 0xF7;
+    }
+    return bytes;
+}
+
+} // namespace
+
+class ExchangeTest : public TransportTest {
+protected:
+    void OpenWith(FakeNetwork network)
+    {
+        driver.SetNetwork(std::move(network));
+        ASSERT_EQ(controller->Open(), RC_EXCHANGE_OK);
+    }
+    void OpenWithReply(std::optional<std::vector<std::uint8_t>> reply)
+    {
+        FakeNetwork network = OneConsole();
+        network.devices[0].ports[0].reply = std::move(reply);
+        OpenWith(network);
+    }
+    ResultCode ReceiveInto(std::vector<std::uint8_t>& buffer, std::uint16_t& length, std::uint16_t timeout = 2000)
+    {
+        length = static_cast<std::uint16_t>(buffer.size());
+        return controller->Receive(buffer.data(), &length, timeout);
+    }
+};
+
+TEST_F(ExchangeTest, EveryMessageGoesToEveryPortInEnumerationOrder)
+{
+    FakeNetwork network;
+    network.devices = {DeviceWith(20, {TarnPort(2)}), DeviceWith(10, {TarnPort(1)})};
+    OpenWith(network);
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    const std::vector<FakeSent> sent = driver.Sent();
+    ASSERT_EQ(sent.size(), 4U);
+    for (std::size_t i = 0; i < sent.size(); i += 2) {
+        EXPECT_EQ(sent[i].deviceId, 20U);
+        EXPECT_EQ(sent[i + 1].deviceId, 10U);
+        EXPECT_EQ(sent[i].bytes, kRequest);
+    }
+}
+
+TEST_F(ExchangeTest, TransmissionResultOfOnePortDecides)
+{
+    FakeNetwork network;
+    network.devices = {DeviceWith(1, {TarnPort(1)}), DeviceWith(2, {TarnPort(1)})};
+    network.devices[1].ports[0].sendResult.reset();
+    OpenWith(network);
+    EXPECT_EQ(SendRequest(), RC_EXCHANGE_OK);
+
+    network.devices[0].ports[0].sendResult = false;
+    driver.SetNetwork(network);
+    EXPECT_EQ(SendRequest(), RC_SEND_FAILED);
+}
+
+TEST_F(ExchangeTest, ReplyRightAfterTheTransmissionResultDoesNotHideIt)
+{
+    // One console confirms and answers at once; the other confirms only after that answer.
+    FakeNetwork network;
+    network.devices = {DeviceWith(1, {TarnPort(1)}), DeviceWith(2, {TarnPort(1)})};
+    network.devices[1].ports[0].sendResult.reset();
+    network.devices[1].ports[0].reply.reset();
+    OpenWith(network);
+    std::atomic<bool> go{false};
+    driver.Post([&] {
+        while (!go)
+            std::this_thread::yield();
+    });
+    ASSERT_EQ(controller->Send(kRequest.data(), static_cast<std::uint16_t>(kRequest.size()), 0), RC_SEND_FAILED);
+    driver.FirePortEvent(1, VORN_PORT_EVENT_SENT, 1, kRequest.size());
+    go = true;
+    ASSERT_TRUE(driver.WaitIdle());
+    EXPECT_EQ(controller->LastEvent(), MIDI_EVENT_SENT);
+    std::vector<std::uint8_t> buffer(64);
+    std::uint16_t length = 0;
+    ASSERT_EQ(ReceiveInto(buffer, length, 0), RC_EXCHANGE_OK);
+    EXPECT_EQ(length, kReply.size());
+
+    // Through a real wait: the result, the reply and the second port's result all come in one burst.
+    driver.Post([&] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); });
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    ASSERT_EQ(ReceiveInto(buffer, length), RC_EXCHANGE_OK);
+}
+
+TEST_F(ExchangeTest, RefusingPortEndsTheSendAndLaterPortsGetNothing)
+{
+    FakeNetwork network;
+    network.devices = {DeviceWith(1, {TarnPort(1)}), DeviceWith(2, {TarnPort(1)}), DeviceWith(3, {TarnPort(1)})};
+    OpenWith(network);
+    network.devices[1].ports[0].refusesSend = true;
+    driver.SetNetwork(network);
+    EXPECT_EQ(SendRequest(), RC_SEND_FAILED);
+    const std::vector<FakeSent> sent = driver.Sent();
+    ASSERT_EQ(sent.size(), 1U);
+    EXPECT_EQ(sent[0].deviceId, 1U);
+}
+
+TEST_F(ExchangeTest, MissingTransmissionResultTimesOut)
+{
+    FakeNetwork network = OneConsole();
+    network.devices[0].ports[0].sendResult.reset();
+    OpenWith(network);
+    EXPECT_EQ(SendRequest(30), RC_SEND_FAILED);
+}
+
+TEST_F(ExchangeTest, TimeoutZeroDecidesFromWhatArrivedDuringTheHandOver)
+{
+    FakeNetwork network = OneConsole();
+    network.devices[0].ports[0].sendResult.reset();
+    OpenWith(network);
+    EXPECT_EQ(SendRequest(0), RC_SEND_FAILED);
+}
+
+TEST_F(ExchangeTest, SendOnClosedControllerFailsAndKeepsTheLastEvent)
+{
+    const std::uint8_t message[] = {0xF0, 0x01, 0xF7};
+    controller->OnEvent(MIDI_EVENT_RECEIVED, sizeof message, message);
+    EXPECT_EQ(SendRequest(), RC_SEND_FAILED);
+    EXPECT_EQ(controller->LastEvent(), MIDI_EVENT_RECEIVED);
+    std::vector<std::uint8_t> buffer(16);
+    std::uint16_t length = 0;
+    ASSERT_EQ(ReceiveInto(buffer, length, 0), RC_EXCHANGE_OK);
+    EXPECT_EQ(length, sizeof message);
+}
+
+TEST_F(ExchangeTest, ReplyOfExactlyTheCapacityIsCopiedWhole)
+{
+    OpenWithReply(kReply);
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    std::vector<std::uint8_t> buffer(kReply.size());
+    std::uint16_t length = 0;
+    ASSERT_EQ(ReceiveInto(buffer, length), RC_EXCHANGE_OK);
+    EXPECT_EQ(length, kReply.size());
+    EXPECT_EQ(buffer, kReply);
+}
+
+TEST_F(ExchangeTest, EmptyReplySucceedsWithLengthZero)
+{
+    OpenWithReply(std::vector<std::uint8_t>{});
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    std::vector<std::uint8_t> buffer(8);
+    std::uint16_t length = 99;
+    ASSERT_EQ(ReceiveInto(buffer, length), RC_EXCHANGE_OK);
+    EXPECT_EQ(length, 0);
+}
+
+TEST_F(ExchangeTest, SecondReceiveWithoutSendReturnsTheSameMessageAtOnce)
+{
+    OpenWithReply(kReply);
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    std::vector<std::uint8_t> first(64), second(64);
+    std::uint16_t firstLength = 0, secondLength = 0;
+    ASSERT_EQ(ReceiveInto(first, firstLength), RC_EXCHANGE_OK);
+    ASSERT_EQ(ReceiveInto(second, secondLength, 0), RC_EXCHANGE_OK);
+    EXPECT_EQ(firstLength, secondLength);
+    EXPECT_EQ(first, second);
+}
+
+TEST_F(ExchangeTest, ReceiveErrorOrSilenceFails)
+{
+    OpenWithReply(std::nullopt);
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    std::vector<std::uint8_t> buffer(64);
+    std::uint16_t length = 0;
+    EXPECT_EQ(ReceiveInto(buffer, length, 30), RC_RECEIVE_FAILED);
+    driver.FirePortEvent(0, VORN_PORT_EVENT_RECEIVE_ERROR, 0, 0);
+    EXPECT_EQ(ReceiveInto(buffer, length), RC_RECEIVE_FAILED);
+}
+
+TEST_F(ExchangeTest, MessageOf1024BytesIsReportedWholeAnd1025ByItsFirst1024)
+{
+    for (const std::size_t size : {std::size_t{1024}, std::size_t{1025}}) {
+        SCOPED_TRACE(size);
+        const std::vector<std::uint8_t> long_reply = Message(size, 0x55);
+        OpenWithReply(long_reply);
+        ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+        std::vector<std::uint8_t> buffer(2048);
+        std::uint16_t length = 0;
+        ASSERT_EQ(ReceiveInto(buffer, length), RC_EXCHANGE_OK);
+        ASSERT_EQ(length, 1024);
+        buffer.resize(length);
+        EXPECT_EQ(buffer, std::vector<std::uint8_t>(long_reply.begin(), long_reply.begin() + 1024));
+    }
+}
+
+TEST_F(ExchangeTest, UnknownEventLeavesAWaiterWaiting)
+{
+    OpenWithReply(std::nullopt);
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    std::atomic<bool> unknownDelivered{false};
+    driver.Post([&] {
+        controller->OnEvent(99, 0, nullptr);
+        unknownDelivered = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    });
+    driver.FireReceived(0, kReply);
+    std::vector<std::uint8_t> buffer(64);
+    std::uint16_t length = 0;
+    ASSERT_EQ(ReceiveInto(buffer, length, 5000), RC_EXCHANGE_OK);
+    EXPECT_TRUE(unknownDelivered);
+    EXPECT_EQ(controller->LastEvent(), MIDI_EVENT_RECEIVED);
+    EXPECT_EQ(length, kReply.size());
+}
+
+TEST_F(ExchangeTest, UnknownEventDoesNotEndAWaitEarly)
+{
+    controller->OnEvent(99, 0, nullptr);
+    EXPECT_EQ(controller->LastEvent(), 99);
+    // A counter that advances 10 ms per reading: the wait reads 0 at its start, then 10, 20 ... 60.
+    int readings = 0;
+    controller->SetMillisecondCounter([&readings] { return static_cast<std::uint32_t>(10 * readings++); });
+    std::vector<std::uint8_t> buffer(64);
+    std::uint16_t length = 0;
+    EXPECT_EQ(ReceiveInto(buffer, length, 60), RC_RECEIVE_FAILED);
+    EXPECT_EQ(readings, 7);
+}
+
+TEST_F(ExchangeTest, WaitAcrossTheCounterWrapEnds)
+{
+    FakeNetwork network = OneConsole();
+    network.devices[0].ports[0].sendResult.reset();
+    OpenWith(network);
+    // Starts 30 ms before the wrap and advances 5 ms per reading.
+    std::atomic<std::uint32_t> now{0xFFFFFFFFU - 30};
+    controller->SetMillisecondCounter([&now] { return now.fetch_add(5); });
+    EXPECT_EQ(SendRequest(100), RC_SEND_FAILED);
+    const std::uint32_t ended = now.load();
+    EXPECT_LT(ended, 200U); // wrapped, and stopped soon after the restarted interval
+}

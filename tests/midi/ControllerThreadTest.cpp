@@ -1,0 +1,173 @@
+#include "TransportFixture.h"
+
+#include <chrono>
+#include <thread>
+
+#include "midi/MIDIDevice.h"
+
+// The hand-over between the driver's thread and the controller: events after Close, callbacks in
+// flight while the controller lets go, messages arriving while Receive copies.
+
+namespace {
+
+template <class Predicate>
+bool WaitUntil(Predicate predicate, std::chrono::milliseconds deadline = std::chrono::seconds(5))
+{
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!predicate()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Records configuration changes; can hold the driver's thread inside the call until released.
+class RecordingListener : public CMIDIDeviceListener {
+public:
+    ResultCode OnDeviceEvent(std::int32_t nEvent) override
+    {
+        m_thread = std::this_thread::get_id();
+        m_nEvent = nEvent;
+        m_bEntered = true;
+        while (m_bHold && !m_bRelease)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        m_bFinished = true;
+        return RC_OK;
+    }
+
+    std::atomic<bool> m_bHold{false}, m_bRelease{false}, m_bEntered{false}, m_bFinished{false};
+    std::atomic<std::int32_t> m_nEvent{0};
+    std::thread::id m_thread;
+};
+
+// The message of sequence number k: F0, (k % 100) bytes all equal to k % 100, F7.
+std::vector<std::uint8_t> Numbered(unsigned k)
+{
+    const auto n = static_cast<std::uint8_t>(k % 100);
+    std::vector<std::uint8_t> bytes(n + 2U, n);
+    bytes.front() = 0xF0;
+    bytes.back() = 0xF7;
+    return bytes;
+}
+
+} // namespace
+
+class ThreadTest : public TransportTest {
+protected:
+    void SetUp() override
+    {
+        holder.m_pListener = &listener;
+        controller->m_pDevice = &holder;
+        ASSERT_EQ(controller->Open(), RC_EXCHANGE_OK);
+    }
+    void TearDown() override
+    {
+        TransportTest::TearDown();
+        holder.m_pListener = nullptr;
+    }
+
+    RecordingListener listener;
+    CMIDIDevice holder;
+};
+
+TEST_F(ThreadTest, ConfigurationChangeReachesTheListenerOnTheDriverThread)
+{
+    driver.FireAsyncEvent(VORN_ASYNC_EVENT_CONFIG_NOTICE);
+    driver.FireAsyncEvent(VORN_ASYNC_EVENT_CONFIG_CHANGED);
+    ASSERT_TRUE(WaitUntil([&] { return listener.m_bFinished.load(); }));
+    EXPECT_EQ(listener.m_nEvent, MIDI_EVENT_CONFIG_CHANGED);
+    EXPECT_NE(listener.m_thread, std::this_thread::get_id());
+}
+
+TEST_F(ThreadTest, ConfigurationNoticeDoesNotReachTheListener)
+{
+    driver.FireAsyncEvent(VORN_ASYNC_EVENT_CONFIG_NOTICE);
+    driver.FireAsyncEvent(8); // a driver-wide type the controller does not handle
+    ASSERT_TRUE(driver.WaitIdle());
+    EXPECT_FALSE(listener.m_bEntered);
+}
+
+TEST_F(ThreadTest, ConfigurationChangeWithoutListenerIsOnlyRecorded)
+{
+    holder.m_pListener = nullptr;
+    driver.FireAsyncEvent(VORN_ASYNC_EVENT_CONFIG_CHANGED);
+    ASSERT_TRUE(driver.WaitIdle());
+    EXPECT_FALSE(listener.m_bEntered);
+}
+
+TEST_F(ThreadTest, EventAfterCloseNeverReachesTheController)
+{
+    // The driver still holds the port and its observer when Close returns, and reports a message late.
+    std::atomic<bool> go{false};
+    driver.Post([&] { WaitUntil([&] { return go.load(); }); });
+    driver.FireReceived(0, kReply);
+    driver.FireAsyncEvent(VORN_ASYNC_EVENT_CONFIG_CHANGED);
+    EXPECT_EQ(controller->Close(), RC_EXCHANGE_OK);
+    EXPECT_EQ(driver.LivePorts(), 1);
+    go = true;
+    ASSERT_TRUE(driver.WaitIdle());
+    EXPECT_EQ(driver.LivePorts(), 0);
+    EXPECT_FALSE(listener.m_bEntered);
+    std::vector<std::uint8_t> buffer(64);
+    std::uint16_t length = 64;
+    EXPECT_EQ(controller->Receive(buffer.data(), &length, 0), RC_RECEIVE_FAILED);
+}
+
+TEST_F(ThreadTest, CloseWaitsForACallbackInFlight)
+{
+    listener.m_bHold = true;
+    driver.FireAsyncEvent(VORN_ASYNC_EVENT_CONFIG_CHANGED);
+    ASSERT_TRUE(WaitUntil([&] { return listener.m_bEntered.load(); }));
+    std::atomic<bool> closed{false};
+    std::atomic<bool> finishedWhenClosed{false};
+    std::thread closer([&] {
+        (void)controller->Close();
+        finishedWhenClosed = listener.m_bFinished.load();
+        closed = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(closed);
+    listener.m_bRelease = true;
+    closer.join();
+    EXPECT_TRUE(finishedWhenClosed);
+}
+
+TEST_F(ThreadTest, DestroyingTheControllerWhileTheDriverDeliversIsSafe)
+{
+    for (unsigned k = 0; k < 200; ++k) {
+        driver.FireReceived(0, Numbered(k));
+        driver.FirePortEvent(0, VORN_PORT_EVENT_SENT, 1, 3);
+        driver.FireAsyncEvent(VORN_ASYNC_EVENT_CONFIG_CHANGED);
+    }
+    controller.reset();
+    ASSERT_TRUE(driver.WaitIdle());
+}
+
+TEST_F(ThreadTest, ReceiveNeverReturnsATornMessage)
+{
+    constexpr unsigned kMessages = 3000;
+    for (unsigned k = 0; k < kMessages; ++k)
+        driver.FireReceived(0, Numbered(k));
+    std::vector<std::uint8_t> buffer(256);
+    int received = 0;
+    bool idle = false;
+    while (!idle) {
+        idle = driver.WaitIdle(0);
+        std::uint16_t length = static_cast<std::uint16_t>(buffer.size());
+        if (controller->Receive(buffer.data(), &length, 0) != RC_EXCHANGE_OK)
+            continue;
+        ++received;
+        ASSERT_GE(length, 2);
+        const std::uint8_t n = static_cast<std::uint8_t>(length - 2);
+        ASSERT_EQ(buffer[0], 0xF0);
+        ASSERT_EQ(buffer[length - 1U], 0xF7);
+        for (std::uint16_t i = 1; i + 1 < length; ++i)
+            ASSERT_EQ(buffer[i], n) << "torn at byte " << i << " of " << length;
+    }
+    EXPECT_GT(received, 0);
+    // The last message is the one left.
+    std::uint16_t length = static_cast<std::uint16_t>(buffer.size());
+    ASSERT_EQ(controller->Receive(buffer.data(), &length, 0), RC_EXCHANGE_OK);
+    EXPECT_EQ(length, Numbered(kMessages - 1).size());
+}
