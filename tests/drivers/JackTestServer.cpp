@@ -56,7 +56,7 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
     jack_set_error_function(&Silent);
     jack_set_info_function(&Silent);
     const std::string log = (std::filesystem::temp_directory_path() / (m_name + ".log")).string();
-    if (!m_process.Start({"jackd", "--no-realtime", "-n", m_name, "-d", "dummy", "-r", std::to_string(SampleRate()),
+    if (!m_process.Start({"jackd", "--no-realtime", "--sync", "-n", m_name, "-d", "dummy", "-r", std::to_string(SampleRate()),
                           "-p", std::to_string(periodFrames)},
                          log)) {
         reason = "jackd cannot be started";

@@ -4,7 +4,9 @@
 #include "ChildProcess.h"
 
 // A private JACK server for one test run: the dummy backend, no realtime scheduling, a name no other
-// run uses. Clients of this process find it through JACK_DEFAULT_SERVER, which Start sets.
+// run uses. It runs synchronously (every client finishes each cycle before the next begins): on a loaded
+// machine, or under a sanitizer, an asynchronous server lets a late client's MIDI events fall between
+// cycles, which would make the tests' outcomes depend on the machine's load. Clients of this process find it through JACK_DEFAULT_SERVER, which Start sets.
 class CJackTestServer {
 public:
     ~CJackTestServer() { Stop(); }

@@ -1,5 +1,7 @@
 #include "DriverCore.h"
 
+#include <pthread.h>
+
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -116,6 +118,17 @@ HRESULT CDriverCore::OpenChannel(const VornPortPair& pair, std::shared_ptr<CPort
             jack_port_unregister(m_pClient, pIn);
         return E_FAIL;
     }
+    // A connection reaches the process thread's view of the graph a cycle or so after jack_connect
+    // returns; a message sent before that would be refused. So the port is handed out only once JACK
+    // reports both connections and a full process cycle has passed since.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while ((jack_port_connected(pOut) <= 0 || jack_port_connected(pIn) <= 0)
+           && std::chrono::steady_clock::now() < deadline && !ServerGone())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const std::uint64_t cycle = m_nCycles.load(std::memory_order_acquire);
+    while (m_nCycles.load(std::memory_order_acquire) < cycle + 2 && std::chrono::steady_clock::now() < deadline
+           && !ServerGone())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     auto opened = std::make_shared<CPortChannel>(pOut, pIn);
     std::lock_guard lock(m_mutex);
     for (auto& slot : m_slots) {
@@ -260,6 +273,7 @@ void CDriverCore::NotifyAsync(std::int32_t type)
 void CDriverCore::Run()
 {
     using Clock = std::chrono::steady_clock;
+    pthread_setname_np(pthread_self(), "vorn-driver"); // how the thread shows in debuggers and /proc
     std::uint32_t seenChanges = m_nConfigChanges.load(std::memory_order_acquire);
     bool quietPending = false;
     bool shutdownReported = false;
