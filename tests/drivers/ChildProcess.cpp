@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +32,8 @@ bool CChildProcess::Start(const std::vector<std::string>& argv, const std::strin
         return false;
     }
     if (pid == 0) {
+        // The program ends with the test that started it, even when the test crashes.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         ::dup2(fd, 1);
         ::dup2(fd, 2);
         ::execvp(args[0], args.data());

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -65,14 +66,46 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
     if (!WaitFor([&] { return !m_process.Running() || ServerAnswers(); }, 10000) || !m_process.Running()) {
         reason = "jackd did not come up: " + m_process.Log();
         m_process.Stop(SIGKILL);
+        // A server killed without its shutdown (a crashed run) keeps its slot in JACK's machine-wide
+        // registry; eight such slots and no server starts any more. With no server running at all,
+        // everything JACK keeps in /dev/shm is stale and is cleared once.
+        if (reason.find("Too many servers") != std::string::npos && !m_bCleared && !AnyJackServerRuns()) {
+            ClearStaleSharedMemory();
+            m_bCleared = true;
+            return Start(periodFrames, reason);
+        }
         return false;
     }
     return true;
 }
 
+bool CJackTestServer::AnyJackServerRuns()
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && (name == "jackd" || name == "jackdbus"))
+            return true;
+    }
+    return false;
+}
+
+void CJackTestServer::ClearStaleSharedMemory()
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ec)) {
+        const std::string file = entry.path().filename().string();
+        if (file.rfind("jack", 0) == 0)
+            std::filesystem::remove_all(entry.path(), ec);
+    }
+}
+
 void CJackTestServer::Stop()
 {
-    m_process.Stop(SIGTERM);
+    // jackd may take a while to let go of clients that died; killing it instead would leave its slot
+    // in JACK's registry behind.
+    m_process.Stop(SIGTERM, std::chrono::seconds(20));
     if (!m_name.empty()) {
         std::error_code ec;
         std::filesystem::remove(std::filesystem::temp_directory_path() / (m_name + ".log"), ec);

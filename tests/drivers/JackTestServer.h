@@ -25,9 +25,12 @@ public:
 
 private:
     [[nodiscard]] bool TakeTurn(std::string& reason);
+    [[nodiscard]] static bool AnyJackServerRuns();
+    static void ClearStaleSharedMemory();
 
     CChildProcess m_process;
     int m_lockFd = -1;
+    bool m_bCleared = false;
     std::string m_name;
     unsigned m_period = 0;
 };

@@ -78,7 +78,9 @@ protected:
     IVornAsync* m_pDriver = nullptr;
     IVornAsyncDevice* m_pDevice = nullptr;
     IVornAsyncPort* m_pPort = nullptr;
+    // Members, so that they outlive the driver objects TearDown releases.
     CRecordingPortObserver m_portObserver;
+    CRecordingAsyncObserver m_asyncObserver;
 };
 
 TEST(VornDriverWithoutServer, NeitherClassCanBeCreated)
@@ -261,7 +263,7 @@ TEST_F(VornDriverTest, GraphChangesGiveOneChangedEventPerBurst)
 {
     m_pDriver = CreateDriver();
     ASSERT_NE(m_pDriver, nullptr);
-    CRecordingAsyncObserver observer;
+    CRecordingAsyncObserver& observer = m_asyncObserver;
     ASSERT_EQ(m_pDriver->Advise(VORN_ASYNC_ADVISE_ALL, &observer), S_OK);
 
     auto emulator = StartEmulator({"--name", "Ostra"});
@@ -297,7 +299,7 @@ TEST_F(VornDriverTest, ServerShutdownIsReportedAndLaterCallsFail)
     auto emulator = StartEmulator({"--name", "Ostra"});
     ASSERT_NE(emulator, nullptr);
     ASSERT_NO_FATAL_FAILURE(OpenTarnPort("Ostra"));
-    CRecordingAsyncObserver observer;
+    CRecordingAsyncObserver& observer = m_asyncObserver;
     ASSERT_EQ(m_pDriver->Advise(VORN_ASYNC_ADVISE_ALL, &observer), S_OK);
 
     s_server->Stop();
@@ -325,7 +327,7 @@ TEST_F(VornDriverTest, ReleasingEverythingStopsTheDriverAndLetsGoOfObservers)
     ASSERT_NE(emulator, nullptr);
     const int threadsBefore = ThreadCount();
     ASSERT_NO_FATAL_FAILURE(OpenTarnPort("Ostra"));
-    CRecordingAsyncObserver observer;
+    CRecordingAsyncObserver& observer = m_asyncObserver;
     ASSERT_EQ(m_pDriver->Advise(VORN_ASYNC_ADVISE_ALL, &observer), S_OK);
     EXPECT_EQ(observer.m_nRef.load(), 2u);
     EXPECT_EQ(m_portObserver.m_nRef.load(), 2u);
