@@ -1,0 +1,123 @@
+#pragma once
+#include "platform/ResultCode.h"
+#include "view/BitmapButton.h"
+#include "widgets/InfoListCtrl.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CTarnDoc;
+
+// Width and height of the "Current Data :" label, fixed by the view's initial update.
+extern std::int32_t g_cxLabel;
+extern std::int32_t g_cyLabel;
+
+// The one view of the main window: the list of the data set's entries (sortable by column, with a
+// note per entry), the picture and the Update button under it, and "Current Data :" with the name of
+// the entry the console holds, all on the band drawn along the bottom.
+//
+// The view lives on the user-interface thread. It reads its start-up state (column widths, notes,
+// sort) from the process-wide preference store and writes it back when it is destroyed; the document
+// must outlive the view.
+class CTarnView : public QWidget {
+    Q_OBJECT
+public:
+    // Control numbers of the form; each control's object name is its number.
+    static constexpr int IDC_INFO_LIST = 1000;
+    static constexpr int IDC_CURRENT_DATA = 1004;
+    static constexpr int IDC_CURRENT_DATA_LABEL = 1005;
+    static constexpr int IDC_UPDATE = 1007;
+    static constexpr int IDC_PICTURE = 1008;
+
+    // Height of the band under the list, which holds the picture, the button and the labels.
+    static constexpr int kBandHeight = 105;
+    static constexpr std::size_t kMaxCurrentDataBytes = 40;
+    // FindRowByName's answer when no row has the name.
+    static constexpr std::uint16_t kNoRow = 0xFFFF;
+
+    // What CompareRows sorts by.
+    struct SortParam {
+        std::uint16_t nColumn = 0;
+        bool bDescending = false;
+    };
+
+    explicit CTarnView(CTarnDoc& document, QWidget* parent = nullptr);
+    ~CTarnView() override;
+    CTarnView(const CTarnView&) = delete;
+    CTarnView& operator=(const CTarnView&) = delete;
+
+    // Once, after the view has its place in the window: prepares the data set, fills and sorts the
+    // list and lays the form out. When the data set cannot be prepared, IsInitOK turns false and the
+    // view stays empty.
+    void OnInitialUpdate();
+    [[nodiscard]] bool IsInitOK() const { return m_bInitOK; }
+    [[nodiscard]] CTarnDoc& GetDocument() const { return m_document; }
+
+    // The Update command and the console-state refresh (the Update button, the current-data line and
+    // marker).
+    ResultCode OnFileUpdate();
+    ResultCode RefreshConnectionState();
+    ResultCode RefreshCurrentData();
+
+    ResultCode InitListControl();
+    // Sorts by nColumn: the same column as last time in the direction m_bNextDescending holds, any
+    // other column ascending. Marks the column in the header.
+    ResultCode SortByColumn(std::uint16_t nColumn);
+    // Orders the rows whose item data are a and b (their positions when the sort began).
+    [[nodiscard]] int CompareRows(qintptr a, qintptr b, SortParam param) const;
+    // A click on a column title: ends a note edit, forgets the edit history and sorts (not column 0).
+    ResultCode OnColumnClick(int nColumn);
+
+    // Shows the name (cut to 40 bytes, whole characters) beside "Current Data :".
+    ResultCode SetCurrentDataText(std::string_view name);
+    // Centres the label and the name as a pair under the list, for a view nWidth pixels wide.
+    ResultCode LayoutCurrentData(std::uint16_t nWidth);
+    // The first row whose Name is byte for byte `name`; kNoRow when none is.
+    ResultCode FindRowByName(std::string_view name, std::uint16_t& nRow) const;
+
+    // Lays the form out for a view of cx x cy pixels.
+    void OnSize(int cx, int cy);
+    // Stores the column widths, every entry's note and the sort on screen in the preference store.
+    // Runs once, when the view is destroyed.
+    void OnDestroy();
+
+    [[nodiscard]] CInfoListCtrl& List() { return m_list; }
+    [[nodiscard]] CBitmapButton& UpdateButton() { return m_btnUpdate; }
+    [[nodiscard]] const QLabel& CurrentDataLabel() const { return m_stcCurrentDataLabel; }
+    [[nodiscard]] const QLabel& CurrentDataValue() const { return m_stcCurrentData; }
+    [[nodiscard]] const QLabel& Picture() const { return m_stcPicture; }
+    [[nodiscard]] std::uint16_t SortColumn() const { return m_nSortCol; }
+    [[nodiscard]] bool NextDescending() const { return m_bNextDescending; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // The colours of one list cell: white text, the selection colour behind a selected row's cells
+    // instead of the platform's highlight, black behind all others.
+    static void OnCustomDrawList(ListCustomDraw& cd);
+    void CreateFonts();
+    void MeasureLabel();
+
+    CInfoListCtrl m_list;
+    CBitmapButton m_btnUpdate;
+    QLabel m_stcCurrentDataLabel;
+    QLabel m_stcCurrentData;
+    QLabel m_stcPicture;
+    bool m_bNextDescending = true;
+    std::uint16_t m_nSortCol = 0;
+    QPixmap m_bmpBand;
+    QFont m_fontBold;
+    bool m_bInitOK = true;
+    CTarnDoc* m_pDoc = nullptr;     // set by the initial update; until then the view does no layout
+    CTarnDoc& m_document;
+    bool m_bDestroyed = false;
+};

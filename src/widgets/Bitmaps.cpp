@@ -1,0 +1,27 @@
+#include "widgets/Bitmaps.h"
+
+#include <QBitmap>
+#include <QString>
+
+// The resources live in a static library; naming their initialiser keeps the linker from dropping them.
+// Q_INIT_RESOURCE declares that initialiser, so it must be used outside any namespace.
+static void RegisterResources() { Q_INIT_RESOURCE(resources); }
+
+static void EnsureResources()
+{
+    static const bool registered = (RegisterResources(), true);
+    (void)registered;
+}
+
+QPixmap LoadBitmap(int id)
+{
+    EnsureResources();
+    return QPixmap(QStringLiteral(":/bitmaps/%1").arg(id));
+}
+
+QPixmap LoadBitmap(int id, QColor transparent)
+{
+    QPixmap pm = LoadBitmap(id);
+    if (!pm.isNull()) pm.setMask(pm.createMaskFromColor(transparent, Qt::MaskInColor));
+    return pm;
+}

@@ -1,0 +1,115 @@
+#pragma once
+#include "platform/ResultCode.h"
+#include "widgets/TarnHeaderCtrl.h"
+
+#include <QFont>
+#include <QPen>
+#include <QPixmap>
+#include <QTreeWidget>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// What the list asks its owner before it paints one cell: the owner may change the colours and clear
+// bPlatformHighlight to colour a selected row itself instead of the platform's highlight.
+struct ListCustomDraw {
+    int nItem = 0;                    // row
+    int nSubItem = 0;                 // column
+    bool bSelected = false;           // the row has the selected state
+    bool bPlatformHighlight = false;  // starts as bSelected
+    QColor clrText;
+    QColor clrTextBk;
+};
+// Called on the user-interface thread while the list paints.
+using CustomDrawHandler = std::function<void(ListCustomDraw&)>;
+
+// The report list of the main view: one row per data entry, six columns (an invisible column 0 of
+// width 0, then "No.", "Name", "Author", "Description", "Note"). The owner inserts columns and rows,
+// supplies the cell colours and sorts; the list paints its grid and selection marks over the rows,
+// shows the console's current entry with a marker image in the "No." column, keeps one row selected
+// once a row has been selected, and limits divider dragging of its header.
+//
+// Coordinates ("client coordinates") are those of the list's viewport, the area below the header.
+class CInfoListCtrl : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit CInfoListCtrl(QWidget* parent = nullptr);
+    ~CInfoListCtrl() override;
+
+    // Once, after the columns and rows exist: prepares the note editor and works out which columns'
+    // contents fit their default widths.
+    ResultCode InitNoteEditor();
+    // Marks row nRow (-1: none) as the console's current data.
+    ResultCode SetCurrentDataMark(std::int16_t nRow);
+    ResultCode FindCurrentDataMark(std::int16_t& nRow) const;
+    // The widest text of a column in the list's font, 0 without rows.
+    [[nodiscard]] int GetColumnTextWidth(std::uint16_t nColumn) const;
+
+    // Report-list operations. Rows and columns are indices; texts are what the cells show.
+    // Appends a column; returns its index.
+    int InsertColumn(int nCol, const QString& title, int nFormat, int nWidth);
+    int InsertItem(int nRow, const QString& text, int nImage, qintptr data);
+    bool SetItemText(int nRow, int nSubItem, const QString& text);
+    [[nodiscard]] QString GetItemText(int nRow, int nSubItem) const;
+    bool SetItemData(int nRow, qintptr data);
+    [[nodiscard]] qintptr GetItemData(int nRow) const;
+    bool SetItemImage(int nRow, int nSubItem, int nImage);
+    [[nodiscard]] int GetItemImage(int nRow, int nSubItem) const;  // -1 when none
+    [[nodiscard]] int GetItemCount() const { return topLevelItemCount(); }
+    [[nodiscard]] int GetSelectedItem() const;  // -1 when none
+    void SelectItem(int nRow);                   // selects and focuses the row without scrolling; -1 clears
+    [[nodiscard]] int HitTest(QPoint point) const;
+    bool GetItemRect(int nRow, QRect& rect, int nCode) const;
+    bool GetSubItemRect(int nRow, int nSubItem, int nCode, QRect& rect) const;
+    [[nodiscard]] int GetColumnWidth(int nCol) const;
+    void SetColumnWidth(int nCol, int nWidth);
+    // Reorders all rows by `compare` over their item data (negative: first before second). The rows
+    // stay where they are while compare runs, so it may read them by position; the selected row stays
+    // selected.
+    void SortItems(const std::function<int(qintptr, qintptr)>& compare);
+    void SetImageList(std::vector<QPixmap> images);
+    [[nodiscard]] const QPixmap* GetImage(int nImage) const;
+    void SetBkColor(QColor colour);
+    void SetTextColor(QColor colour) { m_clrText = colour; viewport()->update(); }
+    void SetTextBkColor(QColor colour) { m_clrTextBk = colour; viewport()->update(); }
+    void SetCustomDrawHandler(CustomDrawHandler handler) { m_customDraw = std::move(handler); }
+
+    [[nodiscard]] CTarnHeaderCtrl& Header() { return *m_header; }
+    // The colours one cell is painted in, after the owner's custom draw.
+    [[nodiscard]] ListCustomDraw CustomDraw(int nItem, int nSubItem, bool bSelected) const;
+    [[nodiscard]] int RowHeight() const;
+    [[nodiscard]] const QFont& OwnFont() const { return m_font; }
+
+    QRect m_rcUpdateTarget;  // the Update button, in the view's client coordinates; written by the view
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+
+private:
+    void PaintOverlays(QPainter& p) const;
+    bool OnHeaderTrack(CTarnHeaderCtrl::Track track, int item, int x);
+    [[nodiscard]] QRect SubItemBounds(int nRow, int nSubItem) const;
+
+    QFont m_font;
+    QPoint m_ptLastDown;
+    int m_nCurItem = 0;
+    bool m_bDragging = false;
+    CTarnHeaderCtrl* m_header;  // owned by the list as its child window
+    QPen m_penRowLine;
+    QPen m_penColumnLine;
+    QBrush m_brSelMark;
+    QPen m_penSelMark;
+    bool m_bTracking = false;
+    int m_nTrackLeft = 0;
+
+    std::vector<QPixmap> m_images;
+    QColor m_clrBk{Qt::white};
+    QColor m_clrText{Qt::black};
+    QColor m_clrTextBk{Qt::white};
+    CustomDrawHandler m_customDraw;
+};

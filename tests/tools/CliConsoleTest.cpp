@@ -1,0 +1,175 @@
+#include "CliProcess.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "drivers/ChildProcess.h"
+#include "drivers/JackTestServer.h"
+
+namespace {
+
+// The emulated console is built next to sonvale-cli.
+const QString kEmulator = QFileInfo(QStringLiteral(SONVALE_CLI_PATH)).dir().filePath(QStringLiteral("ostra-emulator"));
+
+// ---------------------------------------------------------------------------------------------------
+// The device commands against the emulated console on a private JACK server
+
+class CliConsoleTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QFileInfo::exists(kEmulator))
+            GTEST_SKIP() << "SKIPPED: the emulated console " << kEmulator.toStdString()
+                         << " is not built; devices, current and update were NOT run against a console";
+        if (QStandardPaths::findExecutable(QStringLiteral("jackd")).isEmpty())
+            GTEST_SKIP() << "SKIPPED: jackd is not installed; devices, current and update were NOT run";
+        ASSERT_TRUE(m_dir.isValid());
+        std::string reason;
+        if (!m_server.Start(256, reason))
+            GTEST_SKIP() << "SKIPPED: the private JACK server did not start (" << reason
+                         << "); devices, current and update were NOT run";
+    }
+
+    void TearDown() override
+    {
+        if (m_console.Pid() > 0)
+            m_console.Stop(SIGTERM);
+        m_server.Stop();
+    }
+
+    // Starts the emulated console with its flash in the test's folder and waits until it is on the graph.
+    void StartConsole(std::vector<std::string> options = {})
+    {
+        m_flash = m_dir.filePath(QStringLiteral("flash.txt")).toStdString();
+        std::vector<std::string> argv = {kEmulator.toStdString(), "--name", "Ostra", "--flash", m_flash};
+        argv.insert(argv.end(), options.begin(), options.end());
+        ASSERT_TRUE(m_console.Start(argv, m_dir.filePath(QStringLiteral("console.log")).toStdString()));
+        ASSERT_TRUE(CJackTestServer::WaitFor([&] { return m_console.Log().find("ready:") != std::string::npos; }, 10000))
+            << m_console.Log();
+    }
+
+    // The entry name the emulated console keeps in its flash file.
+    [[nodiscard]] std::string FlashName() const
+    {
+        QFile file(QString::fromStdString(m_flash));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (line.startsWith("name="))
+                return line.mid(5).toStdString();
+        return {};
+    }
+
+    QTemporaryDir m_dir;
+    CJackTestServer m_server;
+    CChildProcess m_console;
+    std::string m_flash;
+};
+
+TEST_F(CliConsoleTest, UpdateStoresTheEntryAndCurrentThenReportsIt)
+{
+    StartConsole();
+    for (const auto& [key, name] : {std::pair{"14", "Brisa #11 Natural Comp"}, std::pair{"58", "Brisa 2.8:1 R300"},
+                                    std::pair{"0", "Preset"}, std::pair{"23", "Brisa 4:1 R10"}}) {
+        const CliRun update = RunCli({"update", key});
+        ASSERT_TRUE(update.finished);
+        EXPECT_EQ(update.exitCode, 0) << update.err.toStdString() << m_console.Log();
+        EXPECT_TRUE(update.out.startsWith("Data update completed.")) << update.out.toStdString();
+        EXPECT_TRUE(update.err.startsWith(QByteArray("Writing \"") + name + "\" (No. " + key + ")"))
+            << update.err.toStdString();
+        EXPECT_EQ(FlashName(), name);
+
+        const CliRun current = RunCli({"current"});
+        EXPECT_EQ(current.exitCode, 0) << current.err.toStdString();
+        EXPECT_EQ(current.out, QByteArray("Current Data : ") + name + " (No. " + key + ")\n");
+    }
+    const QJsonObject json = QJsonDocument::fromJson(RunCli({"current", "--json"}).out).object();
+    EXPECT_EQ(json.value("name").toString(), "Brisa 4:1 R10");
+    EXPECT_EQ(json.value("key").toInt(-1), 23);
+}
+
+TEST_F(CliConsoleTest, CurrentNamesAnEntryThatIsNoFactoryEntry)
+{
+    StartConsole({"--entry", "My \"Own\" Mix"});
+    const CliRun plain = RunCli({"current"});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_EQ(plain.out, "Current Data : My \"Own\" Mix (not a factory entry)\n");
+    const CliRun json = RunCli({"current", "--json"});
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    EXPECT_EQ(object.value("name").toString(), "My \"Own\" Mix");
+    EXPECT_TRUE(object.value("key").isNull());
+}
+
+TEST_F(CliConsoleTest, DevicesShowsTypeCodesAndWhichPortIsUsed)
+{
+    StartConsole({"--second-pair", "Xtra"});
+    const CliRun run = RunCli({"devices"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("Ostra")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("type Tarn  used\n")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("type Xtra  not used\n")) << run.out.toStdString();
+}
+
+TEST_F(CliConsoleTest, WithoutAConsoleEveryDeviceCommandSaysSoWithStatusFour)
+{
+    const CliRun devices = RunCli({"devices"});
+    EXPECT_EQ(devices.exitCode, 4);
+    EXPECT_TRUE(devices.err.contains("no console on the network")) << devices.err.toStdString();
+    for (const QStringList& args : {QStringList{"update", "3"}, QStringList{"current"}}) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 4) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("no console on the network")) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+}
+
+struct FaultCase {
+    const char* fault;
+    QStringList args;
+    int exitCode;
+    const char* message;
+};
+
+class CliConsoleFaultTest : public CliConsoleTest, public testing::WithParamInterface<FaultCase> {};
+
+TEST_P(CliConsoleFaultTest, EachFaultGivesItsStatusAndCause)
+{
+    StartConsole({"--fault", GetParam().fault});
+    const CliRun run = RunCli(GetParam().args);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString() << m_console.Log();
+    EXPECT_TRUE(run.err.contains(GetParam().message)) << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains("completed")) << run.out.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliConsoleFaultTest,
+    testing::Values(FaultCase{"invalid", {"update", "5"}, 2, "Sonvale Data is invalid.\nPlease try to update data again."},
+                    FaultCase{"flash-fail", {"update", "5"}, 3, "Can't write Sonvale Data to Flash Memory."},
+                    FaultCase{"swap", {"update", "5"}, 4, "the console did not confirm the transfer"},
+                    FaultCase{"garbage", {"update", "5"}, 4, "the console did not confirm the transfer"},
+                    FaultCase{"silent", {"update", "5"}, 4, "the console did not confirm the transfer"},
+                    FaultCase{"swap", {"current"}, 4, "the console did not say which entry it holds"},
+                    FaultCase{"silent", {"current"}, 4, "the console did not say which entry it holds"}),
+    [](const testing::TestParamInfo<FaultCase>& info) {
+        return QString(info.param.fault).remove('-').toStdString() + "_" + info.param.args.front().toStdString();
+    });
+
+TEST_F(CliConsoleTest, SplitRepliesStillCompleteTheUpdate)
+{
+    StartConsole({"--fault", "split"});
+    const CliRun run = RunCli({"update", "7"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString() << m_console.Log();
+    EXPECT_EQ(FlashName(), "Brisa #04 EG Comp");
+}
+
+} // namespace

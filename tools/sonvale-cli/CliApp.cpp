@@ -1,0 +1,91 @@
+#include "CliApp.h"
+
+#include <ostream>
+
+#include "CatalogCommands.h"
+#include "ConsoleCommands.h"
+
+#ifndef SONVALE_VERSION
+#define SONVALE_VERSION "unknown"
+#endif
+
+CCliApp::CCliApp(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+const char* CCliApp::UsageText()
+{
+    return "Usage: sonvale-cli [--lang en|ja] COMMAND [ARGUMENTS]\n"
+           "\n"
+           "Commands:\n"
+           "  list [--json]       the factory entries: key, name, author and description\n"
+           "  show KEY [--json]   one entry with its nine parameter sets\n"
+           "  export KEY FILE     the entry's 137-byte data message as a .syx file (FILE - : standard output)\n"
+           "  export-all DIR      one .syx file per entry in DIR, named by key and name\n"
+           "  devices             the devices and ports the driver sees, and which ports are used\n"
+           "  current [--json]    the entry the console holds now\n"
+           "  update KEY          writes the entry into the console and reports its answer\n"
+           "  help                this text\n"
+           "\n"
+           "Options:\n"
+           "  --lang en|ja        English or Japanese descriptions (default: the system language)\n"
+           "  --json              JSON output (list, show, current)\n"
+           "  -h, --help          this text\n"
+           "  --version           the version of the program\n"
+           "\n"
+           "Exit codes:\n"
+           "  0  success\n"
+           "  1  usage error\n"
+           "  2  the console rejected the data as invalid\n"
+           "  3  the console failed to write its flash memory\n"
+           "  4  no connection, no reply, or a wrong reply\n"
+           "  5  unknown key\n"
+           "  6  a file or folder could not be written\n";
+}
+
+CliExitCode CCliApp::Run(const std::vector<std::string_view>& args)
+{
+    const CCliOptions options = CCliOptions::Parse(args);
+    if (!options.m_strError.empty()) {
+        m_err << "sonvale-cli: " << options.m_strError << "\nTry 'sonvale-cli --help' for the commands.\n";
+        return CliExitCode::Usage;
+    }
+    return RunCommand(options);
+}
+
+CliExitCode CCliApp::RunCommand(const CCliOptions& options)
+{
+    switch (options.m_command) {
+    case CliCommand::Help:
+        m_out << UsageText();
+        return CliExitCode::Ok;
+    case CliCommand::Version:
+        m_out << "sonvale-cli " SONVALE_VERSION "\n";
+        return CliExitCode::Ok;
+    case CliCommand::None:
+        m_err << "sonvale-cli: no command given\n";
+        return CliExitCode::Usage;
+    default:
+        break;
+    }
+
+    CCatalogCommands catalog(m_out, m_err);
+    if (catalog.SelectTable(options.m_language) != RC_OK) {
+        m_err << "sonvale-cli: the factory table is unusable\n";
+        return CliExitCode::UnknownKey;
+    }
+    switch (options.m_command) {
+    case CliCommand::List: return catalog.List(options.m_bJson);
+    case CliCommand::Show: return catalog.Show(options);
+    case CliCommand::Export: return catalog.Export(options);
+    case CliCommand::ExportAll: return catalog.ExportAll(options.m_strPath);
+    default: break;
+    }
+
+    CConsoleCommands console(catalog, m_out, m_err);
+    switch (options.m_command) {
+    case CliCommand::Devices: return console.Devices();
+    case CliCommand::Current: return console.Current(options.m_bJson);
+    case CliCommand::Update: return console.Update(options);
+    default: break;
+    }
+    return CliExitCode::Usage;
+}

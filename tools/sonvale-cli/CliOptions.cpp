@@ -1,0 +1,149 @@
+#include "CliOptions.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace {
+
+struct CommandShape {
+    std::string_view name;
+    CliCommand command;
+    int operands;     // KEY / FILE / DIR arguments the command takes
+    bool keyFirst;    // the first operand is a KEY
+    bool jsonAllowed; // --json changes its output
+};
+
+constexpr std::array kCommands = {
+    CommandShape{"help", CliCommand::Help, 0, false, false},
+    CommandShape{"list", CliCommand::List, 0, false, true},
+    CommandShape{"show", CliCommand::Show, 1, true, true},
+    CommandShape{"export", CliCommand::Export, 2, true, false},
+    CommandShape{"export-all", CliCommand::ExportAll, 1, false, false},
+    CommandShape{"devices", CliCommand::Devices, 0, false, false},
+    CommandShape{"current", CliCommand::Current, 0, false, true},
+    CommandShape{"update", CliCommand::Update, 1, true, false},
+};
+
+const CommandShape* FindCommand(std::string_view name)
+{
+    const auto it = std::find_if(kCommands.begin(), kCommands.end(),
+                                 [name](const CommandShape& shape) { return shape.name == name; });
+    return it == kCommands.end() ? nullptr : &*it;
+}
+
+bool IsDecimal(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+CCliOptions Malformed(std::string message)
+{
+    CCliOptions options;
+    options.m_strError = std::move(message);
+    return options;
+}
+
+} // namespace
+
+CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
+{
+    CCliOptions options;
+    std::vector<std::string_view> words;
+    bool optionsEnded = false;
+    bool help = false;
+    bool version = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
+            words.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else if (arg == "--json") {
+            options.m_bJson = true;
+        } else if (arg == "--lang" || arg.starts_with("--lang=")) {
+            std::string_view value;
+            if (arg == "--lang") {
+                if (i + 1 >= args.size())
+                    return Malformed("option --lang needs a value: en or ja");
+                value = args[++i];
+            } else {
+                value = arg.substr(7);
+            }
+            if (value == "en")
+                options.m_language = CliLanguage::English;
+            else if (value == "ja")
+                options.m_language = CliLanguage::Japanese;
+            else
+                return Malformed("option --lang takes en or ja, not \"" + std::string(value) + "\"");
+        } else {
+            return Malformed("unknown option \"" + std::string(arg) + "\"");
+        }
+    }
+
+    // "--help" anywhere, or the "help" command, asks for the usage text and nothing else.
+    if (help || (!words.empty() && words.front() == "help")) {
+        options.m_command = CliCommand::Help;
+        return options;
+    }
+    if (version) {
+        options.m_command = CliCommand::Version;
+        return options;
+    }
+    if (words.empty())
+        return Malformed("no command given");
+
+    const CommandShape* shape = FindCommand(words.front());
+    if (shape == nullptr)
+        return Malformed("unknown command \"" + std::string(words.front()) + "\"");
+    const std::string name(shape->name);
+    const int given = static_cast<int>(words.size()) - 1;
+    if (given < shape->operands) {
+        const char* what = shape->keyFirst && given == 0 ? "KEY"
+                           : shape->command == CliCommand::Export ? "FILE"
+                                                                  : "DIR";
+        return Malformed("command " + name + " needs " + what);
+    }
+    if (given > shape->operands)
+        return Malformed("command " + name + " takes " +
+                         (shape->operands == 0 ? std::string("no arguments")
+                                               : std::to_string(shape->operands) + " argument" +
+                                                     (shape->operands == 1 ? "" : "s")) +
+                         ", not \"" + std::string(words[static_cast<std::size_t>(shape->operands) + 1]) + "\"");
+    if (options.m_bJson && !shape->jsonAllowed)
+        return Malformed("command " + name + " has no --json output");
+
+    std::size_t next = 1;
+    if (shape->keyFirst) {
+        const std::string_view key = words[next++];
+        if (!IsDecimal(key))
+            return Malformed("KEY must be a decimal number, not \"" + std::string(key) + "\"");
+        options.m_strKey = std::string(key);
+    }
+    if (next < words.size()) {
+        if (words[next].empty())
+            return Malformed("command " + name + " needs a non-empty " +
+                             (shape->command == CliCommand::Export ? "FILE" : "DIR"));
+        options.m_strPath = std::string(words[next]);
+    }
+    options.m_command = shape->command;
+    return options;
+}
+
+std::optional<unsigned> CCliOptions::KeyNumber() const
+{
+    if (!IsDecimal(m_strKey))
+        return std::nullopt;
+    const std::string_view digits = std::string_view(m_strKey).substr(
+        std::min(m_strKey.find_first_not_of('0'), m_strKey.size() - 1));
+    if (digits.size() > 5)
+        return std::nullopt;
+    unsigned value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value <= 0xFFFF ? std::optional<unsigned>(value) : std::nullopt;
+}

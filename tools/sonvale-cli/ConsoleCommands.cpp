@@ -1,0 +1,216 @@
+#include "ConsoleCommands.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <ostream>
+#include <system_error>
+#include <thread>
+
+#include "CatalogCommands.h"
+#include "DeviceSurvey.h"
+#include "JsonText.h"
+#include "data/DataController.h"
+#include "midi/MIDIDevice.h"
+#include "platform/ComRuntime.h"
+#include "platform/TextCodec.h"
+
+namespace {
+
+std::string Hex(std::uint64_t value, int digits)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<unsigned long long>(value));
+    return text;
+}
+
+} // namespace
+
+CConsoleCommands::CConsoleCommands(const CCatalogCommands& catalog, std::ostream& out, std::ostream& err)
+    : m_catalog(catalog), m_out(out), m_err(err)
+{
+}
+
+CliExitCode CConsoleCommands::ExitCodeFor(ResultCode result)
+{
+    switch (result) {
+    case RC_EXCHANGE_OK:
+    case RC_OK: return CliExitCode::Ok;
+    case RC_DATA_INVALID: return CliExitCode::DataInvalid;
+    case RC_FLASH_WRITE_FAILED: return CliExitCode::FlashFailed;
+    default: return CliExitCode::NoConnection;
+    }
+}
+
+const char* CConsoleCommands::CauseOf(ResultCode result)
+{
+    switch (result) {
+    case RC_DRIVER_UNAVAILABLE: return "the Vorn driver is not available (no driver module, or it lists no devices)";
+    case RC_OBSERVER_REFUSED: return "the Vorn driver refused the program's observer";
+    case RC_NO_USABLE_PORT: return "no console on the network: no device offers a \"Tarn\" port";
+    case RC_SEND_FAILED: return "the console did not confirm the transfer: the message was not sent, or no "
+                                "completion reply came within the time-out, or the reply was of another kind";
+    case RC_RECEIVE_FAILED: return "the console did not say which entry it holds: no identity reply came within "
+                                   "the time-out";
+    case RC_DATA_INVALID: return "Sonvale Data is invalid.\nPlease try to update data again.";
+    case RC_FLASH_WRITE_FAILED: return "Can't write Sonvale Data to Flash Memory.";
+    case RC_OUT_OF_MEMORY: return "out of memory";
+    default: return "the exchange with the console failed";
+    }
+}
+
+CliExitCode CConsoleCommands::Devices()
+{
+    const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
+    CDeviceSurvey survey;
+    const ResultCode result = survey.Run();
+    if (comInitialized)
+        CoUninitialize();
+    if (result != RC_EXCHANGE_OK) {
+        m_err << "sonvale-cli: " << CauseOf(result) << '\n';
+        return ExitCodeFor(result);
+    }
+
+    if (survey.Devices().empty())
+        m_out << "No devices on the network.\n";
+    for (const CDeviceSurvey::Device& device : survey.Devices()) {
+        m_out << "Device " << Hex(device.id, 16) << "  " << device.name << '\n';
+        if (!device.readable)
+            m_out << "  (the device could not be opened or its ports listed)\n";
+        else if (device.ports.empty())
+            m_out << "  (no ports)\n";
+        for (const CDeviceSurvey::Port& port : device.ports)
+            m_out << "  Port " << port.id << "  type " << port.typeText << "  "
+                  << (port.used ? "used" : "not used") << '\n';
+    }
+    if (survey.UsedPortCount() == 0) {
+        m_err << "sonvale-cli: " << CauseOf(RC_NO_USABLE_PORT) << '\n';
+        return CliExitCode::NoConnection;
+    }
+    return CliExitCode::Ok;
+}
+
+ResultCode CConsoleCommands::Connect()
+{
+    const ResultCode init = InitMIDIDevice();
+    if (init != RC_OK)
+        return init;
+    return g_MIDIDevice.m_pController->Open();
+}
+
+void CConsoleCommands::Disconnect()
+{
+    if (g_MIDIDevice.m_pController != nullptr)
+        g_MIDIDevice.m_pController->Close();
+}
+
+std::string CConsoleCommands::ShownName(std::string_view name)
+{
+    const std::string valid = NarrowFromWide(WideFromNarrow(name));
+    std::string shown;
+    for (const char c : valid) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(byte));
+            shown += escape;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+CliExitCode CConsoleCommands::Current(bool json)
+{
+    CDataController controller;
+    controller.SetDevice(&g_MIDIDevice);
+    ResultCode result = controller.Initialize();
+    if (result == RC_OK)
+        result = Connect();
+    std::string name;
+    if (result == RC_EXCHANGE_OK)
+        result = controller.QueryCurrentDataName(name);
+    Disconnect();
+    if (result != RC_EXCHANGE_OK) {
+        m_err << "sonvale-cli: " << CauseOf(result) << '\n';
+        return ExitCodeFor(result);
+    }
+
+    const std::int16_t key = m_catalog.KeyOfName(name);
+    if (json) {
+        m_out << "{\"name\": " << JsonString(name) << ", \"key\": ";
+        if (key >= 0)
+            m_out << key;
+        else
+            m_out << "null";
+        m_out << "}\n";
+    } else {
+        m_out << "Current Data : " << ShownName(name);
+        if (key >= 0)
+            m_out << " (No. " << key << ")\n";
+        else
+            m_out << " (not a factory entry)\n";
+    }
+    return CliExitCode::Ok;
+}
+
+ResultCode CConsoleCommands::WriteWithProgress(CDataController& controller, std::uint16_t key)
+{
+    // The exchange runs on a worker, as in the window, while this thread shows that it is waiting.
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    ResultCode result = RC_UPDATE_NO_RESULT;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            const ResultCode written = controller.WriteEntry(key);
+            const std::lock_guard lock(mutex);
+            result = written;
+            done = true;
+            finished.notify_one();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the same exchange without the dots.
+        return controller.WriteEntry(key);
+    }
+    {
+        std::unique_lock lock(mutex);
+        while (!finished.wait_for(lock, std::chrono::milliseconds(300), [&] { return done; }))
+            m_err << '.' << std::flush;
+    }
+    worker.join();
+    m_err << '\n';
+    return result;
+}
+
+CliExitCode CConsoleCommands::Update(const CCliOptions& options)
+{
+    std::uint16_t key = 0;
+    if (!m_catalog.ResolveKey(options, key))
+        return CliExitCode::UnknownKey;
+    std::int16_t entryKey = -1;
+    const char *name = nullptr, *author = nullptr, *description = nullptr;
+    (void)m_catalog.Data().GetEntryInfo(key, entryKey, name, author, description);
+    const std::string entryName = name != nullptr ? name : "";
+
+    CDataController controller;
+    controller.SetDevice(&g_MIDIDevice);
+    ResultCode result = controller.Initialize();
+    if (result == RC_OK)
+        result = Connect();
+    if (result == RC_EXCHANGE_OK) {
+        m_err << "Writing \"" << entryName << "\" (No. " << key << ") to the console" << std::flush;
+        result = WriteWithProgress(controller, key);
+    }
+    Disconnect();
+
+    if (result != RC_EXCHANGE_OK) {
+        m_err << "sonvale-cli: " << CauseOf(result) << '\n';
+        return ExitCodeFor(result);
+    }
+    m_out << "Data update completed. The console holds \"" << entryName << "\" (No. " << key << ").\n";
+    return CliExitCode::Ok;
+}

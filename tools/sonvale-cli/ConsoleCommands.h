@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include "CliExitCode.h"
+#include "CliOptions.h"
+#include "platform/ResultCode.h"
+
+class CCatalogCommands;
+class CDataController;
+
+// The commands that talk to the network: devices, current and update. They go through the program's
+// own transport (the CMIDIDevice holder with its CWin32VornMIDIController) and data controller, so a
+// transfer from the command line is the same exchange as one from the window.
+class CConsoleCommands {
+public:
+    CConsoleCommands(const CCatalogCommands& catalog, std::ostream& out, std::ostream& err);
+    virtual ~CConsoleCommands() = default;
+
+    // Exit 0 when at least one port would be used; 4 when there is no driver or no usable port.
+    [[nodiscard]] CliExitCode Devices();
+    [[nodiscard]] CliExitCode Current(bool json);
+    [[nodiscard]] CliExitCode Update(const CCliOptions& options);
+
+    // The exit status and the plain-words cause for a failed exchange or connection.
+    [[nodiscard]] static CliExitCode ExitCodeFor(ResultCode result);
+    [[nodiscard]] static const char* CauseOf(ResultCode result);
+
+    // A name received from the console made safe for a terminal: invalid UTF-8 as U+FFFD, control
+    // characters as \xNN.
+    [[nodiscard]] static std::string ShownName(std::string_view name);
+
+private:
+    // Creates the transport in the holder when there is none and opens it: RC_EXCHANGE_OK or the cause.
+    [[nodiscard]] ResultCode Connect();
+    void Disconnect();
+    // WriteEntry on a worker thread; a dot on the error stream every 300 ms until the console answers.
+    [[nodiscard]] ResultCode WriteWithProgress(CDataController& controller, std::uint16_t key);
+
+    const CCatalogCommands& m_catalog;
+    std::ostream& m_out;
+    std::ostream& m_err;
+};

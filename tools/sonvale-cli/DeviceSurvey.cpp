@@ -1,0 +1,75 @@
+#include "DeviceSurvey.h"
+
+#include <cstring>
+
+#include "midi/Win32VornMIDIController.h"
+#include "platform/ComRuntime.h"
+#include "vorn/VornAsync.h"
+
+namespace {
+
+IVornAsync* CreateDriver()
+{
+    for (const CLSID* clsid : {&CLSID_VornAsync, &CLSID_VornAsyncLegacy}) {
+        void* pv = nullptr;
+        if (SUCCEEDED(CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC, IID_IVornAsync, &pv)) && pv != nullptr)
+            return static_cast<IVornAsync*>(pv);
+    }
+    return nullptr;
+}
+
+std::string NameOf(const DeviceInfo& info)
+{
+    return std::string(info.name, strnlen(info.name, sizeof info.name));
+}
+
+} // namespace
+
+ResultCode CDeviceSurvey::Run()
+{
+    m_devices.clear();
+    IVornAsync* pAsync = CreateDriver();
+    if (pAsync == nullptr)
+        return RC_DRIVER_UNAVAILABLE;
+    DeviceList list{0, nullptr};
+    if (FAILED(pAsync->GetDeviceList(&list))) {
+        pAsync->Release();
+        return RC_DRIVER_UNAVAILABLE;
+    }
+    for (std::uint32_t d = 0; d < list.count && list.pDevices != nullptr; ++d) {
+        Device device;
+        device.id = list.pDevices[d].id;
+        device.name = NameOf(list.pDevices[d]);
+        IVornAsyncDevice* pDevice = nullptr;
+        PortList ports{0, nullptr};
+        if (SUCCEEDED(pAsync->OpenDevice(device.id, &pDevice)) && pDevice != nullptr &&
+            SUCCEEDED(pDevice->GetPortList(&ports))) {
+            device.readable = true;
+            for (std::uint32_t p = 0; p < ports.count && ports.pPorts != nullptr; ++p) {
+                Port port;
+                port.id = ports.pPorts[p].id;
+                port.typeCode = ports.pPorts[p].typeCode;
+                port.flags = ports.pPorts[p].flags;
+                port.typeText = CWin32VornMIDIController::FormatTypeCode(port.typeCode);
+                port.used = port.typeText == "Tarn";
+                device.ports.push_back(std::move(port));
+            }
+            CoTaskMemFree(ports.pPorts);
+        }
+        if (pDevice != nullptr)
+            pDevice->Release();
+        m_devices.push_back(std::move(device));
+    }
+    CoTaskMemFree(list.pDevices);
+    pAsync->Release();
+    return RC_EXCHANGE_OK;
+}
+
+int CDeviceSurvey::UsedPortCount() const
+{
+    int count = 0;
+    for (const Device& device : m_devices)
+        for (const Port& port : device.ports)
+            count += port.used ? 1 : 0;
+    return count;
+}

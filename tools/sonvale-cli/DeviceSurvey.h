@@ -1,0 +1,41 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/ResultCode.h"
+
+// What the Vorn driver shows of the network: every device with its ports, their type codes as the
+// transport formats them, and whether the transport would use each port. Looks only; opens no port.
+class CDeviceSurvey {
+public:
+    struct Port {
+        std::uint32_t id = 0;
+        std::uint32_t typeCode = 0;
+        std::uint32_t flags = 0;
+        std::string typeText; // as CWin32VornMIDIController::FormatTypeCode gives it
+        bool used = false;    // the transport opens exactly the ports whose type text is "Tarn"
+    };
+    struct Device {
+        std::uint64_t id = 0;
+        std::string name;
+        bool readable = false; // the device could be opened and its port list read
+        std::vector<Port> ports;
+    };
+
+    CDeviceSurvey() = default;
+    CDeviceSurvey(const CDeviceSurvey&) = delete;
+    CDeviceSurvey& operator=(const CDeviceSurvey&) = delete;
+    virtual ~CDeviceSurvey() = default;
+
+    // Creates the driver object (its current class, else its older one) and lists the network.
+    // RC_EXCHANGE_OK, or RC_DRIVER_UNAVAILABLE when no driver or no device list can be had.
+    // The calling thread must have initialised the component runtime.
+    [[nodiscard]] ResultCode Run();
+
+    [[nodiscard]] const std::vector<Device>& Devices() const { return m_devices; }
+    [[nodiscard]] int UsedPortCount() const;
+
+private:
+    std::vector<Device> m_devices;
+};
