@@ -9,6 +9,7 @@
 #include "JackFixture.h"
 #include "OstraFlash.h"
 #include "OstraProtocol.h"
+#include "data/DataController.h"
 #include "data/SonvaleData.h"
 #include "data/SysExConverter.h"
 #include "midi/MIDIDevice.h"
@@ -103,19 +104,19 @@ TEST_F(ControllerJackTest, EveryFactoryEntryIsStoredAndNamedByTheConsole)
     auto emulator = StartEmulator({"--name", "Ostra", "--second-pair", "Xoom", "--flash", flash});
     ASSERT_NE(emulator, nullptr);
     ASSERT_EQ(m_pController->Open(), RC_EXCHANGE_OK);
+    CDataController data;
+    data.SetDevice(&m_holder);
+    ASSERT_EQ(data.Initialize(), RC_OK);
 
-    int kind = -1;
     std::string name;
-    ASSERT_EQ(Exchange(IdentityRequest(), kind, name), RC_OK);
-    EXPECT_EQ(kind, CSysExConverter::kReplyIdentity);
+    ASSERT_EQ(data.QueryCurrentDataName(name), RC_EXCHANGE_OK);
     EXPECT_EQ(name, "Preset");
     for (std::uint16_t i = 0; i < m_data.EntryCount(); ++i) {
         const DataEntry& entry = *m_data.EntryAt(i);
-        ASSERT_EQ(Exchange(DataMessage(entry), kind, name), RC_OK) << entry.name;
-        ASSERT_EQ(kind, CSysExConverter::kReplyCompletion) << entry.name;
+        ASSERT_EQ(data.WriteEntry(static_cast<std::uint16_t>(entry.key)), RC_EXCHANGE_OK) << entry.name;
         ExpectFlashHolds(flash, entry);
         if (i % 20 == 0 || i + 1 == m_data.EntryCount()) {
-            ASSERT_EQ(Exchange(IdentityRequest(), kind, name), RC_OK);
+            ASSERT_EQ(data.QueryCurrentDataName(name), RC_EXCHANGE_OK);
             EXPECT_EQ(name, std::string(entry.name).substr(0, 40));
         }
     }
@@ -127,9 +128,43 @@ TEST_F(ControllerJackTest, EveryFactoryEntryIsStoredAndNamedByTheConsole)
     emulator = StartEmulator({"--name", "Ostra", "--flash", flash});
     ASSERT_NE(emulator, nullptr);
     ASSERT_EQ(m_pController->Open(), RC_EXCHANGE_OK);
-    ASSERT_EQ(Exchange(IdentityRequest(), kind, name), RC_OK);
+    ASSERT_EQ(data.QueryCurrentDataName(name), RC_EXCHANGE_OK);
     EXPECT_EQ(name, std::string(m_data.EntryAt(m_data.EntryCount() - 1)->name).substr(0, 40));
 }
+
+struct WriteFaultCase {
+    const char* name;
+    std::vector<std::string> options;
+    ResultCode expected;
+};
+
+void PrintTo(const WriteFaultCase& c, std::ostream* os) { *os << c.name; }
+
+class WriteEntryFaultTest : public ControllerJackTest, public ::testing::WithParamInterface<WriteFaultCase> {};
+
+// What the user is told after an update is decided here: the data controller's code for each console fault.
+TEST_P(WriteEntryFaultTest, GivesTheCodeTheUserIsShown)
+{
+    std::vector<std::string> options = {"--name", "Ostra", "--flash", TempPath("flash.txt")};
+    options.insert(options.end(), GetParam().options.begin(), GetParam().options.end());
+    auto emulator = StartEmulator(options);
+    ASSERT_NE(emulator, nullptr);
+    ASSERT_EQ(m_pController->Open(), RC_EXCHANGE_OK);
+    CDataController data;
+    data.SetDevice(&m_holder);
+    ASSERT_EQ(data.Initialize(), RC_OK);
+    EXPECT_EQ(data.WriteEntry(static_cast<std::uint16_t>(m_data.EntryAt(7)->key)), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WriteEntryFaultTest,
+    ::testing::Values(WriteFaultCase{"Invalid", {"--fault", "invalid"}, RC_DATA_INVALID},
+                      WriteFaultCase{"FlashFails", {"--fault", "flash-fail"}, RC_FLASH_WRITE_FAILED},
+                      WriteFaultCase{"OtherKindOfReply", {"--fault", "swap"}, RC_SEND_FAILED},
+                      WriteFaultCase{"Garbage", {"--fault", "garbage"}, RC_SEND_FAILED},
+                      WriteFaultCase{"SplitReply", {"--fault", "split"}, RC_EXCHANGE_OK},
+                      WriteFaultCase{"NoReply", {"--fault", "silent"}, RC_SEND_FAILED}), // waits the full 10 s
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct FaultCase {
     const char* name;
