@@ -5,7 +5,7 @@
 
 CDragImageWindow::CDragImageWindow()
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
-                           Qt::WindowDoesNotAcceptFocus | Qt::WindowStaysOnTopHint)
+                           Qt::WindowDoesNotAcceptFocus)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -294,12 +294,12 @@ void CInfoListCtrl::mousePressEvent(QMouseEvent* event)
 void CInfoListCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     m_ptPointer = event->position().toPoint();
-    ReleaseKeepingSelection(event);
-    if (event->button() == Qt::LeftButton) OnDragDrop(m_ptPointer);
-}
-
-void CInfoListCtrl::ReleaseKeepingSelection(QMouseEvent* event)
-{
+    if (m_bDragging && event->button() == Qt::LeftButton) {
+        // The row drag held the mouse: its release selects nothing where it happens, it drops.
+        setState(NoState);
+        OnDragDrop(m_ptPointer);
+        return;
+    }
     // The platform list clears the selection when a press on empty space is released; the row
     // selected before stays selected, as after the press itself.
     const int previous = GetSelectedItem();

@@ -118,7 +118,6 @@ private:
     void PaintOverlays(QPainter& p) const;
     bool OnHeaderTrack(CTarnHeaderCtrl::Track track, int item, int x);
     [[nodiscard]] QRect SubItemBounds(int nRow, int nSubItem) const;
-    void ReleaseKeepingSelection(QMouseEvent* event);
     void OnDragMove(QPoint point);
     void OnDragDrop(QPoint point);
     // Whether the list-client point lies on the Update button while the console is connected.

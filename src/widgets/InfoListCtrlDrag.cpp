@@ -90,7 +90,7 @@ bool CInfoListCtrl::OnBeginDrag()
                                               MessageBoxIcon::Warning, MessageBoxButtons::Ok});
         return false;
     }
-    viewport()->grabMouse();
+    // The list keeps the mouse from the press that began the drag until the button is released.
     m_bDragging = true;
     m_pDragImage = std::move(pImage);
     if (!m_pDragWindow) m_pDragWindow = std::make_unique<CDragImageWindow>();
@@ -126,7 +126,6 @@ void CInfoListCtrl::OnDragMove(QPoint point)
 void CInfoListCtrl::OnDragDrop(QPoint point)
 {
     if (!m_bDragging) return;
-    viewport()->releaseMouse();
     m_bDragging = false;
     m_pDragWindow->DragLeave();
     m_pDragWindow->EndDrag();
