@@ -1,30 +1,25 @@
-#include "data/SonvaleData.h"
+#include <QApplication>
+#include <QTranslator>
 
-#include <cstdio>
+#include "app/ResourceSet.h"
+#include "app/TarnApp.h"
+#include "platform/FontSubstitutions.h"
 
-namespace {
+// The application object. The progress dialog object and the two holders are constant-initialised,
+// so they exist before it and are destroyed after it; it creates no window before QApplication exists
+// and destroys its windows in ExitInstance, before QApplication goes.
+CTarnApp theApp;
 
-// Until the main window exists, the program lists the factory table it selected for the system's
-// language: key, name, author, description.
-int PrintFactoryTable()
+int main(int argc, char* argv[])
 {
-    CSonvaleData data;
-    if (data.SelectFactoryTable() != RC_OK) {
-        std::fputs("Sonvale Data Manager: the factory table has no end row\n", stderr);
-        return 1;
-    }
-    std::printf("Sonvale Data Manager - %u factory entries\n\n", static_cast<unsigned>(data.EntryCount()));
-    std::printf("%4s  %-24s  %-20s  %s\n", "No.", "Name", "Author", "Description");
-    for (std::uint16_t i = 0; i < data.EntryCount(); ++i) {
-        const DataEntry* entry = data.EntryAt(i);
-        std::printf("%4d  %-24s  %-20s  %s\n", entry->key, entry->name, entry->author, entry->description);
-    }
-    return 0;
-}
+    QApplication application(argc, argv);
+    RegisterFontSubstitutions();
+    QTranslator translator;
+    InstallResourceSet(translator);
 
-} // namespace
-
-int main()
-{
-    return PrintFactoryTable();
+    int nResult = 0;
+    if (theApp.InitInstance())
+        nResult = application.exec();
+    const int nExitResult = theApp.ExitInstance();
+    return nResult != 0 ? nResult : nExitResult;
 }

@@ -1,0 +1,120 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP" sourcelanguage="en_US">
+<context>
+    <name>CMainFrame</name>
+    <message>
+        <source>File(&amp;F)</source>
+        <translation>ファイル(&amp;F)</translation>
+    </message>
+    <message>
+        <source>Update(&amp;U)	Ctrl+U</source>
+        <translation>アップデート(&amp;U)	Ctrl+U</translation>
+    </message>
+    <message>
+        <source>Exit(&amp;X)</source>
+        <translation>アプリケーションの終了(&amp;X)</translation>
+    </message>
+    <message>
+        <source>Edit(&amp;E)</source>
+        <translation>編集(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Undo(&amp;U)	Ctrl+Z</source>
+        <translation>元に戻す(&amp;U)	Ctrl+Z</translation>
+    </message>
+    <message>
+        <source>Cut(&amp;T)	Ctrl+X</source>
+        <translation>切り取り(&amp;T)	Ctrl+X</translation>
+    </message>
+    <message>
+        <source>Copy(&amp;C)	Ctrl+C</source>
+        <translation>コピー(&amp;C)	Ctrl+C</translation>
+    </message>
+    <message>
+        <source>Paste(&amp;P)	Ctrl+V</source>
+        <translation>貼り付け(&amp;P)	Ctrl+V</translation>
+    </message>
+    <message>
+        <source>Help(&amp;H)</source>
+        <translation>ヘルプ(&amp;H)</translation>
+    </message>
+    <message>
+        <source>Manual(&amp;M)	F1</source>
+        <translation>マニュアル(&amp;M)	F1</translation>
+    </message>
+    <message>
+        <source>About(&amp;A)...</source>
+        <translation>バージョン情報(&amp;A)...</translation>
+    </message>
+</context>
+<context>
+    <name>CAboutDlg</name>
+    <message>
+        <source>About</source>
+        <translation>バージョン情報</translation>
+    </message>
+    <message>
+        <source>Copyright (C) Corvane. All rights reserved.
+Use and copying are subject to the licence terms.</source>
+        <translation>Copyright (C) Corvane. All rights reserved.
+使用および複製は使用許諾条件に従います。</translation>
+    </message>
+</context>
+<context>
+    <name>CWin32PrefHandler</name>
+    <message>
+        <source>Preference file is broken.
+Do you want to initialize it?</source>
+        <translation>初期設定ファイルが壊れています。初期化しますか？</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>The system components that the program needs could not be started.</source>
+        <translation>プログラムに必要なシステムコンポーネントを起動できませんでした。</translation>
+    </message>
+    <message>
+        <source>Connection Error.
+Please make sure of whether Ostra is connected to your computer correctly.</source>
+        <translation>接続エラーです。
+本体とコンピュータとの接続を確認してください。</translation>
+    </message>
+    <message>
+        <source>Do you want to update Sonvale Data?</source>
+        <translation>Sonvale Dataをアップデートしますか？</translation>
+    </message>
+    <message>
+        <source>Data update completed.</source>
+        <translation>データアップデートが完了しました。</translation>
+    </message>
+    <message>
+        <source>Can't open operation manual file.</source>
+        <translation>マニュアルが開けません。</translation>
+    </message>
+    <message>
+        <source>Preference file is broken.
+Do you want to initialize it?</source>
+        <translation>初期設定ファイルが壊れています。初期化しますか？</translation>
+    </message>
+    <message>
+        <source>Sonvale Data is invalid.
+Please try to update data again.</source>
+        <translation>Sonvale Dataが不正でした。
+再度データをアップデートしてください。</translation>
+    </message>
+    <message>
+        <source>Can't write Sonvale Data to Flash Memory.</source>
+        <translation>Sonvale Dataの書き込みができませんでした。</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>ヘルプ</translation>
+    </message>
+    <message>
+        <source>Sonvale Data Manager</source>
+        <translation>Sonvale Data Manager</translation>
+    </message>
+</context>
+</TS>

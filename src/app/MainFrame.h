@@ -1,0 +1,67 @@
+#pragma once
+#include <QMainWindow>
+#include <QRect>
+#include <memory>
+
+class CMainViewLink;
+class CTarnApp;
+class QAction;
+class QMenu;
+
+// Commands of menu 128 and its accelerators.
+inline constexpr int ID_FILE_UPDATE = 57610;
+inline constexpr int ID_APP_EXIT = 57665;
+inline constexpr int ID_EDIT_UNDO = 57643;
+inline constexpr int ID_EDIT_CUT = 57635;
+inline constexpr int ID_EDIT_COPY = 57634;
+inline constexpr int ID_EDIT_PASTE = 57637;
+inline constexpr int ID_HELP_MANUAL = 32775;
+inline constexpr int ID_APP_ABOUT = 57664;
+
+// The main window: placed from the preference store when it is created, its placement stored back when
+// it closes; menu 128 with the item states set each time a menu opens, and the accelerators, which are
+// always active and leave it to the command to decide. The main view fills the client area.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int kMinWidth = 500;
+    static constexpr int kMinHeight = 285;
+
+    explicit CMainFrame(CTarnApp& app);
+    ~CMainFrame() override;
+
+    // Takes the view; its window becomes the central widget.
+    void SetView(std::unique_ptr<CMainViewLink> pView);
+    [[nodiscard]] CMainViewLink* View() const { return m_pView.get(); }
+
+    // The first showing: maximised when the window was closed maximised, else as placed.
+    void ShowFirst();
+    // Centres the window on its monitor's work area.
+    void CenterWindow();
+    void ShowAbout();
+
+    [[nodiscard]] QAction* Action(int nCommand) const;
+    // The item states of menu 128, as set when a menu opens.
+    void UpdateMenuStates();
+
+    // Moves rect, keeping its size, onto the monitor rectangle: right edge, then left, then bottom, then
+    // top. A rectangle larger than the monitor ends at the monitor's left and top edges.
+    [[nodiscard]] static QRect FitOntoMonitor(QRect rect, const QRect& monitor);
+    // The full rectangle of the monitor that shares most area with rect, or the nearest one.
+    [[nodiscard]] static QRect NearestMonitorRect(const QRect& rect);
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    void CreateMenus();
+    void CreateAccelerators();
+    QAction* AddCommand(QMenu* pMenu, int nCommand, const char* pszLabel);
+    void OnCommand(int nCommand);
+    void OnFileUpdate();
+
+    CTarnApp& m_app;
+    std::unique_ptr<CMainViewLink> m_pView;
+    bool m_bShowMaximized = false;
+};

@@ -1,0 +1,99 @@
+#include "app/ProgressDlg.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QProgressBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/ResourceSet.h"
+
+constinit CProgressDlg g_ProgressDlg;
+
+namespace {
+
+// The window of the progress dialog: only its owner closes it. Enter, Esc and the window manager's
+// close request are swallowed.
+class CProgressWindow : public QDialog
+{
+public:
+    explicit CProgressWindow(QWidget* pParent)
+        : QDialog(pParent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    {
+    }
+
+    void reject() override {}
+
+protected:
+    void keyPressEvent(QKeyEvent* pEvent) override
+    {
+        switch (pEvent->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape: pEvent->accept(); return;
+        default: QDialog::keyPressEvent(pEvent);
+        }
+    }
+
+    void closeEvent(QCloseEvent* pEvent) override { pEvent->ignore(); }
+};
+
+} // namespace
+
+CProgressDlg::~CProgressDlg()
+{
+    // The window lives only inside DoModal; nothing is left to free here.
+}
+
+int CProgressDlg::DoModal(QWidget* pParent)
+{
+    auto* pWindow = new CProgressWindow(pParent);
+    m_pWindow = pWindow;
+    pWindow->setWindowTitle(QCoreApplication::translate("CProgressDlg", "Now Updating..."));
+    pWindow->setModal(true);
+    const QFont font = DialogFont(8, 9);
+    pWindow->setFont(font);
+    pWindow->setFixedSize(IsJapaneseResourceSet() ? DialogUnitsToPixels(font, 241, 15)
+                                                  : DialogUnitsToPixels(font, 294, 14));
+
+    m_pProgress = new QProgressBar(pWindow);
+    m_pProgress->setObjectName(QStringLiteral("progress1006"));
+    m_pProgress->setTextVisible(false);
+    m_pProgress->setRange(0, kRangeEnd);
+    auto* pLayout = new QVBoxLayout(pWindow);
+    pLayout->setContentsMargins(0, 0, 0, 0);
+    pLayout->addWidget(m_pProgress);
+
+    m_pTimer = new QTimer(pWindow);
+    QObject::connect(m_pTimer, &QTimer::timeout, pWindow, [this] { OnTimer(); });
+
+    // Shown: the bar empty, the counters cleared. The done flag is not touched here: the update clears
+    // it before its worker starts.
+    m_pProgress->setValue(0);
+    m_nTicks = 0;
+    m_bFull = false;
+    m_pTimer->start(m_nTickIntervalMs > 0 ? m_nTickIntervalMs : kTickIntervalMs);
+
+    const int nResult = pWindow->exec();
+    // The parent may have taken the window with it while the modal loop ran.
+    delete m_pWindow.data();
+    m_pProgress = nullptr;
+    m_pTimer = nullptr;
+    return nResult;
+}
+
+void CProgressDlg::OnTimer()
+{
+    const int nPosition = m_pProgress->value();
+    if (((nPosition >= kRangeEnd && m_bDone.load()) || m_nTicks > kMaxTicks) && m_bFull) {
+        m_pTimer->stop();
+        m_pWindow->done(1);
+    } else if (nPosition >= kRangeEnd) {
+        ++m_nTicks;
+        m_bFull = true;
+    } else {
+        m_pProgress->setValue(std::min(nPosition + kStep, kRangeEnd));
+        ++m_nTicks;
+    }
+}

@@ -1,0 +1,38 @@
+#include "app/ResourceSet.h"
+
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QTranslator>
+
+#include "platform/SystemLanguage.h"
+
+bool IsJapaneseResourceSet()
+{
+    return PrimaryLangId(GetSystemDefaultLangID()) == LANG_JAPANESE;
+}
+
+bool InstallResourceSet(QTranslator& translator)
+{
+    if (!IsJapaneseResourceSet())
+        return false;
+    if (!translator.load(QStringLiteral(":/i18n/sonvale_ja.qm")))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
+}
+
+QFont DialogFont(int nEnglishPoints, int nJapanesePoints)
+{
+    const bool bJapanese = IsJapaneseResourceSet();
+    QFont font(bJapanese ? QStringLiteral("MS UI Gothic") : QStringLiteral("Arial"));
+    font.setPointSize(bJapanese ? nJapanesePoints : nEnglishPoints);
+    return font;
+}
+
+QSize DialogUnitsToPixels(const QFont& font, int nWidth, int nHeight)
+{
+    const QFontMetrics metrics(font);
+    static const QString kAlphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const int nBaseX = (metrics.horizontalAdvance(kAlphabet) / 26 + 1) / 2;
+    const int nBaseY = metrics.height();
+    return {(nWidth * nBaseX + 2) / 4, (nHeight * nBaseY + 4) / 8};
+}

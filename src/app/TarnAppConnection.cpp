@@ -1,0 +1,135 @@
+// The application's connection handling: configuration changes of the audio network, the connection
+// error, reconnecting, and the Manual command that may meet a configuration change while its box is open.
+#include "app/TarnApp.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "app/MainFrame.h"
+#include "app/MainViewLink.h"
+#include "app/UpdateState.h"
+#include "midi/MIDIDevice.h"
+#include "midi/MIDIEvent.h"
+#include "platform/MessageBoxService.h"
+#include "platform/PrivateMessage.h"
+#include "platform/StringTable.h"
+
+namespace {
+
+ResultCode OpenTransport()
+{
+    return g_MIDIDevice.m_pController ? g_MIDIDevice.m_pController->Open() : RC_DRIVER_UNAVAILABLE;
+}
+
+void CloseTransport()
+{
+    if (g_MIDIDevice.m_pController)
+        (void)g_MIDIDevice.m_pController->Close();
+}
+
+MessageBoxRequest WarningBox(std::uint32_t nTextId)
+{
+    return {LoadResourceString(IDS_CAPTION), LoadResourceString(nTextId), MessageBoxIcon::Warning,
+            MessageBoxButtons::Ok};
+}
+
+} // namespace
+
+ResultCode CTarnApp::OnDeviceEvent(std::int32_t nEvent)
+{
+    if (nEvent != MIDI_EVENT_CONFIG_CHANGED)
+        return RC_OK;
+    // Posted to the application object, which outlives every driver thread; it acts only while the
+    // main window exists. Before that, the pending flag alone carries the change.
+    if (m_bMainWindowExists.load()) {
+        auto* pEvent = new CPrivateMessage(WM_DEVICEEVENT);
+        m_nDeviceEventsPosted.fetch_add(1, std::memory_order_release);
+        QCoreApplication::postEvent(this, pEvent);
+    }
+    m_bDeviceEventPending = true;
+    return RC_OK;
+}
+
+bool CTarnApp::event(QEvent* pEvent)
+{
+    // Pairs with the count on posting, so that the event built on the driver thread is seen whole here
+    // by every tool that checks threads, whatever the queue between them uses for its locking.
+    (void)m_nDeviceEventsPosted.load(std::memory_order_acquire);
+    if (pEvent->type() != static_cast<QEvent::Type>(WM_DEVICEEVENT))
+        return QObject::event(pEvent);
+    // Inside a plain message box the change is dropped: the pending flag makes whoever shows the box
+    // try the transport again once it is closed. Everywhere else, menus and dialogs included, it is
+    // handled at once.
+    if (m_pMainFrame && !CMessageBoxService::IsShowing())
+        HandleDeviceEvent();
+    return true;
+}
+
+void CTarnApp::HandleDeviceEvent()
+{
+    // The update's worker is using the transport; the view looks at the pending flag afterwards.
+    if (g_bUpdateRunning.load())
+        return;
+    if (m_bConnected)
+        CloseTransport();
+    const bool bWasConnected = m_bConnected;
+    m_bConnected = true;
+    if (OpenTransport() != RC_EXCHANGE_OK) {
+        if (bWasConnected) {
+            m_bDeviceEventPending = false;
+            ShowConnectionError();
+        } else {
+            m_bConnected = false;
+        }
+    }
+    if (CMainViewLink* pView = MainView()) {
+        pView->RefreshConnectionState();
+        pView->RefreshCurrentData();
+    }
+}
+
+ResultCode CTarnApp::ShowConnectionError()
+{
+    // The user has been told already.
+    if (!m_bConnected)
+        return RC_OK;
+    (void)CMessageBoxService::Show(m_pMainFrame.get(), WarningBox(IDS_CONNECTION_ERROR));
+    if (m_bDeviceEventPending) {
+        CloseTransport();
+        m_bConnected = OpenTransport() == RC_EXCHANGE_OK;
+    } else {
+        m_bConnected = false;
+    }
+    return RC_OK;
+}
+
+ResultCode CTarnApp::Reconnect()
+{
+    CloseTransport();
+    if (OpenTransport() == RC_EXCHANGE_OK) {
+        m_bConnected = true;
+    } else {
+        m_bDeviceEventPending = false;
+        ShowConnectionError();
+    }
+    return RC_OK;
+}
+
+void CTarnApp::OnHelpManual()
+{
+    const QFileInfo manual(QDir::current().filePath(QStringLiteral("Orla_Manual.pdf")));
+    if (manual.isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(manual.absoluteFilePath())))
+        return;
+    m_bDeviceEventPending = false;
+    (void)CMessageBoxService::Show(m_pMainFrame.get(), WarningBox(IDS_MANUAL_OPEN_FAILED));
+    if (m_bDeviceEventPending) {
+        Reconnect();
+        if (CMainViewLink* pView = MainView()) {
+            pView->RefreshConnectionState();
+            pView->RefreshCurrentData();
+        }
+    }
+}

@@ -1,0 +1,104 @@
+// The progress dialog's tick rules, driven by a fast timer instead of 300 ms ticks.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <thread>
+
+#include "app/ProgressDlg.h"
+
+namespace {
+
+class ProgressDialog : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dialog.SetTickInterval(2);
+        dialog.ClearDone();
+    }
+
+    // Runs the dialog; at its first tick, look is called with the window.
+    int Run(const std::function<void(QDialog&)>& look = {})
+    {
+        QTimer::singleShot(0, [&] {
+            if (look && dialog.Window())
+                look(*dialog.Window());
+        });
+        return dialog.DoModal(nullptr);
+    }
+
+    CProgressDlg dialog;
+};
+
+TEST_F(ProgressDialog, WorkerDoneBeforeTheDialogAppearsClosesOnTheTwelfthTick)
+{
+    // The update clears the flag before its worker starts; the worker may finish before the dialog shows.
+    dialog.SetDone();
+    int nBarAtEnd = -1;
+    QString title;
+    Qt::WindowFlags flags;
+    EXPECT_EQ(Run([&](QDialog& window) {
+                  title = window.windowTitle();
+                  flags = window.windowFlags();
+                  auto* pBar = window.findChild<QProgressBar*>();
+                  QObject::connect(pBar, &QProgressBar::valueChanged, [&](int n) { nBarAtEnd = n; });
+              }),
+              1);
+    EXPECT_EQ(dialog.Ticks(), 11) << "closed on tick 12: 10 to fill, 1 to mark it full";
+    EXPECT_EQ(nBarAtEnd, 100);
+    EXPECT_EQ(title, QStringLiteral("Now Updating..."));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowSystemMenuHint));
+    EXPECT_EQ(dialog.Window(), nullptr) << "the window exists only while the dialog runs";
+}
+
+TEST_F(ProgressDialog, WorkerThatNeverReportsEndsOnTheFiftySecondTick)
+{
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(dialog.Ticks(), 51);
+}
+
+TEST_F(ProgressDialog, WorkerFinishingLaterClosesItAtTheNextTick)
+{
+    std::thread worker;
+    Run([&](QDialog&) {
+        worker = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            dialog.SetDone();
+        });
+    });
+    worker.join();
+    EXPECT_GE(dialog.Ticks(), 11);
+    EXPECT_LT(dialog.Ticks(), 51);
+}
+
+TEST_F(ProgressDialog, EscEnterAndCloseRequestsDoNotCloseIt)
+{
+    bool bStillOpen = false;
+    Run([&](QDialog& window) {
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTest::keyClick(&window, Qt::Key_Return);
+        QTest::keyClick(&window, Qt::Key_Enter);
+        window.close();
+        bStillOpen = window.isVisible();
+        dialog.SetDone();
+    });
+    EXPECT_TRUE(bStillOpen);
+    EXPECT_EQ(dialog.Ticks(), 11) << "it still runs its full course";
+}
+
+TEST_F(ProgressDialog, ShowingLeavesTheDoneFlagAlone)
+{
+    dialog.SetDone();
+    bool bDoneWhenShown = false;
+    Run([&](QDialog&) { bDoneWhenShown = dialog.IsDone(); });
+    EXPECT_TRUE(bDoneWhenShown);
+    dialog.ClearDone();
+    EXPECT_FALSE(dialog.IsDone());
+}
+
+} // namespace

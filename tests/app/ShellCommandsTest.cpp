@@ -1,0 +1,201 @@
+// The Manual and About commands, both resource sets, and the start-up and shut-down paths.
+#include "ShellFixture.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QTranslator>
+#include <QUrl>
+
+#include "app/AboutDlg.h"
+#include "app/MainFrame.h"
+#include "app/ResourceSet.h"
+#include "app/TarnViewLink.h"
+#include "view/TarnView.h"
+#include "data/FakeMIDIController.h"
+#include "platform/MessageBoxService.h"
+#include "platform/SingleInstance.h"
+#include "platform/StringTable.h"
+#include "platform/SystemLanguage.h"
+#include "prefs/Preference.h"
+
+namespace {
+
+const QString kManualError = QStringLiteral("Can't open operation manual file.");
+
+// Catches what the desktop would be asked to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
+
+// Runs the test in a folder of its own, the folder the manual is looked for in.
+class ShellCommands : public ShellTest
+{
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        m_previous = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(folders.Root()));
+    }
+    void TearDown() override
+    {
+        QDir::setCurrent(m_previous);
+        ShellTest::TearDown();
+    }
+
+private:
+    QString m_previous;
+};
+
+TEST_F(ShellCommands, MissingManualIsReported)
+{
+    ASSERT_TRUE(Start());
+    app->OnHelpManual();
+    EXPECT_EQ(CountShown(*boxes, kManualError), 1);
+    EXPECT_EQ(boxes->Shown().back().icon, MessageBoxIcon::Warning);
+    EXPECT_EQ(console->closeCount, 0) << "no configuration change came in: the transport is left alone";
+}
+
+TEST_F(ShellCommands, ManualInTheCurrentFolderIsOpened)
+{
+    QFile manual(QStringLiteral("Orla_Manual.pdf"));
+    ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    manual.close();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    ASSERT_TRUE(Start());
+    app->OnHelpManual();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile(QDir(folders.Root()).absoluteFilePath("Orla_Manual.pdf")));
+    EXPECT_EQ(CountShown(*boxes, kManualError), 0);
+}
+
+TEST_F(ShellCommands, ChangeWhileTheManualErrorIsOpenReconnectsAfterwards)
+{
+    ASSERT_TRUE(Start());
+    const int nRefreshes = view->refreshCurrentDataCount;
+    CMessageBoxService::SetResponder([&](const MessageBoxRequest&) {
+        FireConfigChangeFromDriverThread();
+        QCoreApplication::sendPostedEvents();
+        return MessageBoxAnswer::Ok;
+    });
+    app->OnHelpManual();
+    CMessageBoxService::SetResponder({});
+    EXPECT_EQ(console->closeCount, 1);
+    EXPECT_EQ(view->refreshCurrentDataCount, nRefreshes + 1);
+    EXPECT_TRUE(app->m_bConnected);
+}
+
+TEST_F(ShellCommands, AboutShowsTheProductAndClosesWithOk)
+{
+    CAboutDlg dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About"));
+    QStringList texts;
+    for (QLabel* pLabel : dialog.findChildren<QLabel*>())
+        texts << pLabel->text();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Corvane Sonvale Data Manager")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Version 2.0.0")));
+    QPushButton* pOk = dialog.findChild<QPushButton*>();
+    ASSERT_NE(pOk, nullptr);
+    EXPECT_TRUE(pOk->isDefault());
+    QTimer::singleShot(0, pOk, &QPushButton::click);
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+}
+
+TEST_F(ShellCommands, JapaneseSystemGetsTheJapaneseMenuAndMessages)
+{
+    SetSystemDefaultLangIDOverride(0x0411);
+    QTranslator translator;
+    ASSERT_TRUE(InstallResourceSet(translator));
+    console->openResult = RC_NO_USABLE_PORT;
+    const bool bStarted = Start();
+    QStringList titles;
+    if (bStarted) {
+        for (QAction* pAction : app->MainFrame()->menuBar()->actions())
+            titles << pAction->text();
+    }
+    const QString update = bStarted ? app->MainFrame()->Action(ID_FILE_UPDATE)->text() : QString();
+    const QString about = bStarted ? app->MainFrame()->Action(ID_APP_ABOUT)->text() : QString();
+    const QString aboutTitle = CAboutDlg().windowTitle();
+    const QString prefQuestion = QCoreApplication::translate(
+        "CWin32PrefHandler", "Preference file is broken.\nDo you want to initialize it?");
+    QCoreApplication::removeTranslator(&translator);
+
+    ASSERT_TRUE(bStarted);
+    EXPECT_EQ(titles, QStringList({"ファイル(&F)", "編集(&E)", "ヘルプ(&H)"}));
+    EXPECT_EQ(update, QStringLiteral("アップデート(&U)\tCtrl+U"));
+    EXPECT_EQ(about, QStringLiteral("バージョン情報(&A)..."));
+    EXPECT_EQ(aboutTitle, QStringLiteral("バージョン情報"));
+    EXPECT_EQ(prefQuestion, QStringLiteral("初期設定ファイルが壊れています。初期化しますか？"));
+    ASSERT_EQ(boxes->Shown().size(), 1u);
+    EXPECT_EQ(boxes->Shown()[0].text, QStringLiteral("接続エラーです。\n本体とコンピュータとの接続を確認してください。"));
+    EXPECT_EQ(boxes->Shown()[0].caption, QStringLiteral("Sonvale Data Manager"));
+}
+
+TEST_F(ShellCommands, EnglishSystemKeepsTheEnglishSet)
+{
+    QTranslator translator;
+    EXPECT_FALSE(InstallResourceSet(translator));
+    EXPECT_EQ(LoadResourceString(IDS_UPDATE_COMPLETED), QStringLiteral("Data update completed."));
+    EXPECT_EQ(LoadResourceString(IDS_CAPTION), QStringLiteral("Sonvale Data Manager"));
+    EXPECT_FALSE(LoadResourceString(IDS_COM_START_FAILED).isEmpty());
+    EXPECT_TRUE(LoadResourceString(101).isEmpty());
+}
+
+TEST_F(ShellCommands, ViewThatCannotPrepareItsDataEndsStartUp)
+{
+    app->SetViewFactory([this](CTarnDoc&) -> std::unique_ptr<CMainViewLink> {
+        auto pView = std::make_unique<FakeMainView>();
+        pView->initOK = false;
+        view = pView.get();
+        return pView;
+    });
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(view->refreshCurrentDataCount, 0);
+    EXPECT_FALSE(app->InstanceLock().IsListening()) << "later instances find no window to bring forward";
+}
+
+TEST_F(ShellCommands, ShutDownSavesThePreferencesAndClosesTheTransport)
+{
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(view->refreshCurrentDataCount, 1) << "start-up ends by asking the console";
+    const QString path = app->ProfilePath();
+    app->MainFrame()->setGeometry(QRect(12, 34, 567, 321));
+    app->MainFrame()->close();
+    QFile::remove(path);
+    app->ExitInstance();
+    started = false;
+    EXPECT_EQ(console->closeCount, 1);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the file is written again at the end: " << path.toStdString();
+    const QByteArray contents = file.readAll();
+    EXPECT_TRUE(contents.contains("Right=579")) << contents.constData();
+}
+
+TEST_F(ShellCommands, StartUpFillsTheWindowWithTheDataListView)
+{
+    app = std::make_unique<CTarnApp>();
+    ASSERT_TRUE(Start());
+    auto* pLink = dynamic_cast<CTarnViewLink*>(app->MainView());
+    ASSERT_NE(pLink, nullptr);
+    ASSERT_NE(pLink->View(), nullptr);
+    EXPECT_TRUE(pLink->IsInitOK());
+    EXPECT_EQ(app->MainFrame()->centralWidget(), pLink->View());
+    EXPECT_EQ(pLink->View()->List().topLevelItemCount(), 59);
+}
+
+} // namespace
+
+#include "ShellCommandsTest.moc"
