@@ -197,12 +197,7 @@ void CTarnView::OnDestroy()
     }
     m_bDestroyed = true;
     // A note still being edited when the window closes is kept like a committed one.
-    if (m_list.IsNoteEditorOpen()) {
-        std::uint16_t key = 0;
-        std::string note;
-        (void)m_list.CommitNoteEdit(key, note);
-        StoreNote(key, std::move(note));
-    }
+    CommitOpenNoteEdit();
     CPrefHandler* pPrefs = g_Preference.GetHandler();
     if (!pPrefs) return;
 

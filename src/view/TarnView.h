@@ -129,6 +129,8 @@ private:
     void MeasureLabel();
     // Keeps a committed note in the notes table under its entry key.
     void StoreNote(std::uint16_t nKey, std::string note);
+    // Ends an open note edit, keeping its note like a committed one.
+    void CommitOpenNoteEdit();
     // The editor's selection packed as the edit history keeps it, and restoring a state of it.
     [[nodiscard]] std::uint32_t NoteSelection() const;
     void ShowEditState(const EditState& state);

@@ -64,6 +64,15 @@ void CTarnView::StoreNote(std::uint16_t nKey, std::string note)
     if (pNote) pNote->swap(note);
 }
 
+void CTarnView::CommitOpenNoteEdit()
+{
+    if (!m_list.IsNoteEditorOpen()) return;
+    std::uint16_t key = 0;
+    std::string note;
+    (void)m_list.CommitNoteEdit(key, note);
+    StoreNote(key, std::move(note));
+}
+
 std::uint32_t CTarnView::NoteSelection() const
 {
     int start = 0;

@@ -79,12 +79,7 @@ ResultCode CTarnView::OnColumnClick(int nColumn)
 {
     if (!m_pDoc) return RC_OK;
     // An open note edit ends before the rows move, so that its note is kept under its own entry.
-    std::uint16_t key = 0;
-    std::string note;
-    if (m_list.IsNoteEditorOpen()) {
-        (void)m_list.CommitNoteEdit(key, note);
-        StoreNote(key, std::move(note));
-    }
+    CommitOpenNoteEdit();
     (void)m_pDoc->DataController().ClearEditHistory();
     if (nColumn != 0) SortByColumn(static_cast<std::uint16_t>(nColumn));
     return RC_OK;
