@@ -36,7 +36,7 @@ public:
                 crlf || c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
             out.append(lineBreak ? QChar(u' ') : c);
         }
-        if (out.size() != input.size() || out != input) {
+        if (out != input) {
             input = out;
             pos = newPos;
         }
