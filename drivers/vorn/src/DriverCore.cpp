@@ -1,0 +1,320 @@
+#include "DriverCore.h"
+
+#include <pthread.h>
+
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+namespace {
+
+// How long the graph must stay quiet before the driver reports the configuration as changed.
+constexpr auto QUIET_TIME = std::chrono::milliseconds(200);
+
+timespec MonotonicDeadline(std::chrono::steady_clock::time_point when)
+{
+    // sem_clockwait measures CLOCK_MONOTONIC, which is what steady_clock reads on this platform.
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+    ts.tv_nsec = static_cast<long>(ns % 1000000000);
+    return ts;
+}
+
+} // namespace
+
+std::shared_ptr<CDriverCore> CDriverCore::Create()
+{
+    std::shared_ptr<CDriverCore> core(new CDriverCore);
+    if (!core->Open())
+        return nullptr;
+    return core;
+}
+
+bool CDriverCore::Open()
+{
+    if (sem_init(&m_wake, 0, 0) != 0)
+        return false;
+    m_bWakeReady = true;
+    jack_status_t status{};
+    const std::string name(VORN_DRIVER_CLIENT_NAME);
+    m_pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    if (!m_pClient)
+        return false;
+    if (jack_set_process_callback(m_pClient, &OnProcess, this) != 0
+        || jack_set_client_registration_callback(m_pClient, &OnClientRegistration, this) != 0
+        || jack_set_port_registration_callback(m_pClient, &OnPortRegistration, this) != 0
+        || jack_set_port_connect_callback(m_pClient, &OnPortConnect, this) != 0
+        || jack_set_property_change_callback(m_pClient, &OnPropertyChange, this) != 0)
+        return false;
+    jack_on_info_shutdown(m_pClient, &OnShutdown, this);
+    m_thread = std::thread([this] { Run(); });
+    return jack_activate(m_pClient) == 0;
+}
+
+CDriverCore::~CDriverCore()
+{
+    // JACK's threads first: after the client is closed no callback of ours runs any more.
+    CloseClient();
+    if (m_thread.joinable()) {
+        m_bStop.store(true, std::memory_order_release);
+        Wake();
+        if (m_thread.get_id() == std::this_thread::get_id())
+            m_thread.detach(); // an observer released the last object from its own callback
+        else
+            m_thread.join();
+    }
+    m_channels.clear();
+    if (m_pAsyncObserver)
+        m_pAsyncObserver->Release();
+    if (m_bWakeReady)
+        sem_destroy(&m_wake);
+}
+
+void CDriverCore::CloseClient()
+{
+    std::lock_guard lock(m_clientMutex);
+    if (!m_pClient)
+        return;
+    if (!ServerGone())
+        jack_deactivate(m_pClient);
+    jack_client_close(m_pClient);
+    m_pClient = nullptr;
+}
+
+HRESULT CDriverCore::Scan(std::vector<VornNetworkDevice>& devices)
+{
+    devices.clear();
+    std::lock_guard lock(m_clientMutex);
+    if (ServerGone() || !m_pClient)
+        return E_FAIL;
+    devices = CNetworkScan::Scan(m_pClient);
+    return S_OK;
+}
+
+HRESULT CDriverCore::OpenChannel(const VornPortPair& pair, std::shared_ptr<CPortChannel>& channel)
+{
+    channel.reset();
+    std::lock_guard clientLock(m_clientMutex);
+    if (ServerGone() || !m_pClient)
+        return E_FAIL;
+    std::uint32_t number = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_channels.size() >= MAX_CHANNELS)
+            return E_OUTOFMEMORY;
+        number = m_nextPortNumber++;
+    }
+    const std::string outName = "to-" + std::to_string(pair.id) + "-" + std::to_string(number);
+    const std::string inName = "from-" + std::to_string(pair.id) + "-" + std::to_string(number);
+    jack_port_t* pOut = jack_port_register(m_pClient, outName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    jack_port_t* pIn = jack_port_register(m_pClient, inName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (!pOut || !pIn || jack_connect(m_pClient, jack_port_name(pOut), pair.deviceInput.c_str()) != 0
+        || jack_connect(m_pClient, pair.deviceOutput.c_str(), jack_port_name(pIn)) != 0) {
+        if (pOut)
+            jack_port_unregister(m_pClient, pOut);
+        if (pIn)
+            jack_port_unregister(m_pClient, pIn);
+        return E_FAIL;
+    }
+    // A connection reaches the process thread's view of the graph a cycle or so after jack_connect
+    // returns; a message sent before that would be refused. So the port is handed out only once JACK
+    // reports both connections and a full process cycle has passed since.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while ((jack_port_connected(pOut) <= 0 || jack_port_connected(pIn) <= 0)
+           && std::chrono::steady_clock::now() < deadline && !ServerGone())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const std::uint64_t cycle = m_nCycles.load(std::memory_order_acquire);
+    while (m_nCycles.load(std::memory_order_acquire) < cycle + 2 && std::chrono::steady_clock::now() < deadline
+           && !ServerGone())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    auto opened = std::make_shared<CPortChannel>(pOut, pIn);
+    std::lock_guard lock(m_mutex);
+    for (auto& slot : m_slots) {
+        if (slot.load(std::memory_order_relaxed) == nullptr) {
+            slot.store(opened.get(), std::memory_order_seq_cst);
+            break;
+        }
+    }
+    m_channels.push_back(opened);
+    channel = std::move(opened);
+    return S_OK;
+}
+
+void CDriverCore::CloseChannel(const std::shared_ptr<CPortChannel>& channel)
+{
+    channel->Close();
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& slot : m_slots)
+            if (slot.load(std::memory_order_relaxed) == channel.get())
+                slot.store(nullptr, std::memory_order_seq_cst);
+        std::erase(m_channels, channel);
+    }
+    // A process cycle that started before the slot was emptied may still be using the channel: wait for
+    // it to end. A cycle that starts later finds the slot empty.
+    const std::uint64_t cycle = m_nCycles.load(std::memory_order_seq_cst);
+    if (m_bInProcess.load(std::memory_order_seq_cst)) {
+        while (m_nCycles.load(std::memory_order_seq_cst) == cycle && !ServerGone())
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    std::lock_guard clientLock(m_clientMutex);
+    if (!ServerGone() && m_pClient) {
+        jack_port_unregister(m_pClient, channel->OwnOutput());
+        jack_port_unregister(m_pClient, channel->OwnInput());
+    }
+}
+
+void CDriverCore::SetAsyncObserver(std::uint32_t mask, IVornAsyncObserver* pObserver)
+{
+    if (pObserver)
+        pObserver->AddRef();
+    IVornAsyncObserver* pOld = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        pOld = m_pAsyncObserver;
+        m_pAsyncObserver = pObserver;
+        m_asyncMask = pObserver ? mask : 0;
+    }
+    if (pOld)
+        pOld->Release();
+}
+
+// JACK's process thread. Nothing here blocks, locks or allocates.
+int CDriverCore::OnProcess(jack_nframes_t nframes, void* arg)
+{
+    auto* self = static_cast<CDriverCore*>(arg);
+    self->m_bInProcess.store(true, std::memory_order_seq_cst);
+    bool work = false;
+    for (auto& slot : self->m_slots)
+        if (CPortChannel* pChannel = slot.load(std::memory_order_seq_cst))
+            work = pChannel->Process(nframes) || work;
+    self->m_nCycles.fetch_add(1, std::memory_order_seq_cst);
+    self->m_bInProcess.store(false, std::memory_order_seq_cst);
+    if (work)
+        self->Wake();
+    return 0;
+}
+
+bool CDriverCore::IsDriverPort(jack_port_id_t port) const
+{
+    jack_port_t* pPort = jack_port_by_id(m_pClient, port);
+    const char* name = pPort ? jack_port_name(pPort) : nullptr;
+    return name && CNetworkScan::IsDriverName(name);
+}
+
+// JACK's notification thread: changes made by driver objects (this one's or another program's) are not
+// changes of the network, or every copy of the program would reopen whenever another one does.
+void CDriverCore::OnClientRegistration(const char* name, int, void* arg)
+{
+    if (!name || !CNetworkScan::IsDriverName(name))
+        static_cast<CDriverCore*>(arg)->NoteConfigChange();
+}
+
+void CDriverCore::OnPortRegistration(jack_port_id_t port, int, void* arg)
+{
+    auto* self = static_cast<CDriverCore*>(arg);
+    if (!self->IsDriverPort(port))
+        self->NoteConfigChange();
+}
+
+void CDriverCore::OnPortConnect(jack_port_id_t a, jack_port_id_t b, int, void* arg)
+{
+    auto* self = static_cast<CDriverCore*>(arg);
+    if (!self->IsDriverPort(a) && !self->IsDriverPort(b))
+        self->NoteConfigChange();
+}
+
+void CDriverCore::OnPropertyChange(jack_uuid_t, const char* key, jack_property_change_t, void* arg)
+{
+    // An empty key means every property of the subject changed.
+    if (!key || key[0] == '\0' || std::strncmp(key, "urn:vorn:", 9) == 0)
+        static_cast<CDriverCore*>(arg)->NoteConfigChange();
+}
+
+void CDriverCore::OnShutdown(jack_status_t, const char*, void* arg)
+{
+    auto* self = static_cast<CDriverCore*>(arg);
+    self->m_bServerGone.store(true, std::memory_order_release);
+    self->Wake();
+}
+
+void CDriverCore::NoteConfigChange()
+{
+    m_nConfigChanges.fetch_add(1, std::memory_order_release);
+    Wake();
+}
+
+void CDriverCore::Wake() { sem_post(&m_wake); } // async-signal-safe, never blocks
+
+std::vector<std::shared_ptr<CPortChannel>> CDriverCore::Channels()
+{
+    std::lock_guard lock(m_mutex);
+    return m_channels;
+}
+
+void CDriverCore::NotifyAsync(std::int32_t type)
+{
+    IVornAsyncObserver* pObserver = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_pAsyncObserver || (m_asyncMask & static_cast<std::uint32_t>(type)) == 0)
+            return;
+        pObserver = m_pAsyncObserver;
+        pObserver->AddRef();
+    }
+    pObserver->OnAsyncEvent(type);
+    pObserver->Release();
+}
+
+// The driver thread: every observer call of this driver object is made here. It sleeps on the wake
+// semaphore and only wakes for work or for the end of a quiet period.
+void CDriverCore::Run()
+{
+    using Clock = std::chrono::steady_clock;
+    pthread_setname_np(pthread_self(), "vorn-driver"); // how the thread shows in debuggers and /proc
+    std::uint32_t seenChanges = m_nConfigChanges.load(std::memory_order_acquire);
+    bool quietPending = false;
+    bool shutdownReported = false;
+    Clock::time_point quietDeadline{};
+    while (!m_bStop.load(std::memory_order_acquire)) {
+        if (quietPending) {
+            const timespec ts = MonotonicDeadline(quietDeadline);
+            sem_clockwait(&m_wake, CLOCK_MONOTONIC, &ts);
+        } else {
+            sem_wait(&m_wake);
+        }
+        if (m_bStop.load(std::memory_order_acquire))
+            break;
+
+        const bool gone = ServerGone();
+        for (const auto& channel : Channels()) {
+            if (gone)
+                channel->FailQueued();
+            channel->Deliver();
+        }
+
+        if (gone) {
+            if (!shutdownReported) {
+                shutdownReported = true;
+                quietPending = false;
+                // Closed at once: a client left open after its server died breaks libjack for the
+                // next client this process opens.
+                CloseClient();
+                NotifyAsync(VORN_ASYNC_EVENT_CONFIG_CHANGED);
+            }
+            continue;
+        }
+        const std::uint32_t changes = m_nConfigChanges.load(std::memory_order_acquire);
+        if (changes != seenChanges) {
+            seenChanges = changes;
+            quietPending = true;
+            quietDeadline = Clock::now() + QUIET_TIME;
+            NotifyAsync(VORN_ASYNC_EVENT_CONFIG_NOTICE);
+        } else if (quietPending && Clock::now() >= quietDeadline) {
+            quietPending = false;
+            NotifyAsync(VORN_ASYNC_EVENT_CONFIG_CHANGED);
+        }
+    }
+}

@@ -1,0 +1,88 @@
+#pragma once
+#include <jack/jack.h>
+#include <jack/metadata.h>
+#include <semaphore.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "NetworkScan.h"
+#include "PortChannel.h"
+#include "vorn/VornAsync.h"
+
+// What one driver object shares with its devices and ports: the JACK client, the open port channels,
+// the driver-wide observer and the driver thread that makes every observer call.
+//
+// The driver object, its devices and its ports each hold the core; the last of them to go destroys it,
+// which closes the JACK client and stops and joins the driver thread.
+class CDriverCore {
+public:
+    // Opens a JACK client without starting a server and starts the driver thread. Null when no JACK
+    // server answers or the client cannot be set up.
+    [[nodiscard]] static std::shared_ptr<CDriverCore> Create();
+    ~CDriverCore();
+    CDriverCore(const CDriverCore&) = delete;
+    CDriverCore& operator=(const CDriverCore&) = delete;
+
+    [[nodiscard]] bool ServerGone() const { return m_bServerGone.load(std::memory_order_acquire); }
+    // Program thread: the devices on the graph now. E_FAIL when the server is gone.
+    [[nodiscard]] HRESULT Scan(std::vector<VornNetworkDevice>& devices);
+    // Program thread: registers the driver's own MIDI ports for a pair, connects them to the device's
+    // ports and starts serving them.
+    [[nodiscard]] HRESULT OpenChannel(const VornPortPair& pair, std::shared_ptr<CPortChannel>& channel);
+    // Program thread: stops serving a channel and lets go of its JACK ports. When this returns, JACK's
+    // process callback no longer touches it.
+    void CloseChannel(const std::shared_ptr<CPortChannel>& channel);
+
+    // Program thread: the driver-wide observer (null drops it).
+    void SetAsyncObserver(std::uint32_t mask, IVornAsyncObserver* pObserver);
+
+private:
+    static constexpr std::size_t MAX_CHANNELS = 64;
+
+    CDriverCore() = default;
+    [[nodiscard]] bool Open();
+    void CloseClient();
+
+    static int OnProcess(jack_nframes_t nframes, void* arg);
+    static void OnClientRegistration(const char* name, int registered, void* arg);
+    static void OnPortRegistration(jack_port_id_t port, int registered, void* arg);
+    static void OnPortConnect(jack_port_id_t a, jack_port_id_t b, int connected, void* arg);
+    static void OnPropertyChange(jack_uuid_t subject, const char* key, jack_property_change_t change, void* arg);
+    static void OnShutdown(jack_status_t code, const char* reason, void* arg);
+
+    [[nodiscard]] bool IsDriverPort(jack_port_id_t port) const;
+    void NoteConfigChange();
+    void Wake();
+
+    void Run();
+    void NotifyAsync(std::int32_t type);
+    [[nodiscard]] std::vector<std::shared_ptr<CPortChannel>> Channels();
+
+    // The client; null once closed. Calls into JACK from program threads and the close hold the mutex;
+    // JACK's own callbacks need not, as they end before the close returns.
+    std::mutex m_clientMutex;
+    jack_client_t* m_pClient = nullptr;
+    sem_t m_wake{};
+    bool m_bWakeReady = false;
+    std::thread m_thread;
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bServerGone{false};
+    std::atomic<std::uint32_t> m_nConfigChanges{0};
+
+    // Read by JACK's process callback without a lock; a channel leaves a slot before it is freed.
+    std::array<std::atomic<CPortChannel*>, MAX_CHANNELS> m_slots{};
+    std::atomic<bool> m_bInProcess{false};
+    std::atomic<std::uint64_t> m_nCycles{0};
+
+    std::mutex m_mutex; // guards what follows
+    std::vector<std::shared_ptr<CPortChannel>> m_channels;
+    IVornAsyncObserver* m_pAsyncObserver = nullptr;
+    std::uint32_t m_asyncMask = 0;
+    std::uint32_t m_nextPortNumber = 1;
+};

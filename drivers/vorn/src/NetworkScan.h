@@ -1,0 +1,43 @@
+#pragma once
+#include <jack/jack.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The metadata keys a console's MIDI ports carry. Both ports of a pair, the console's input (messages go
+// there) and its output (replies come from there), carry the same two values.
+inline constexpr const char* VORN_KEY_PORT_TYPE = "urn:vorn:port-type"; // four characters, e.g. "Tarn"
+inline constexpr const char* VORN_KEY_PORT_ID = "urn:vorn:port-id";     // decimal, 0 to 4294967295
+
+// The JACK client name of every driver object; JACK appends "-01", "-02", ... when it is taken.
+inline constexpr std::string_view VORN_DRIVER_CLIENT_NAME = "vorn-driver";
+
+// One typed port pair of a device.
+struct VornPortPair {
+    std::uint32_t id = 0;
+    std::uint32_t typeCode = 0;  // first character in the most significant byte; 0 when untyped
+    std::string deviceInput;     // full JACK name of the device's MIDI input port
+    std::string deviceOutput;    // full JACK name of the device's MIDI output port
+};
+
+// One device: another JACK client with at least one port pair.
+struct VornNetworkDevice {
+    std::uint64_t id = 0; // the client's JACK UUID
+    std::string name;     // the client's JACK name
+    std::vector<VornPortPair> pairs; // in ascending identifier order
+};
+
+// Reads the devices on the JACK graph through one client's view of it.
+class CNetworkScan {
+public:
+    // Every device now, ordered by client name; driver clients (this driver's and other copies') are left out.
+    [[nodiscard]] static std::vector<VornNetworkDevice> Scan(jack_client_t* pClient);
+    // Whether a JACK client name, or the client part of a full port name, belongs to a driver object.
+    [[nodiscard]] static bool IsDriverName(std::string_view clientOrPortName);
+    // The type code of a port-type value: its four characters, or 0 when it is not exactly four bytes.
+    [[nodiscard]] static std::uint32_t TypeCodeOf(std::string_view value);
+    // The identifier of a port-id value: plain decimal digits within 32 bits, else false.
+    [[nodiscard]] static bool ParsePortId(std::string_view value, std::uint32_t& id);
+};

@@ -1,0 +1,79 @@
+#pragma once
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "MessageRing.h"
+#include "SysExReassembler.h"
+#include "vorn/VornAsync.h"
+
+// The traffic of one open port: the driver's own pair of JACK MIDI ports (one connected to the device's
+// input, one fed by the device's output), the rings between the program, JACK's process callback and the
+// driver thread, and the port's observer.
+//
+// Three threads meet here, each with its own side:
+//  - the program's thread queues messages (Queue);
+//  - JACK's process thread moves them out and the device's data in (Process; never blocks, locks or allocates);
+//  - the driver thread tells the observer what happened (Deliver).
+class CPortChannel {
+public:
+    CPortChannel(jack_port_t* pOwnOutput, jack_port_t* pOwnInput);
+    ~CPortChannel(); // releases the observer
+    CPortChannel(const CPortChannel&) = delete;
+    CPortChannel& operator=(const CPortChannel&) = delete;
+
+    [[nodiscard]] jack_port_t* OwnOutput() const { return m_pOwnOutput; }
+    [[nodiscard]] jack_port_t* OwnInput() const { return m_pOwnInput; }
+
+    // Program thread: the port object observers are told about.
+    void SetSource(IVornAsyncPort* pSource) { m_pSource.store(pSource, std::memory_order_release); }
+    // Program thread: replaces the observer (taking a reference, releasing the old one).
+    void SetObserver(std::uint32_t mask, IVornAsyncPortObserver* pObserver);
+    // Program thread: from now on no event reaches the observer (the port object is gone).
+    void Close() { m_bClosed.store(true, std::memory_order_release); }
+
+    // Program thread: takes one message for the next process cycle. E_INVALIDARG when it can never fit,
+    // E_FAIL when the queue is full now.
+    [[nodiscard]] HRESULT Queue(const std::uint8_t* pData, std::uint32_t length);
+
+    // JACK's process thread: writes queued messages to the device, copies the device's data in. True
+    // when the driver thread has something to deliver.
+    bool Process(jack_nframes_t nframes);
+
+    // Driver thread, after JACK's process thread has stopped for good: every queued message fails.
+    void FailQueued();
+
+    // Driver thread: tells the observer of every outcome and every received message since the last call.
+    void Deliver();
+
+private:
+    struct Outcome {
+        std::uint32_t ok;
+        std::uint32_t bytes;
+    };
+    class ObserverSink;
+
+    void Notify(std::int32_t type, std::uintptr_t first, std::uintptr_t second);
+    void DrainQueued(void* pOutputBuffer, bool connected);
+
+    jack_port_t* m_pOwnOutput;
+    jack_port_t* m_pOwnInput;
+    CMessageRing m_outgoing; // program -> process
+    CMessageRing m_outcomes; // process -> driver thread, Outcome records
+    CMessageRing m_incoming; // process -> driver thread, one record per MIDI event
+    std::atomic<bool> m_bIncomingLost{false};
+    std::mutex m_queueMutex; // one producer at a time on m_outgoing, whatever thread the program sends from
+
+    std::atomic<IVornAsyncPort*> m_pSource{nullptr};
+    std::atomic<bool> m_bClosed{false};
+    std::mutex m_observerMutex;
+    IVornAsyncPortObserver* m_pObserver = nullptr;
+    std::uint32_t m_mask = 0;
+
+    // Driver thread only.
+    CSysExReassembler m_reassembler;
+    std::vector<std::uint8_t> m_event;
+};

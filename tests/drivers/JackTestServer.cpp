@@ -1,0 +1,123 @@
+#include "JackTestServer.h"
+
+#include <jack/jack.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+bool ServerAnswers()
+{
+    jack_status_t status{};
+    jack_client_t* pClient = jack_client_open("sonvale-probe", JackNoStartServer, &status);
+    if (!pClient)
+        return false;
+    jack_client_close(pClient);
+    return true;
+}
+
+void Silent(const char*) {}
+
+} // namespace
+
+// JACK keeps the port metadata of every server of a user in one database, which a stopping server
+// deletes: two test servers at once would see and spoil each other's port tags. So test programs
+// (any build, any working copy) take turns: the lock is held from start to stop.
+bool CJackTestServer::TakeTurn(std::string& reason)
+{
+    m_lockFd = ::open("/tmp/sonvale-jack-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (m_lockFd < 0) {
+        reason = "cannot open the JACK test lock";
+        return false;
+    }
+    if (!WaitFor([&] { return ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0; }, 120000)) {
+        reason = "another test run held the JACK test lock for two minutes";
+        ::close(m_lockFd);
+        m_lockFd = -1;
+        return false;
+    }
+    return true;
+}
+
+bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
+{
+    static std::atomic<unsigned> counter{0};
+    if (m_lockFd < 0 && !TakeTurn(reason))
+        return false;
+    m_period = periodFrames;
+    m_name = "sonvale-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    ::setenv("JACK_DEFAULT_SERVER", m_name.c_str(), 1);
+    jack_set_error_function(&Silent);
+    jack_set_info_function(&Silent);
+    const std::string log = (std::filesystem::temp_directory_path() / (m_name + ".log")).string();
+    if (!m_process.Start({"jackd", "--no-realtime", "--sync", "-n", m_name, "-d", "dummy", "-r", std::to_string(SampleRate()),
+                          "-p", std::to_string(periodFrames)},
+                         log)) {
+        reason = "jackd cannot be started";
+        return false;
+    }
+    if (!WaitFor([&] { return !m_process.Running() || ServerAnswers(); }, 10000) || !m_process.Running()) {
+        reason = "jackd did not come up: " + m_process.Log();
+        m_process.Stop(SIGKILL);
+        // A server killed without its shutdown (a crashed run) keeps its slot in JACK's machine-wide
+        // registry; eight such slots and no server starts any more. With no server running at all,
+        // everything JACK keeps in /dev/shm is stale and is cleared once.
+        if (reason.find("Too many servers") != std::string::npos && !m_bCleared && !AnyJackServerRuns()) {
+            ClearStaleSharedMemory();
+            m_bCleared = true;
+            return Start(periodFrames, reason);
+        }
+        return false;
+    }
+    return true;
+}
+
+bool CJackTestServer::AnyJackServerRuns()
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && (name == "jackd" || name == "jackdbus"))
+            return true;
+    }
+    return false;
+}
+
+void CJackTestServer::ClearStaleSharedMemory()
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ec)) {
+        const std::string file = entry.path().filename().string();
+        if (file.rfind("jack", 0) == 0)
+            std::filesystem::remove_all(entry.path(), ec);
+    }
+}
+
+void CJackTestServer::Stop()
+{
+    // jackd may take a while to let go of clients that died; killing it instead would leave its slot
+    // in JACK's registry behind.
+    m_process.Stop(SIGTERM, std::chrono::seconds(20));
+    if (!m_name.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(std::filesystem::temp_directory_path() / (m_name + ".log"), ec);
+        // Clients killed on purpose leave their semaphores behind.
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ec)) {
+            const std::string file = entry.path().filename().string();
+            if (file.rfind("jack", 0) == 0 && file.find("_" + m_name + "_") != std::string::npos)
+                std::filesystem::remove(entry.path(), ec);
+        }
+    }
+    if (m_lockFd >= 0) {
+        ::close(m_lockFd); // ends the turn
+        m_lockFd = -1;
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+#include <string>
+
+#include "ChildProcess.h"
+
+// A private JACK server for one test run: the dummy backend, no realtime scheduling, a name no other
+// run uses. It runs synchronously (every client finishes each cycle before the next begins): on a loaded
+// machine, or under a sanitizer, an asynchronous server lets a late client's MIDI events fall between
+// cycles, which would make the tests' outcomes depend on the machine's load. Clients of this process find it through JACK_DEFAULT_SERVER, which Start sets.
+class CJackTestServer {
+public:
+    ~CJackTestServer() { Stop(); }
+
+    // Starts jackd and waits until it accepts a client. False, with the reason, when it does not.
+    [[nodiscard]] bool Start(unsigned periodFrames, std::string& reason);
+    void Stop();
+    [[nodiscard]] bool Running() { return m_process.Running(); }
+    [[nodiscard]] const std::string& Name() const { return m_name; }
+    [[nodiscard]] unsigned PeriodFrames() const { return m_period; }
+    [[nodiscard]] static constexpr unsigned SampleRate() { return 48000; }
+
+    // Waits up to the deadline for a condition, polling every few milliseconds.
+    template <class Condition>
+    static bool WaitFor(Condition condition, int timeoutMs = 5000);
+
+private:
+    [[nodiscard]] bool TakeTurn(std::string& reason);
+    [[nodiscard]] static bool AnyJackServerRuns();
+    static void ClearStaleSharedMemory();
+
+    CChildProcess m_process;
+    int m_lockFd = -1;
+    bool m_bCleared = false;
+    std::string m_name;
+    unsigned m_period = 0;
+};
+
+#include <chrono>
+#include <thread>
+
+template <class Condition>
+bool CJackTestServer::WaitFor(Condition condition, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+
+#include "OstraFlash.h"
+#include "OstraOptions.h"
+#include "OstraProtocol.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The data message for the factory entry "Preset", byte for byte as the program sends it.
+Bytes PresetMessage()
+{
+    Bytes m = {
+        0xF0, 0x7D, 0x00, 0x3E, // start, manufacturer, class "data", constant
+        0x01, 0x00,             // byte count 128
+        0x13,                   // constant
+        0x53, 0x44, 0x44, 0x54, // "SDDT"
+        0x09,                   // nine parameter sets
+        0x02, 0x16, 0x01, 0x45, 0x1C, 0x00, 0x64, 0x00, 0x45, // set 0
+        0x02, 0x10, 0x01, 0x18, 0x2E, 0x00, 0x64, 0x00, 0x3E, // set 1
+        0x02, 0x0B, 0x00, 0x2B, 0x41, 0x00, 0x64, 0x00, 0x37, // set 2
+        0x01, 0x7E, 0x01, 0x11, 0x4B, 0x00, 0x64, 0x00, 0x43, // set 3
+        0x01, 0x72, 0x01, 0x3F, 0x56, 0x00, 0x64, 0x00, 0x50, // set 4
+        0x01, 0x69, 0x01, 0x30, 0x4A, 0x00, 0x64, 0x00, 0x52, // set 5
+        0x01, 0x47, 0x01, 0x21, 0x30, 0x00, 0x64, 0x00, 0x54, // set 6
+        0x01, 0x2D, 0x01, 0x09, 0x54, 0x00, 0x64, 0x00, 0x57, // set 7
+        0x00, 0x39, 0x00, 0x38, 0x78, 0x00, 0x64, 0x00, 0x5B, // set 8
+        0x06, 0x50, 0x72, 0x65, 0x73, 0x65, 0x74,             // name length 6, "Preset"
+    };
+    m.resize(134, 0x00); // rest of the name field
+    m.push_back(0x00);   // offset 134
+    m.push_back(0x01);   // checksum
+    m.push_back(0xF7);   // end
+    return m;
+}
+
+TEST(OstraProtocol, TheProgramsDataMessageIsValidAndDecoded)
+{
+    const Bytes m = PresetMessage();
+    ASSERT_EQ(m.size(), 137u);
+    COstraProtocol::Entry entry;
+    std::string reason;
+    ASSERT_TRUE(COstraProtocol::CheckDataMessage(m.data(), m.size(), entry, reason)) << reason;
+    EXPECT_EQ(entry.name, "Preset");
+    EXPECT_EQ(entry.values[0], (0x02 << 7) | 0x16); // set 0, value 1: high part first
+    EXPECT_EQ(entry.values[1], (0x01 << 7) | 0x45);
+    EXPECT_EQ(entry.values[2], 0x1C);               // set 0, value 3: one byte
+    EXPECT_EQ(entry.values[44], 0x5B);              // set 8, value 5
+    EXPECT_EQ(COstraProtocol::Classify(m.data(), m.size()), COstraProtocol::Kind::DataMessage);
+}
+
+struct Damage {
+    const char* name;
+    std::size_t offset;
+    std::uint8_t value;
+};
+
+class OstraProtocolDamage : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(OstraProtocolDamage, AnyDamagedFieldMakesTheMessageInvalid)
+{
+    Bytes m = PresetMessage();
+    m[GetParam().offset] = GetParam().value;
+    COstraProtocol::Entry entry;
+    std::string reason;
+    EXPECT_FALSE(COstraProtocol::CheckDataMessage(m.data(), m.size(), entry, reason));
+    EXPECT_FALSE(reason.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, OstraProtocolDamage,
+                         ::testing::Values(Damage{"Manufacturer", 1, 0x7E}, Damage{"Class", 2, 0x10},
+                                           Damage{"ByteCount", 5, 0x01}, Damage{"Tag", 9, 0x49},
+                                           Damage{"SetCount", 11, 0x08}, Damage{"NameTooLong", 93, 41},
+                                           Damage{"HighByteInside", 50, 0x80}, Damage{"Checksum", 135, 0x02},
+                                           Damage{"NoEnd", 136, 0x00}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OstraProtocol, WrongLengthsAreInvalid)
+{
+    Bytes m = PresetMessage();
+    COstraProtocol::Entry entry;
+    std::string reason;
+    m.pop_back();
+    EXPECT_FALSE(COstraProtocol::CheckDataMessage(m.data(), m.size(), entry, reason));
+    m.push_back(0xF7);
+    m.push_back(0xF7);
+    EXPECT_FALSE(COstraProtocol::CheckDataMessage(m.data(), m.size(), entry, reason));
+}
+
+TEST(OstraProtocol, RepliesCarryTheirFrameAndAValidChecksum)
+{
+    const Bytes identity = COstraProtocol::BuildIdentityReply("Preset");
+    ASSERT_EQ(identity.size(), 55u);
+    EXPECT_EQ(Bytes(identity.begin(), identity.begin() + 12),
+              (Bytes{0xF0, 0x7D, 0x00, 0x3E, 0x00, 0x2E, 0x13, 0x53, 0x44, 0x49, 0x44, 0x06}));
+    EXPECT_EQ(std::accumulate(identity.begin() + 7, identity.begin() + 54, 0u) % 128, 0u);
+    EXPECT_EQ(identity[54], 0xF7);
+    // A name over 40 bytes is cut to 40.
+    EXPECT_EQ(COstraProtocol::BuildIdentityReply(std::string(45, 'x'))[11], 40);
+
+    EXPECT_EQ(COstraProtocol::BuildCompletionReply(0x7E),
+              (Bytes{0xF0, 0x7D, 0x10, 0x3E, 0x13, 0x53, 0x44, 0x45, 0x44, 0x7E, 0xF7}));
+}
+
+TEST(OstraProtocol, ClassifiesRequestsAndForeignMessages)
+{
+    const Bytes request = {0xF0, 0x7D, 0x20, 0x3E, 0x13, 0x53, 0x44, 0x49, 0x44, 0xF7};
+    EXPECT_EQ(COstraProtocol::Classify(request.data(), request.size()), COstraProtocol::Kind::IdentityRequest);
+    const Bytes foreign = {0xF0, 0x41, 0x10, 0xF7}; // another manufacturer
+    EXPECT_EQ(COstraProtocol::Classify(foreign.data(), foreign.size()), COstraProtocol::Kind::Foreign);
+    EXPECT_EQ(COstraProtocol::Describe(request.data(), request.size()), "identity request");
+}
+
+class OstraFlashTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() / ("ostra-flash-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    std::filesystem::path m_dir;
+};
+
+TEST_F(OstraFlashTest, SavedEntryLoadsBackIncludingUnusualNameBytes)
+{
+    COstraProtocol::Entry entry;
+    entry.name = std::string("Back\\slash\nnew\x01line", 19);
+    std::iota(entry.values.begin(), entry.values.end(), 16000);
+    const std::string path = (m_dir / "flash.txt").string();
+    ASSERT_TRUE(COstraFlash::Save(path, entry));
+    COstraProtocol::Entry loaded;
+    ASSERT_TRUE(COstraFlash::Load(path, loaded));
+    EXPECT_EQ(loaded.name, entry.name);
+    EXPECT_EQ(loaded.values, entry.values);
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+TEST_F(OstraFlashTest, DamagedOrMissingFileLeavesTheEntryAlone)
+{
+    COstraProtocol::Entry entry;
+    entry.name = "Kept";
+    EXPECT_FALSE(COstraFlash::Load((m_dir / "missing.txt").string(), entry));
+    for (const char* text : {"name=X\nvalues=1 2 3\n", "name=X\n", "values=1\nname=X\n", "name=\\x4\nvalues=0\n"}) {
+        const std::string path = (m_dir / "bad.txt").string();
+        std::ofstream(path) << text;
+        EXPECT_FALSE(COstraFlash::Load(path, entry)) << text;
+    }
+    EXPECT_EQ(entry.name, "Kept");
+    EXPECT_FALSE(COstraFlash::Save((m_dir / "no-such-folder" / "flash.txt").string(), entry));
+}
+
+TEST(OstraOptions, ParsesEveryOptionAndRefusesBadValues)
+{
+    COstraOptions options;
+    std::string error;
+    ASSERT_TRUE(options.Parse({"--name", "Deck", "--entry", "Vocal", "--flash", "/tmp/f", "--port-id", "7",
+                               "--second-pair", "Xoom", "--fault", "split", "--split", "4", "--delay", "10"},
+                              error))
+        << error;
+    EXPECT_EQ(options.clientName, "Deck");
+    EXPECT_EQ(options.portId, 7u);
+    EXPECT_EQ(options.fault, OstraFault::Split);
+    EXPECT_EQ(options.splitCount, 4u);
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--bogus"}, {"--fault", "loud"}, {"--second-pair", "Tarn"}, {"--second-pair", "Xo"},
+          {"--split", "1"}, {"--delay", "-5"}, {"--port-id", "4294967295"}, {"--name"}}) {
+        COstraOptions o;
+        EXPECT_FALSE(o.Parse(bad, error)) << bad.front();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+} // namespace

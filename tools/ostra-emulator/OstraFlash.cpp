@@ -1,0 +1,99 @@
+#include "OstraFlash.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string Escape(const std::string& name)
+{
+    std::string text;
+    char part[5];
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F || c == '\\') {
+            std::snprintf(part, sizeof part, "\\x%02X", c);
+            text += part;
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    return text;
+}
+
+bool Unescape(const std::string& text, std::string& name)
+{
+    name.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            name += text[i];
+            continue;
+        }
+        if (i + 3 >= text.size() || text[i + 1] != 'x')
+            return false;
+        unsigned value = 0;
+        if (std::sscanf(text.c_str() + i + 2, "%2x", &value) != 1)
+            return false;
+        name += static_cast<char>(value);
+        i += 3;
+    }
+    return true;
+}
+
+} // namespace
+
+bool COstraFlash::Load(const std::string& path, COstraProtocol::Entry& entry)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::string nameLine, valuesLine;
+    if (!std::getline(in, nameLine) || !std::getline(in, valuesLine))
+        return false;
+    if (nameLine.rfind("name=", 0) != 0 || valuesLine.rfind("values=", 0) != 0)
+        return false;
+    COstraProtocol::Entry loaded;
+    if (!Unescape(nameLine.substr(5), loaded.name))
+        return false;
+    std::istringstream values(valuesLine.substr(7));
+    for (auto& value : loaded.values) {
+        unsigned v = 0;
+        if (!(values >> v) || v > 0xFFFF)
+            return false;
+        value = static_cast<std::uint16_t>(v);
+    }
+    std::string rest;
+    if (values >> rest)
+        return false;
+    entry = std::move(loaded);
+    return true;
+}
+
+bool COstraFlash::Save(const std::string& path, const COstraProtocol::Entry& entry)
+{
+    std::string text = "name=" + Escape(entry.name) + "\nvalues=";
+    for (std::size_t i = 0; i < entry.values.size(); ++i)
+        text += (i ? " " : "") + std::to_string(entry.values[i]);
+    text += "\n";
+
+    const std::string temp = path + ".tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n <= 0)
+            break;
+        written += static_cast<std::size_t>(n);
+    }
+    const bool ok = written == text.size() && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,128 @@
+#include "OstraOptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <iterator>
+
+namespace {
+
+constexpr struct {
+    const char* name;
+    OstraFault fault;
+} FAULTS[] = {
+    {"none", OstraFault::None},       {"silent", OstraFault::Silent}, {"delay", OstraFault::Delay},
+    {"invalid", OstraFault::Invalid}, {"flash-fail", OstraFault::FlashFail}, {"swap", OstraFault::Swap},
+    {"garbage", OstraFault::Garbage}, {"split", OstraFault::Split},
+};
+
+bool ParseUnsigned(const std::string& text, unsigned long max, unsigned long& value)
+{
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty() && value <= max;
+}
+
+} // namespace
+
+const char* COstraOptions::FaultName(OstraFault fault)
+{
+    for (const auto& f : FAULTS)
+        if (f.fault == fault)
+            return f.name;
+    return "?";
+}
+
+std::string COstraOptions::Usage()
+{
+    return "Usage: ostra-emulator [options]\n"
+           "An emulated console on the JACK graph: one MIDI port pair typed \"Tarn\" that answers the\n"
+           "identity request and stores data messages in its flash. Every message received and sent is\n"
+           "printed in hex with its meaning. Ends cleanly on SIGINT or SIGTERM.\n"
+           "\n"
+           "  --name NAME          JACK client name (default \"Ostra\")\n"
+           "  --entry NAME         current entry until the flash holds one (default \"Preset\")\n"
+           "  --flash FILE         flash memory file, written atomically (default: memory only)\n"
+           "  --port-id N          identifier of the \"Tarn\" pair (default 1; a second pair gets N+1)\n"
+           "  --second-pair TYPE   also offer a pair of this four-character type\n"
+           "  --fault MODE         none, silent, delay, invalid (always 7E), flash-fail (always 7D),\n"
+           "                       swap (the other kind of reply), garbage, split\n"
+           "  --delay MS           reply delay for --fault delay (default 3000)\n"
+           "  --split N            MIDI events per reply for --fault split (default 3)\n"
+           "  --help               this text\n"
+           "\n"
+           "The server is the one JACK_DEFAULT_SERVER names; the emulator never starts one.\n";
+}
+
+bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& error)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (option == "--help" || option == "-h") {
+            help = true;
+            continue;
+        }
+        static const std::string withValue[] = {"--name", "--entry", "--flash", "--port-id",
+                                                "--second-pair", "--fault", "--delay", "--split"};
+        if (std::find(std::begin(withValue), std::end(withValue), option) == std::end(withValue)) {
+            error = "unknown option " + option;
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            error = "option " + option + " needs a value";
+            return false;
+        }
+        const std::string& value = args[++i];
+        unsigned long number = 0;
+        if (option == "--name") {
+            if (value.empty()) {
+                error = "--name must not be empty";
+                return false;
+            }
+            clientName = value;
+        } else if (option == "--entry") {
+            entryName = value;
+        } else if (option == "--flash") {
+            flashPath = value;
+        } else if (option == "--port-id") {
+            if (!ParseUnsigned(value, 0xFFFFFFFEul, number)) {
+                error = "--port-id needs a number below 4294967295";
+                return false;
+            }
+            portId = static_cast<std::uint32_t>(number);
+        } else if (option == "--second-pair") {
+            if (value.size() != 4 || value == "Tarn") {
+                error = "--second-pair needs four characters other than Tarn";
+                return false;
+            }
+            secondType = value;
+        } else if (option == "--fault") {
+            bool known = false;
+            for (const auto& f : FAULTS) {
+                if (value == f.name) {
+                    fault = f.fault;
+                    known = true;
+                }
+            }
+            if (!known) {
+                error = "unknown fault mode " + value;
+                return false;
+            }
+        } else if (option == "--delay") {
+            if (!ParseUnsigned(value, 600000, number)) {
+                error = "--delay needs milliseconds, at most 600000";
+                return false;
+            }
+            delayMs = static_cast<unsigned>(number);
+        } else if (option == "--split") {
+            if (!ParseUnsigned(value, 64, number) || number < 2) {
+                error = "--split needs a count from 2 to 64";
+                return false;
+            }
+            splitCount = static_cast<unsigned>(number);
+        } else {
+            error = "unknown option " + option;
+            return false;
+        }
+    }
+    return true;
+}
