@@ -45,3 +45,42 @@ ResultCode CTarnViewLink::OnFileUpdate()
 {
     return m_pView ? m_pView->OnFileUpdate() : RC_OK;
 }
+
+bool CTarnViewLink::IsNoteEditorVisible() const
+{
+    return m_pView && m_pView->IsNoteEditorVisible();
+}
+
+bool CTarnViewLink::HasNoteSelection() const
+{
+    return m_pView && m_pView->HasNoteSelection();
+}
+
+bool CTarnViewLink::IsUndoAvailable() const
+{
+    return m_pView && m_pView->IsUndoAvailable();
+}
+
+void CTarnViewLink::OnEditUndo()
+{
+    if (m_pView)
+        m_pView->OnEditUndo();
+}
+
+void CTarnViewLink::OnEditCut()
+{
+    if (m_pView)
+        m_pView->OnEditCut();
+}
+
+void CTarnViewLink::OnEditCopy()
+{
+    if (m_pView)
+        m_pView->OnEditCopy();
+}
+
+void CTarnViewLink::OnEditPaste()
+{
+    if (m_pView)
+        m_pView->OnEditPaste();
+}

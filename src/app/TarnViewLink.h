@@ -19,15 +19,15 @@ public:
     [[nodiscard]] bool IsInitOK() const override;
     ResultCode RefreshConnectionState() override;
     ResultCode RefreshCurrentData() override;
-    // The list has no in-cell note editor yet: the Edit commands have nothing to act on.
-    [[nodiscard]] bool IsNoteEditorVisible() const override { return false; }
-    [[nodiscard]] bool HasNoteSelection() const override { return false; }
-    [[nodiscard]] bool IsUndoAvailable() const override { return false; }
+    // The Edit menu's states and commands act on the view's note editor.
+    [[nodiscard]] bool IsNoteEditorVisible() const override;
+    [[nodiscard]] bool HasNoteSelection() const override;
+    [[nodiscard]] bool IsUndoAvailable() const override;
     ResultCode OnFileUpdate() override;
-    void OnEditUndo() override {}
-    void OnEditCut() override {}
-    void OnEditCopy() override {}
-    void OnEditPaste() override {}
+    void OnEditUndo() override;
+    void OnEditCut() override;
+    void OnEditCopy() override;
+    void OnEditPaste() override;
 
     [[nodiscard]] CTarnView* View() const;
 

@@ -196,6 +196,8 @@ void CTarnView::OnDestroy()
         return;
     }
     m_bDestroyed = true;
+    // A note still being edited when the window closes is kept like a committed one.
+    CommitOpenNoteEdit();
     CPrefHandler* pPrefs = g_Preference.GetHandler();
     if (!pPrefs) return;
 

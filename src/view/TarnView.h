@@ -1,4 +1,5 @@
 #pragma once
+#include "data/EditState.h"
 #include "platform/ResultCode.h"
 #include "view/BitmapButton.h"
 #include "widgets/InfoListCtrl.h"
@@ -88,6 +89,24 @@ public:
     // The first row whose Name is byte for byte `name`; kNoRow when none is.
     ResultCode FindRowByName(std::string_view name, std::uint16_t& nRow) const;
 
+    // Note editing (TarnViewNoteEdit.cpp). The Edit menu's commands: Undo alternates between undoing
+    // the last group of edits and redoing it; Cut and Paste record the editor's state first.
+    void OnEditUndo();
+    ResultCode UndoNoteEdit();
+    ResultCode RedoNoteEdit();
+    void OnEditCut();
+    void OnEditCopy();
+    void OnEditPaste();
+    // Whether Undo would undo now (in undo mode) / redo now (otherwise).
+    ResultCode IsUndoAvailable(bool& bAvailable) const;
+    ResultCode IsRedoAvailable(bool& bAvailable) const;
+    // What the frame's Edit menu asks: Undo by the mode the view is in, Cut and Copy with a selection.
+    [[nodiscard]] bool IsUndoAvailable() const;
+    [[nodiscard]] bool IsNoteEditorVisible() const { return m_list.IsNoteEditorOpen(); }
+    [[nodiscard]] bool HasNoteSelection() const;
+    [[nodiscard]] QWidget* Widget() { return this; }
+    [[nodiscard]] bool IsUndoMode() const { return m_bUndoMode; }
+
     // Lays the form out for a view of cx x cy pixels.
     void OnSize(int cx, int cy);
     // Stores the column widths, every entry's note and the sort on screen in the preference store.
@@ -103,8 +122,8 @@ public:
     [[nodiscard]] bool NextDescending() const { return m_bNextDescending; }
 
 protected:
-    // WM_DROP_UPDATE, posted by the list after a confirmed drop on the Update button.
-    void customEvent(QEvent* event) override;
+    // The private messages of the list and the note editor (WM_NOTE_*, WM_DROP_UPDATE).
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -120,6 +139,15 @@ private:
     // The box of an update the console refused (invalid data, flash write failed), the reconnect for a
     // configuration change that came in meanwhile, and the console asked again for its current data.
     void ShowUpdateError(std::uint32_t nTextId, bool bEventDuringUpdate);
+    // Keeps a committed note in the notes table under its entry key.
+    void StoreNote(std::uint16_t nKey, std::string note);
+    // Ends an open note edit, keeping its note like a committed one.
+    void CommitOpenNoteEdit();
+    // The editor's selection packed as the edit history keeps it, and restoring a state of it.
+    [[nodiscard]] std::uint32_t NoteSelection() const;
+    void ShowEditState(const EditState& state);
+    // Records the editor's current state as the undo point before a Cut or Paste.
+    void RecordBeforeClipboardEdit();
 
     CInfoListCtrl m_list;
     CBitmapButton m_btnUpdate;
@@ -128,8 +156,10 @@ private:
     QLabel m_stcPicture;
     bool m_bNextDescending = true;
     std::uint16_t m_nSortCol = 0;
+    std::string m_strNoteSnapshot;  // the note text last recorded or restored by the edit history
     QPixmap m_bmpBand;
     QFont m_fontBold;
+    bool m_bUndoMode = true;  // the next Undo undoes (true) or redoes (false)
     bool m_bInitOK = true;
     CTarnDoc* m_pDoc = nullptr;     // set by the initial update; until then the view does no layout
     CTarnDoc& m_document;

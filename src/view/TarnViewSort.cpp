@@ -78,7 +78,8 @@ int CTarnView::CompareRows(qintptr a, qintptr b, SortParam param) const
 ResultCode CTarnView::OnColumnClick(int nColumn)
 {
     if (!m_pDoc) return RC_OK;
-    // An open note edit is committed here first, once the list hosts the note editor.
+    // An open note edit ends before the rows move, so that its note is kept under its own entry.
+    CommitOpenNoteEdit();
     (void)m_pDoc->DataController().ClearEditHistory();
     if (nColumn != 0) SortByColumn(static_cast<std::uint16_t>(nColumn));
     return RC_OK;

@@ -33,15 +33,6 @@ void CTarnView::SetApplicationLink(CApplicationLink* pApp)
 
 bool CTarnView::IsConnected() const { return m_pApp && m_pApp->IsConnected(); }
 
-void CTarnView::customEvent(QEvent* event)
-{
-    if (event->type() == static_cast<QEvent::Type>(WM_DROP_UPDATE)) {
-        OnFileUpdate();
-        return;
-    }
-    QWidget::customEvent(event);
-}
-
 ResultCode CTarnView::OnFileUpdate()
 {
     if (!IsConnected()) {

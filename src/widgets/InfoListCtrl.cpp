@@ -61,19 +61,6 @@ CInfoListCtrl::CInfoListCtrl(QWidget* parent)
 
 CInfoListCtrl::~CInfoListCtrl() = default;
 
-ResultCode CInfoListCtrl::InitNoteEditor()
-{
-    // The in-cell note editor joins the list here once it exists; the fits-default flags are needed by
-    // the header's divider double-click in any case.
-    for (int i = 1; i < m_header->count(); ++i) {
-        const int w = GetColumnTextWidth(static_cast<std::uint16_t>(i));
-        if (i < kColumnCount)
-            m_header->m_bFitsDefault[static_cast<size_t>(i)] =
-                w < kDefaultColumnWidths[static_cast<size_t>(i)] - kFitsDefaultMargin;
-    }
-    return RC_OK;
-}
-
 int CInfoListCtrl::GetColumnTextWidth(std::uint16_t nColumn) const
 {
     const QFontMetrics metrics(font());

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/ResultCode.h"
+#include "view/InPlaceEdit.h"
 #include "widgets/TarnHeaderCtrl.h"
 
 #include <QFont>
@@ -10,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 class CApplicationLink;
@@ -34,6 +37,11 @@ using CustomDrawHandler = std::function<void(ListCustomDraw&)>;
 // shows the console's current entry with a marker image in the "No." column, keeps one row selected
 // once a row has been selected, and limits divider dragging of its header.
 //
+// It also hosts the in-cell note editor: a double-click on a Note cell opens it over the cell, it follows
+// the list's scrolling, and it ends on commit (Enter, loss of focus) or Escape. The list tells its
+// parent window (the view) with the posted messages WM_NOTE_BEGIN, WM_NOTE_COMMIT and WM_NOTE_CANCEL,
+// and passes the editor's WM_NOTE_MARK and WM_NOTE_MODIFIED on to it.
+//
 // Coordinates ("client coordinates") are those of the list's viewport, the area below the header.
 class CInfoListCtrl : public QTreeWidget {
     Q_OBJECT
@@ -49,6 +57,23 @@ public:
     ResultCode FindCurrentDataMark(std::int16_t& nRow) const;
     // The widest text of a column in the list's font, 0 without rows.
     [[nodiscard]] int GetColumnTextWidth(std::uint16_t nColumn) const;
+
+    // The open note editor's text, its text before the key that began the current group of edits, and
+    // replacing its text (which makes the editor report its next change again). Texts are whole, never
+    // cut. RC_NOTE_EDITOR_CLOSED, with the output left alone, when the editor is not open.
+    ResultCode GetNoteEditText(std::string& text) const;
+    ResultCode SetNoteEditText(std::string_view text);
+    ResultCode GetNoteEditSnapshot(std::string& text) const;
+    // Ends an open edit without telling the view: the text goes into the edited row's Note cell and is
+    // handed out with the row's entry key. Nothing happens (outputs left alone) when no edit is open.
+    ResultCode CommitNoteEdit(std::uint16_t& nEntry, std::string& note);
+    // Puts the open editor back over its cell after the list scrolled.
+    ResultCode MoveNoteEditor();
+    // The entry key a row's "No." cell shows: its leading decimal digits, cut to 16 bits.
+    [[nodiscard]] std::uint16_t GetEntryKey(int nRow) const;
+    [[nodiscard]] bool IsNoteEditorOpen() const { return !m_edit.isHidden(); }
+    [[nodiscard]] CInPlaceEdit& NoteEditor() { return m_edit; }
+    [[nodiscard]] const CInPlaceEdit& NoteEditor() const { return m_edit; }
 
     // Report-list operations. Rows and columns are indices; texts are what the cells show.
     // Appends a column; returns its index.
@@ -112,6 +137,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
 private:
@@ -122,8 +150,16 @@ private:
     void OnDragDrop(QPoint point);
     // Whether the list-client point lies on the Update button while the console is connected.
     [[nodiscard]] bool IsOverUpdateTarget(QPoint point) const;
+    // Note editing (InfoListCtrlNoteEdit.cpp).
+    void OnDblClk();
+    void OnNoteCommit(int nRow);
+    void OnEscape();
+    // Hides the editor, handing the keyboard focus back to the list when the editor had it.
+    void HideNoteEditor();
+    void PostToView(int nMessage, std::uintptr_t wParam = 0) const;
 
     QFont m_font;
+    CInPlaceEdit m_edit;
     QPoint m_ptLastDown;
     int m_nCurItem = 0;
     bool m_bDragging = false;

@@ -143,8 +143,7 @@ void CInfoListCtrl::OnDragDrop(QPoint point)
         emit reconnected();
         if (!m_pApp->IsConnected()) return;
     }
-    if (answer == MessageBoxAnswer::Ok && parentWidget())
-        QCoreApplication::postEvent(parentWidget(), new CPrivateMessage(WM_DROP_UPDATE));
+    if (answer == MessageBoxAnswer::Ok) PostToView(WM_DROP_UPDATE);
 }
 
 bool CInfoListCtrl::IsOverUpdateTarget(QPoint point) const

@@ -122,6 +122,8 @@ struct RefusalCase {
     QString text;
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
 class UpdateRefused : public UpdateCommand, public testing::WithParamInterface<RefusalCase>
 {
 };
@@ -155,6 +157,8 @@ struct LostCase {
     const char* name;
     std::optional<Bytes> reply;
 };
+
+void PrintTo(const LostCase& c, std::ostream* os) { *os << c.name; }
 
 class UpdateLost : public UpdateCommand, public testing::WithParamInterface<LostCase>
 {

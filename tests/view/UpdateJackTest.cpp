@@ -94,6 +94,8 @@ struct RefusalCase {
     QString text;
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
 class UpdateRefusedOverJack : public UpdateOverJack, public testing::WithParamInterface<RefusalCase>
 {
 };
