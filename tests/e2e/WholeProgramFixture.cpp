@@ -77,19 +77,32 @@ void WholeProgramTest::TearDown()
 
 bool WholeProgramTest::StartConsole(const std::string& fault, const std::string& entry)
 {
-    console = std::make_unique<CChildProcess>();
     std::vector<std::string> argv = {OSTRA_EMULATOR_PATH, "--flash", m_root.filePath(QStringLiteral("flash.bin")).toStdString(),
-                                     "--fault", fault};
+                                     "--fault", fault, "--delay", "200"};
     if (!entry.empty()) {
         argv.push_back("--entry");
         argv.push_back(entry);
     }
-    const std::string log = m_root.filePath(QStringLiteral("console-%1.log").arg(m_nConsoleStarts++)).toStdString();
-    if (!console->Start(argv, log))
-        return false;
-    return CJackTestServer::WaitFor(
-               [&] { return console->Log().find("ready:") != std::string::npos || !console->Running(); })
-           && console->Running();
+    // A console killed a moment ago may still hold its client name in the server, as a console
+    // replugged too quickly would: the start is tried again until the server let go of the old one.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+        console = std::make_unique<CChildProcess>();
+        const std::string log = m_root.filePath(QStringLiteral("console-%1.log").arg(m_nConsoleStarts++)).toStdString();
+        if (!console->Start(argv, log))
+            return false;
+        if (CJackTestServer::WaitFor([&] { return console->Log().find("ready:") != std::string::npos || !console->Running(); })
+            && console->Running())
+            return true;
+        QThread::msleep(20);
+    } while (std::chrono::steady_clock::now() < deadline);
+    ADD_FAILURE() << "the emulated console did not come up: " << console->Log();
+    return false;
+}
+
+bool WholeProgramTest::ConsoleWasAsked() const
+{
+    return console && console->Log().find("(identity request)") != std::string::npos;
 }
 
 void WholeProgramTest::StopConsole(int nSignal)

@@ -4,6 +4,8 @@
 // scripted message boxes and private user folders.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
@@ -28,6 +30,8 @@ protected:
     // ready; entry: its current entry until the flash holds one.
     [[nodiscard]] bool StartConsole(const std::string& fault = "none", const std::string& entry = {});
     void StopConsole(int nSignal = SIGTERM);
+    // Whether the console running now was asked for its entry (the program connected to it).
+    [[nodiscard]] bool ConsoleWasAsked() const;
     // InitInstance with a fresh application object; ExitInstance and the holders reset.
     [[nodiscard]] bool StartProgram();
     void StopProgram();

