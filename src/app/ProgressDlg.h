@@ -1,9 +1,9 @@
 #pragma once
+#include <QDialog>
 #include <QPointer>
 #include <atomic>
 #include <cstdint>
 
-class QDialog;
 class QProgressBar;
 class QTimer;
 class QWidget;

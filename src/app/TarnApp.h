@@ -8,6 +8,7 @@
 
 #include "midi/MIDIDeviceListener.h"
 #include "platform/ResultCode.h"
+#include "widgets/ApplicationLink.h"
 
 class CMainFrame;
 class CMainViewLink;
@@ -19,7 +20,7 @@ class CTarnDoc;
 // moment, and the Manual and About commands.
 //
 // Everything runs on the user-interface thread except OnDeviceEvent.
-class CTarnApp : public QObject, public CMIDIDeviceListener
+class CTarnApp : public QObject, public CMIDIDeviceListener, public CApplicationLink
 {
     Q_OBJECT
 public:
@@ -41,9 +42,12 @@ public:
 
     // The connection error, once per lost connection; then the connected state follows one more
     // attempt when a configuration change came in while the box was open.
-    ResultCode ShowConnectionError();
+    ResultCode ShowConnectionError() override;
     // Closes and reopens the transport; a failure goes to ShowConnectionError.
-    ResultCode Reconnect();
+    ResultCode Reconnect() override;
+    [[nodiscard]] bool IsConnected() const override { return m_bConnected; }
+    [[nodiscard]] bool IsDeviceEventPending() const override { return m_bDeviceEventPending.load(); }
+    bool TakeDeviceEventPending() override { return m_bDeviceEventPending.exchange(false); }
     // Acts on a configuration change (see the event filter for when it is called).
     void HandleDeviceEvent();
 

@@ -1,8 +1,12 @@
 #include "app/TarnViewLink.h"
 
+#include "app/TarnApp.h"
 #include "view/TarnView.h"
 
-CTarnViewLink::CTarnViewLink(CTarnDoc& document) : m_pView(new CTarnView(document)) {}
+CTarnViewLink::CTarnViewLink(CTarnDoc& document) : m_pView(new CTarnView(document))
+{
+    m_pView->SetApplicationLink(TarnApp());
+}
 
 CTarnViewLink::~CTarnViewLink() = default;
 

@@ -216,21 +216,3 @@ void CTarnView::OnDestroy()
     }
     (void)pPrefs->SetSort(m_nSortCol, !m_bNextDescending);
 }
-
-ResultCode CTarnView::OnFileUpdate()
-{
-    // Writing the selected entry into the console runs from here once the view drives the transfer.
-    return RC_OK;
-}
-
-ResultCode CTarnView::RefreshConnectionState()
-{
-    // The Update button and the current-data line follow the application's connection state here.
-    return RC_OK;
-}
-
-ResultCode CTarnView::RefreshCurrentData()
-{
-    // The console's current entry is asked for and marked here.
-    return RC_OK;
-}

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+class CApplicationLink;
 class CTarnDoc;
 
 // Width and height of the "Current Data :" label, fixed by the view's initial update.
@@ -60,8 +61,13 @@ public:
     [[nodiscard]] bool IsInitOK() const { return m_bInitOK; }
     [[nodiscard]] CTarnDoc& GetDocument() const { return m_document; }
 
-    // The Update command and the console-state refresh (the Update button, the current-data line and
-    // marker).
+    // The application object the view and its list ask about the connection (not owned; null: no
+    // application, so no connection).
+    void SetApplicationLink(CApplicationLink* pApp);
+
+    // The Update command: writes the entry of the selected row into the console while the progress
+    // dialog runs, then reports the console's answer. Returns when the update's worker has ended.
+    // The console-state refresh: the Update button, the current-data line and its marker.
     ResultCode OnFileUpdate();
     ResultCode RefreshConnectionState();
     ResultCode RefreshCurrentData();
@@ -97,6 +103,8 @@ public:
     [[nodiscard]] bool NextDescending() const { return m_bNextDescending; }
 
 protected:
+    // WM_DROP_UPDATE, posted by the list after a confirmed drop on the Update button.
+    void customEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -106,6 +114,12 @@ private:
     static void OnCustomDrawList(ListCustomDraw& cd);
     void CreateFonts();
     void MeasureLabel();
+    [[nodiscard]] bool IsConnected() const;
+    // Runs the worker and the progress dialog; the update's result as it stood when the dialog closed.
+    ResultCode RunUpdateWorker(std::uint16_t nKey);
+    // The box of an update the console refused (invalid data, flash write failed), the reconnect for a
+    // configuration change that came in meanwhile, and the console asked again for its current data.
+    void ShowUpdateError(std::uint32_t nTextId, bool bEventDuringUpdate);
 
     CInfoListCtrl m_list;
     CBitmapButton m_btnUpdate;
@@ -120,4 +134,5 @@ private:
     CTarnDoc* m_pDoc = nullptr;     // set by the initial update; until then the view does no layout
     CTarnDoc& m_document;
     bool m_bDestroyed = false;
+    CApplicationLink* m_pApp = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "widgets/InfoListCtrl.h"
 
 #include "widgets/CellFont.h"
+#include "widgets/DragImageWindow.h"
 #include "widgets/InfoListDelegate.h"
 #include "widgets/ListConstants.h"
 
@@ -264,6 +265,7 @@ int CInfoListCtrl::RowHeight() const
 void CInfoListCtrl::mousePressEvent(QMouseEvent* event)
 {
     const QPoint point = event->position().toPoint();
+    m_ptPointer = point;
     if (event->button() == Qt::LeftButton) {
         m_ptLastDown = point;
         const int previous = GetSelectedItem();
@@ -290,6 +292,13 @@ void CInfoListCtrl::mousePressEvent(QMouseEvent* event)
 }
 
 void CInfoListCtrl::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_ptPointer = event->position().toPoint();
+    ReleaseKeepingSelection(event);
+    if (event->button() == Qt::LeftButton) OnDragDrop(m_ptPointer);
+}
+
+void CInfoListCtrl::ReleaseKeepingSelection(QMouseEvent* event)
 {
     // The platform list clears the selection when a press on empty space is released; the row
     // selected before stays selected, as after the press itself.

@@ -9,7 +9,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
+
+class CApplicationLink;
+class CDragImageWindow;
 
 // What the list asks its owner before it paints one cell: the owner may change the colours and clear
 // bPlatformHighlight to colour a selected row itself instead of the platform's highlight.
@@ -83,17 +87,42 @@ public:
 
     QRect m_rcUpdateTarget;  // the Update button, in the view's client coordinates; written by the view
 
+    // Row drag onto the Update button. The view (the list's parent window) is the drop's view: the
+    // pointer is mapped to its coordinates and a confirmed drop posts WM_DROP_UPDATE to it.
+    // The application asked about the connection (not owned; null: never connected).
+    void SetApplicationLink(CApplicationLink* pApp) { m_pApp = pApp; }
+    // The selected row as the drag shows it, with the pointer's offset from the row's top-left corner in
+    // *pHotspot; null when there is no selected row or no picture can be made.
+    [[nodiscard]] std::unique_ptr<QPixmap> CreateRowDragImage(QPoint* pHotspot) const;
+    // Starts the row drag at the pointer's position; without a picture shows "ImageError" and returns
+    // false.
+    bool OnBeginDrag();
+    [[nodiscard]] bool IsDragging() const { return m_bDragging; }
+    // The window that carries the drag picture while a drag runs, null otherwise.
+    [[nodiscard]] const CDragImageWindow* DragWindow() const { return m_bDragging ? m_pDragWindow.get() : nullptr; }
+
+signals:
+    // The application reconnected after a configuration change during the drop's question; the view
+    // brings its Update button in line.
+    void reconnected();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
 private:
     void PaintOverlays(QPainter& p) const;
     bool OnHeaderTrack(CTarnHeaderCtrl::Track track, int item, int x);
     [[nodiscard]] QRect SubItemBounds(int nRow, int nSubItem) const;
+    void ReleaseKeepingSelection(QMouseEvent* event);
+    void OnDragMove(QPoint point);
+    void OnDragDrop(QPoint point);
+    // Whether the list-client point lies on the Update button while the console is connected.
+    [[nodiscard]] bool IsOverUpdateTarget(QPoint point) const;
 
     QFont m_font;
     QPoint m_ptLastDown;
@@ -112,4 +141,9 @@ private:
     QColor m_clrText{Qt::black};
     QColor m_clrTextBk{Qt::white};
     CustomDrawHandler m_customDraw;
+
+    std::unique_ptr<QPixmap> m_pDragImage;            // exists exactly while a row drag runs
+    std::unique_ptr<CDragImageWindow> m_pDragWindow;  // created with the first drag
+    CApplicationLink* m_pApp = nullptr;
+    QPoint m_ptPointer;  // the pointer at the last mouse event, client coordinates
 };

@@ -1,0 +1,155 @@
+// The Update command and the console's state in the view: the Update button, "Current Data :" and the
+// marker on the row of the entry the console holds.
+#include "view/TarnView.h"
+
+#include "app/ProgressDlg.h"
+#include "app/TarnDoc.h"
+#include "app/UpdateState.h"
+#include "platform/MessageBoxService.h"
+#include "platform/PrivateMessage.h"
+#include "platform/StringTable.h"
+#include "platform/TextCodec.h"
+#include "view/UpdateThread.h"
+#include "widgets/ApplicationLink.h"
+#include "widgets/ListConstants.h"
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+constexpr int kNameColumn = 2;
+
+}  // namespace
+
+void CTarnView::SetApplicationLink(CApplicationLink* pApp)
+{
+    m_pApp = pApp;
+    m_list.SetApplicationLink(pApp);
+    connect(&m_list, &CInfoListCtrl::reconnected, this, &CTarnView::RefreshConnectionState, Qt::UniqueConnection);
+}
+
+bool CTarnView::IsConnected() const { return m_pApp && m_pApp->IsConnected(); }
+
+void CTarnView::customEvent(QEvent* event)
+{
+    if (event->type() == static_cast<QEvent::Type>(WM_DROP_UPDATE)) {
+        OnFileUpdate();
+        return;
+    }
+    QWidget::customEvent(event);
+}
+
+ResultCode CTarnView::OnFileUpdate()
+{
+    if (!IsConnected()) {
+        RefreshConnectionState();
+        return RC_OK;
+    }
+    const int s = m_list.GetSelectedItem();
+    if (s < 0) return RC_OK;
+
+    // The key shown in the row, whatever order the rows stand in.
+    const std::string number = NarrowFromWide(m_list.GetItemText(s, kNoColumn));
+    const auto k = static_cast<std::uint16_t>(std::strtoul(number.c_str(), nullptr, 10));
+
+    const ResultCode nResult = RunUpdateWorker(k);
+    // A configuration change during the update was left alone while the worker used the transport; it
+    // is acted on after the outcome box, like one that comes in while the box is open.
+    switch (nResult) {
+    case RC_EXCHANGE_OK: {
+        const bool bEventDuringUpdate = m_pApp->TakeDeviceEventPending();
+        (void)CMessageBoxService::Show(this, {LoadResourceString(IDS_CAPTION), LoadResourceString(IDS_UPDATE_COMPLETED),
+                                              MessageBoxIcon::Information, MessageBoxButtons::Ok});
+        m_list.SetCurrentDataMark(static_cast<std::int16_t>(s));
+        m_list.setFocus();
+        SetCurrentDataText(NarrowFromWide(m_list.GetItemText(s, kNameColumn)));
+        if (m_pApp->IsDeviceEventPending() || bEventDuringUpdate) {
+            m_pApp->Reconnect();
+            RefreshConnectionState();
+        }
+        break;
+    }
+    case RC_DATA_INVALID:
+        ShowUpdateError(IDS_DATA_INVALID, m_pApp->TakeDeviceEventPending());
+        break;
+    case RC_FLASH_WRITE_FAILED:
+        ShowUpdateError(IDS_FLASH_WRITE_FAILED, m_pApp->TakeDeviceEventPending());
+        break;
+    default:
+        // A configuration change during the update stays pending: the connection error tries the
+        // transport once more after its box.
+        m_pApp->ShowConnectionError();
+        RefreshConnectionState();
+        RefreshCurrentData();
+        break;
+    }
+    return RC_OK;
+}
+
+ResultCode CTarnView::RunUpdateWorker(std::uint16_t nKey)
+{
+    g_nUpdateResult = RC_UPDATE_NO_RESULT;
+    g_ProgressDlg.ClearDone();
+    const UpdateThreadParam param{this, nKey};
+    std::thread worker;
+    try {
+        worker = std::thread(UpdateThreadProc, &param);
+    } catch (const std::system_error&) {
+        // No worker, nothing written: reported like an update that never answered, without the dialog.
+        return RC_UPDATE_NO_RESULT;
+    }
+
+    g_bUpdateRunning = true;
+    (void)m_pApp->TakeDeviceEventPending();
+    (void)g_ProgressDlg.DoModal(this);
+    g_bUpdateRunning = false;
+    // Only a result the worker delivered before the dialog closed counts.
+    const ResultCode nResult = g_ProgressDlg.IsDone() ? g_nUpdateResult.load() : RC_UPDATE_NO_RESULT;
+    // The worker's exchanges end by their own time-outs; waiting for it keeps its parameter record alive
+    // and keeps a late result out of the next update.
+    worker.join();
+    g_nUpdateResult = nResult;
+    return nResult;
+}
+
+void CTarnView::ShowUpdateError(std::uint32_t nTextId, bool bEventDuringUpdate)
+{
+    (void)CMessageBoxService::Show(this, {LoadResourceString(IDS_CAPTION), LoadResourceString(nTextId),
+                                          MessageBoxIcon::Error, MessageBoxButtons::Ok});
+    if (m_pApp->IsDeviceEventPending() || bEventDuringUpdate) {
+        m_pApp->Reconnect();
+        RefreshConnectionState();
+    }
+    RefreshCurrentData();
+}
+
+ResultCode CTarnView::RefreshConnectionState()
+{
+    const bool bConnected = IsConnected();
+    m_btnUpdate.setEnabled(bConnected);
+    if (!bConnected) {
+        m_list.SetCurrentDataMark(-1);
+        SetCurrentDataText({});
+    }
+    return RC_OK;
+}
+
+ResultCode CTarnView::RefreshCurrentData()
+{
+    if (!IsConnected() || !m_pDoc) return RC_OK;
+    std::string name;
+    if (m_pDoc->DataController().QueryCurrentDataName(name) == RC_EXCHANGE_OK) {
+        SetCurrentDataText(name);
+        std::uint16_t nRow = kNoRow;
+        (void)FindRowByName(name, nRow);
+        m_list.SetCurrentDataMark(nRow == kNoRow ? std::int16_t{-1} : static_cast<std::int16_t>(nRow));
+        return RC_OK;
+    }
+    (void)m_pApp->TakeDeviceEventPending();
+    m_pApp->ShowConnectionError();
+    RefreshConnectionState();
+    return RC_OK;
+}
