@@ -156,8 +156,9 @@ TEST_F(WholeProgramTest, SoakOfUpdatesUnderChangingFaults)
     long baselineKb = 0;
     int counts[3] = {0, 0, 0}; // completed, console error, connection lost
     for (int i = 0; i < nUpdates; ++i) {
-        if (i > 0 && (random() % 4 == 0 || mode->box == nullptr))
+        if (i > 0 && (random() % 4 == 0 || mode->box == nullptr)) {
             ASSERT_TRUE(restart(modes[random() % std::size(modes)])) << "update " << i;
+        }
         // The program has taken the new console in: it asked it for its entry, and is connected when
         // the console answers well.
         const bool settled = WaitFor([&] { return ConsoleWasAsked(); }, 15000)
@@ -179,8 +180,9 @@ TEST_F(WholeProgramTest, SoakOfUpdatesUnderChangingFaults)
         if (mode->box) {
             ASSERT_EQ(shown, mode->box->toStdString()) << "update " << i << " in mode " << mode->name;
             ++counts[mode->box == &kCompleted ? 0 : 1];
-            if (mode->box == &kCompleted)
+            if (mode->box == &kCompleted) {
                 EXPECT_EQ(MarkedKey(), key) << "update " << i;
+            }
         } else {
             ASSERT_EQ(shown, kConnectionError.toStdString()) << "update " << i << " in mode " << mode->name;
             EXPECT_FALSE(UpdateEnabled());
