@@ -194,6 +194,9 @@ TEST_F(WholeProgramTest, SoakOfUpdatesUnderChangingFaults)
     const long growthKb = ResidentKb() - baselineKb;
     std::printf("%d updates: %d completed, %d refused by the console, %d connection lost; resident memory grew %ld KB\n",
                 nUpdates, counts[0], counts[1], counts[2], growthKb);
-    EXPECT_LT(growthKb, 8 * 1024);
+    // Under the sanitizers freed memory waits in quarantine, so resident memory says nothing there.
+    if (!SONVALE_SANITIZED) {
+        EXPECT_LT(growthKb, 8 * 1024);
+    }
     EXPECT_GT(counts[0], 0);
 }
