@@ -3,6 +3,7 @@
 
 #include "app/ResourceSet.h"
 #include "app/TarnApp.h"
+#include "app/TerminationWatch.h"
 #include "platform/FontSubstitutions.h"
 
 // The application object. The progress dialog object and the two holders are constant-initialised,
@@ -17,6 +18,8 @@ int main(int argc, char* argv[])
     QTranslator translator;
     InstallResourceSet(translator);
 
+    // A session that ends, or Ctrl+C in a terminal, closes the program as File > Exit does.
+    CTerminationWatch termination;
     int nResult = 0;
     if (theApp.InitInstance())
         nResult = application.exec();

@@ -1,5 +1,7 @@
-// Writes the program's bitmaps as PNG files into the folder given on the command line (res/bitmaps).
+// Writes the program's bitmaps as PNG files into the folder given on the command line (res/bitmaps) and,
+// when a second folder is given (res/icons), the desktop icon at the sizes a desktop looks for.
 #include "BitmapPainter.h"
+#include "IconPainter.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -10,8 +12,8 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make-bitmaps <output folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make-bitmaps <bitmap folder> [<icon folder>]\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -26,6 +28,21 @@ int main(int argc, char** argv)
             return 1;
         }
         std::printf("%s\n", qPrintable(path));
+    }
+    if (argc == 3) {
+        const QDir icons(QString::fromLocal8Bit(argv[2]));
+        if (!icons.exists() && !QDir().mkpath(icons.path())) {
+            std::fprintf(stderr, "make-bitmaps: cannot create %s\n", argv[2]);
+            return 1;
+        }
+        for (int size : {48, 128, 256}) {
+            const QString path = icons.filePath(QStringLiteral("sonvale-data-manager-%1.png").arg(size));
+            if (!PaintAppIcon(size).save(path, "PNG")) {
+                std::fprintf(stderr, "make-bitmaps: cannot write %s\n", qPrintable(path));
+                return 1;
+            }
+            std::printf("%s\n", qPrintable(path));
+        }
     }
     return 0;
 }

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "ChildProcess.h"
+#include "JackTestServer.h"
+
+namespace {
+
+struct ProcessResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ProcessResult Execute(const QString& program, const QStringList& args, int timeoutMs = 240000)
+{
+    QProcess process;
+    process.start(program, args);
+    ProcessResult run;
+    if (!process.waitForStarted(timeoutMs) || !process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("did not finish: ") + program;
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+const QString kDriverSubPath = QStringLiteral(SONVALE_LIBDIR "/sonvale-data-manager/drivers/vorn-jack.so");
+
+// The files a Linux desktop and the programs themselves expect, relative to the prefix.
+QStringList ExpectedFiles()
+{
+    return {QStringLiteral("bin/sonvale-data-manager"),
+            QStringLiteral("bin/sonvale-cli"),
+            QStringLiteral("bin/ostra-emulator"),
+            kDriverSubPath,
+            QStringLiteral("share/applications/sonvale-data-manager.desktop"),
+            QStringLiteral("share/icons/hicolor/48x48/apps/sonvale-data-manager.png"),
+            QStringLiteral("share/icons/hicolor/128x128/apps/sonvale-data-manager.png"),
+            QStringLiteral("share/icons/hicolor/256x256/apps/sonvale-data-manager.png")};
+}
+
+class InstallTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_prefix = std::make_unique<QTemporaryDir>();
+        const ProcessResult install = Execute(QStringLiteral(SONVALE_CMAKE),
+                                    {QStringLiteral("--install"), QStringLiteral(SONVALE_BUILD_DIR),
+                                     QStringLiteral("--prefix"), s_prefix->path()});
+        s_installLog = install.out + install.err;
+        s_bInstalled = install.exitCode == 0;
+    }
+    static void TearDownTestSuite() { s_prefix.reset(); }
+
+    // Runs `sonvale-cli devices` from a prefix with a private JACK server, and with an emulated console
+    // on it when asked.
+    ProcessResult CliDevices(const QString& prefix, bool withConsole)
+    {
+        CJackTestServer server;
+        std::string reason;
+        if (!server.Start(256, reason)) {
+            m_skipReason = reason;
+            return {};
+        }
+        CChildProcess emulator;
+        const QString log = QDir(s_prefix->path()).filePath(QStringLiteral("emulator.log"));
+        if (withConsole) {
+            EXPECT_TRUE(emulator.Start({OSTRA_EMULATOR_PATH}, log.toStdString()));
+            EXPECT_TRUE(CJackTestServer::WaitFor([&] { return emulator.Log().find("ready:") != std::string::npos; }));
+        }
+        ProcessResult run = Execute(prefix + QStringLiteral("/bin/sonvale-cli"), {QStringLiteral("devices")}, 60000);
+        emulator.Stop(SIGTERM);
+        return run;
+    }
+
+    static std::unique_ptr<QTemporaryDir> s_prefix;
+    static QString s_installLog;
+    static bool s_bInstalled;
+    std::string m_skipReason;
+};
+
+std::unique_ptr<QTemporaryDir> InstallTest::s_prefix;
+QString InstallTest::s_installLog;
+bool InstallTest::s_bInstalled = false;
+
+TEST_F(InstallTest, PutsProgramsDriverDesktopEntryAndIconsWhereADesktopLooks)
+{
+    ASSERT_TRUE(s_bInstalled) << s_installLog.toStdString();
+    const QDir prefix(s_prefix->path());
+    for (const QString& file : ExpectedFiles())
+        EXPECT_TRUE(QFile::exists(prefix.filePath(file))) << file.toStdString();
+    for (const char* program : {"bin/sonvale-data-manager", "bin/sonvale-cli", "bin/ostra-emulator"})
+        EXPECT_TRUE(QFileInfo(prefix.filePath(QString::fromLatin1(program))).isExecutable()) << program;
+
+    QFile desktop(prefix.filePath(QStringLiteral("share/applications/sonvale-data-manager.desktop")));
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(desktop.readAll()).split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.value(0), QStringLiteral("[Desktop Entry]"));
+    for (const char* line : {"Type=Application", "Name=Sonvale Data Manager", "Exec=sonvale-data-manager",
+                             "Icon=sonvale-data-manager", "Terminal=false"})
+        EXPECT_TRUE(lines.contains(QString::fromLatin1(line))) << line;
+
+    for (int size : {48, 128, 256}) {
+        const QImage icon(prefix.filePath(QStringLiteral("share/icons/hicolor/%1x%1/apps/sonvale-data-manager.png").arg(size)));
+        EXPECT_EQ(icon.size(), QSize(size, size)) << size;
+        EXPECT_TRUE(icon.hasAlphaChannel()) << size;
+    }
+}
+
+TEST_F(InstallTest, InstalledCliFindsTheInstalledDriverModule)
+{
+    ASSERT_TRUE(s_bInstalled) << s_installLog.toStdString();
+    if (QFile::exists(QStringLiteral(SONVALE_INSTALL_PREFIX "/") + kDriverSubPath))
+        GTEST_SKIP() << "SKIPPED: a driver module is installed system-wide in " SONVALE_INSTALL_PREFIX
+                        ", so a missing one in the prefix would go unnoticed";
+
+    // No console: the driver loads and lists nothing -- "no connection", not "no driver".
+    ProcessResult empty = CliDevices(s_prefix->path(), false);
+    if (!m_skipReason.empty())
+        GTEST_SKIP() << "SKIPPED: no private JACK server (" << m_skipReason << ")";
+    EXPECT_EQ(empty.exitCode, 4) << empty.err.toStdString();
+    EXPECT_TRUE(empty.out.contains(QStringLiteral("No devices on the network."))) << empty.out.toStdString();
+    EXPECT_FALSE(empty.err.contains(QStringLiteral("not available"))) << empty.err.toStdString();
+
+    // The emulated console: its "Tarn" pair is used.
+    ProcessResult console = CliDevices(s_prefix->path(), true);
+    EXPECT_EQ(console.exitCode, 0) << console.err.toStdString();
+    EXPECT_TRUE(console.out.contains(QStringLiteral("Ostra"))) << console.out.toStdString();
+    EXPECT_TRUE(console.out.contains(QStringLiteral("type Tarn  used"))) << console.out.toStdString();
+
+    // The same programs without the module: the driver is reported missing.
+    QTemporaryDir bare;
+    const QString bin = bare.path() + QStringLiteral("/bin");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    ASSERT_TRUE(QFile::copy(s_prefix->path() + QStringLiteral("/bin/sonvale-cli"), bin + QStringLiteral("/sonvale-cli")));
+    ProcessResult missing = CliDevices(bare.path(), true);
+    EXPECT_EQ(missing.exitCode, 4);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("not available"))) << missing.err.toStdString();
+}
+
+TEST_F(InstallTest, DebianPackageHoldsEveryFileAndRunsFromItsContents)
+{
+    const QString dpkgDeb = QStandardPaths::findExecutable(QStringLiteral("dpkg-deb"));
+    if (dpkgDeb.isEmpty())
+        GTEST_SKIP() << "SKIPPED: dpkg-deb is not installed";
+    QTemporaryDir work;
+    const ProcessResult pack = Execute(QStringLiteral(SONVALE_CPACK),
+                             {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), work.path(),
+                              QStringLiteral("--config"), QStringLiteral(SONVALE_BUILD_DIR "/CPackConfig.cmake")});
+    ASSERT_EQ(pack.exitCode, 0) << pack.out.toStdString() << pack.err.toStdString();
+    const QStringList debs = QDir(work.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+    ASSERT_EQ(debs.size(), 1) << pack.out.toStdString();
+    const QString deb = QDir(work.path()).filePath(debs.first());
+
+    const ProcessResult contents = Execute(dpkgDeb, {QStringLiteral("-c"), deb});
+    ASSERT_EQ(contents.exitCode, 0) << contents.err.toStdString();
+    // In the package, the library folder is the plain one under /usr.
+    for (QString file : ExpectedFiles()) {
+        file.replace(QStringLiteral(SONVALE_LIBDIR "/"), QStringLiteral("lib/"));
+        EXPECT_TRUE(contents.out.contains(QStringLiteral(" ./usr/") + file + QLatin1Char('\n')))
+            << file.toStdString() << "\n" << contents.out.toStdString();
+    }
+    EXPECT_FALSE(contents.out.contains(QStringLiteral("./usr/local"))) << contents.out.toStdString();
+
+    const ProcessResult fields = Execute(dpkgDeb, {QStringLiteral("-f"), deb, QStringLiteral("Package"),
+                                         QStringLiteral("Architecture"), QStringLiteral("Depends")});
+    EXPECT_TRUE(fields.out.contains(QStringLiteral("Package: sonvale-data-manager"))) << fields.out.toStdString();
+    for (const char* library : {"libqt6widgets6", "libjack"})
+        EXPECT_TRUE(fields.out.contains(QString::fromLatin1(library))) << library << "\n" << fields.out.toStdString();
+
+    // Unpacked anywhere, the packaged command-line program finds the packaged driver module.
+    const QString root = work.path() + QStringLiteral("/root");
+    ASSERT_EQ(Execute(dpkgDeb, {QStringLiteral("-x"), deb, root}).exitCode, 0);
+    ProcessResult console = CliDevices(root + QStringLiteral("/usr"), true);
+    if (!m_skipReason.empty())
+        GTEST_SKIP() << "SKIPPED: no private JACK server (" << m_skipReason << ")";
+    EXPECT_EQ(console.exitCode, 0) << console.err.toStdString();
+    EXPECT_TRUE(console.out.contains(QStringLiteral("type Tarn  used"))) << console.out.toStdString();
+}
+
+} // namespace
