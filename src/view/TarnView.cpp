@@ -127,8 +127,8 @@ ResultCode CTarnView::InitListControl()
 {
     const std::array<std::uint16_t, kColumnCount> widths = StoredWidths(g_Preference.GetHandler());
     for (int c = 0; c < kColumnCount; ++c) {
-        const ColumnSpec& spec = kColumns[static_cast<size_t>(c)];
-        m_list.InsertColumn(c, tr(spec.title), spec.format, widths[static_cast<size_t>(c)]);
+        const ColumnSpec& column = kColumns[static_cast<size_t>(c)];
+        m_list.InsertColumn(c, tr(column.title), column.format, widths[static_cast<size_t>(c)]);
     }
 
     CDataController& controller = m_pDoc->DataController();

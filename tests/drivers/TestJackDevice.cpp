@@ -13,11 +13,11 @@ bool CTestJackDevice::Open(const std::string& clientName, const std::vector<Pair
                                  &status);
     if (!m_pClient)
         return false;
-    for (const PairSpec& spec : pairs) {
+    for (const PairSpec& wanted : pairs) {
         Pair pair;
-        pair.pIn = jack_port_register(m_pClient, (spec.name + "-in").c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        if (spec.withOutput)
-            pair.pOut = jack_port_register(m_pClient, (spec.name + "-out").c_str(), JACK_DEFAULT_MIDI_TYPE,
+        pair.pIn = jack_port_register(m_pClient, (wanted.name + "-in").c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        if (wanted.withOutput)
+            pair.pOut = jack_port_register(m_pClient, (wanted.name + "-out").c_str(), JACK_DEFAULT_MIDI_TYPE,
                                            JackPortIsOutput, 0);
         pair.outgoing = std::make_unique<CMessageRing>(16 * 1024);
         pair.incoming = std::make_unique<CMessageRing>(16 * 1024);

@@ -77,8 +77,8 @@ public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override { return Answer(riid, IID_IVornAsyncPort, ppv); }
     HRESULT Advise(std::uint32_t, IVornAsyncPortObserver* pObserver) override
     {
-        const auto spec = m_driver.FindPort(m_deviceId, m_portId);
-        if (!spec || spec->adviseFails || !pObserver)
+        const auto script = m_driver.FindPort(m_deviceId, m_portId);
+        if (!script || script->adviseFails || !pObserver)
             return E_FAIL;
         pObserver->AddRef();
         std::lock_guard lock(m_driver.m_mutex);
@@ -91,18 +91,18 @@ public:
     {
         if (kind != VORN_SEND_SYSEX || length == 0 || !pData || reserved != 0)
             return E_INVALIDARG;
-        const auto spec = m_driver.FindPort(m_deviceId, m_portId);
-        if (!spec || spec->refusesSend)
+        const auto script = m_driver.FindPort(m_deviceId, m_portId);
+        if (!script || script->refusesSend)
             return E_FAIL;
         {
             std::lock_guard lock(m_driver.m_mutex);
             m_driver.m_sent.push_back({m_deviceId, m_portId, std::vector<std::uint8_t>(pData, pData + length)});
         }
         const std::size_t index = Index();
-        if (spec->sendResult)
-            m_driver.FirePortEvent(index, VORN_PORT_EVENT_SENT, *spec->sendResult ? 1 : 0, length);
-        if (spec->reply)
-            m_driver.FireReceived(index, *spec->reply);
+        if (script->sendResult)
+            m_driver.FirePortEvent(index, VORN_PORT_EVENT_SENT, *script->sendResult ? 1 : 0, length);
+        if (script->reply)
+            m_driver.FireReceived(index, *script->reply);
         return S_OK;
     }
     // The observer with a new reference, or null. Caller holds the driver's mutex.
@@ -131,7 +131,7 @@ private:
 
 class FakeVornDriver::Device final : public RefCounted<IVornAsyncDevice> {
 public:
-    Device(FakeVornDriver& driver, FakeDevice spec) : m_driver(driver), m_spec(std::move(spec)) { ++m_driver.m_nLive; }
+    Device(FakeVornDriver& driver, FakeDevice device) : m_driver(driver), m_spec(std::move(device)) { ++m_driver.m_nLive; }
     ~Device() override { --m_driver.m_nLive; }
     HRESULT QueryInterface(REFIID riid, void** ppv) override { return Answer(riid, IID_IVornAsyncDevice, ppv); }
     HRESULT GetPortList(PortList* pList) override
@@ -150,8 +150,8 @@ public:
     HRESULT OpenPort(std::uint32_t portId, IVornAsyncPort** ppPort) override
     {
         *ppPort = nullptr;
-        const auto spec = m_driver.FindPort(m_spec.id, portId);
-        if (!spec || spec->openFails)
+        const auto script = m_driver.FindPort(m_spec.id, portId);
+        if (!script || script->openFails)
             return E_FAIL;
         auto* pPort = new Port(m_driver, m_spec.id, portId);
         std::lock_guard lock(m_driver.m_mutex);

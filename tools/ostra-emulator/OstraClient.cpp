@@ -11,11 +11,11 @@ constexpr const char* KEY_PORT_TYPE = "urn:vorn:port-type";
 constexpr const char* KEY_PORT_ID = "urn:vorn:port-id";
 constexpr std::size_t RING_BYTES = 64 * 1024;
 
-bool Tag(jack_client_t* pClient, jack_port_t* pPort, const COstraClient::PairSpec& spec)
+bool Tag(jack_client_t* pClient, jack_port_t* pPort, const COstraClient::PairSpec& wanted)
 {
     const jack_uuid_t uuid = jack_port_uuid(pPort);
-    const std::string id = std::to_string(spec.id);
-    return jack_set_property(pClient, uuid, KEY_PORT_TYPE, spec.type.c_str(), "text/plain") == 0
+    const std::string id = std::to_string(wanted.id);
+    return jack_set_property(pClient, uuid, KEY_PORT_TYPE, wanted.type.c_str(), "text/plain") == 0
            && jack_set_property(pClient, uuid, KEY_PORT_ID, id.c_str(), "text/plain") == 0;
 }
 
@@ -54,9 +54,9 @@ bool COstraClient::Open(const std::string& name, const std::vector<PairSpec>& pa
                                              : "no JACK server answers";
         return false;
     }
-    for (const PairSpec& spec : pairs) {
+    for (const PairSpec& wanted : pairs) {
         Pair pair;
-        const std::string base = spec.type + "-" + std::to_string(spec.id);
+        const std::string base = wanted.type + "-" + std::to_string(wanted.id);
         pair.pIn = jack_port_register(m_pClient, (base + "-in").c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
         pair.pOut = jack_port_register(m_pClient, (base + "-out").c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
         if (!pair.pIn || !pair.pOut) {
