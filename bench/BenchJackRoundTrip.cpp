@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "ChildProcess.h"
+#include "ProcStat.h"
 #include "JackTestServer.h"
 #include "data/SonvaleData.h"
 #include "data/SysExConverter.h"
@@ -106,18 +107,7 @@ long DriverThreadTicks()
         std::getline(comm, name);
         if (name != "vorn-driver")
             continue;
-        std::ifstream stat(task.path() / "stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::string field;
-        long utime = 0, stime = 0;
-        for (int i = 3; i <= 15 && fields >> field; ++i) {
-            if (i == 14)
-                utime = std::stol(field);
-            if (i == 15)
-                stime = std::stol(field);
-        }
-        ticks = utime + stime;
+        ticks = ProcStatTicks(task.path() / "stat");
     }
     return ticks;
 }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "ProcStat.h"
 #include "JackTestServer.h"
 
 namespace {
@@ -49,20 +50,7 @@ long ReadStatusKb(pid_t pid, const std::string& key)
 // utime + stime of every thread of the process, in clock ticks.
 long CpuTicks(pid_t pid)
 {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    if (text.empty())
-        return -1;
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14)
-            utime = std::stol(field);
-        if (i == 15)
-            stime = std::stol(field);
-    }
-    return utime + stime;
+    return ProcStatTicks("/proc/" + std::to_string(pid) + "/stat");
 }
 
 double Median(std::vector<double> values)

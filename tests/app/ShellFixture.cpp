@@ -1,4 +1,5 @@
 #include "ShellFixture.h"
+#include "QtApplicationEnvironment.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,21 +17,8 @@ namespace {
 
 constexpr const char* kFolderVariables[3] = {"XDG_CONFIG_HOME", "HOME", "XDG_RUNTIME_DIR"};
 
-class ApplicationEnvironment : public testing::Environment
-{
-public:
-    void SetUp() override { m_pApp = std::make_unique<QApplication>(m_argc, m_argv); }
-    void TearDown() override { m_pApp.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[16] = "app_tests";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_pApp;
-};
-
 [[maybe_unused]] testing::Environment* const g_pEnvironment =
-    testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+    testing::AddGlobalTestEnvironment(new QtApplicationEnvironment("app_tests"));
 
 } // namespace
 

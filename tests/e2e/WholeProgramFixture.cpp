@@ -1,4 +1,5 @@
 #include "WholeProgramFixture.h"
+#include "QtApplicationEnvironment.h"
 
 #include <signal.h>
 
@@ -19,21 +20,8 @@
 
 namespace {
 
-class ApplicationEnvironment : public testing::Environment
-{
-public:
-    void SetUp() override { m_pApp = std::make_unique<QApplication>(m_argc, m_argv); }
-    void TearDown() override { m_pApp.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[16] = "e2e_tests";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_pApp;
-};
-
 [[maybe_unused]] testing::Environment* const g_pEnvironment =
-    testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+    testing::AddGlobalTestEnvironment(new QtApplicationEnvironment("e2e_tests"));
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "platform/MessageBoxScript.h"
+#include "QtApplicationEnvironment.h"
 #include "platform/MessageBoxService.h"
 
 #include <QAbstractButton>
@@ -13,23 +14,8 @@
 namespace {
 
 // The suite's widgets need an application object for the whole run.
-class QtApplicationEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "platform_tests";
-        static char* argv[] = {name, nullptr};
-        m_pApp = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_pApp.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_pApp;
-};
-
-[[maybe_unused]] auto* const g_pEnvironment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+[[maybe_unused]] auto* const g_pEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment("platform_tests"));
 
 struct SeenBox
 {
