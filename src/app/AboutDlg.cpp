@@ -6,6 +6,7 @@
 #include <QStyle>
 
 #include "app/ResourceSet.h"
+#include "platform/SystemLanguage.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent)
     setWindowTitle(tr("About"));
     const QFont font = DialogFont(9, 9);
     setFont(font);
-    const bool bJapanese = IsJapaneseResourceSet();
+    const bool bJapanese = IsJapaneseSystem();
     setFixedSize(bJapanese ? DialogUnitsToPixels(font, 202, 101) : DialogUnitsToPixels(font, 203, 90));
 
     auto* pIcon = new QLabel(this);

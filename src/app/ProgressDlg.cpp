@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/ResourceSet.h"
+#include "platform/SystemLanguage.h"
 
 constinit CProgressDlg g_ProgressDlg;
 
@@ -54,7 +55,7 @@ int CProgressDlg::DoModal(QWidget* pParent)
     pWindow->setModal(true);
     const QFont font = DialogFont(8, 9);
     pWindow->setFont(font);
-    pWindow->setFixedSize(IsJapaneseResourceSet() ? DialogUnitsToPixels(font, 241, 15)
+    pWindow->setFixedSize(IsJapaneseSystem() ? DialogUnitsToPixels(font, 241, 15)
                                                   : DialogUnitsToPixels(font, 294, 14));
 
     m_pProgress = new QProgressBar(pWindow);

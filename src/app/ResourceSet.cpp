@@ -6,14 +6,9 @@
 
 #include "platform/SystemLanguage.h"
 
-bool IsJapaneseResourceSet()
-{
-    return PrimaryLangId(GetSystemDefaultLangID()) == LANG_JAPANESE;
-}
-
 bool InstallResourceSet(QTranslator& translator)
 {
-    if (!IsJapaneseResourceSet())
+    if (!IsJapaneseSystem())
         return false;
     if (!translator.load(QStringLiteral(":/i18n/sonvale_ja.qm")))
         return false;
@@ -22,7 +17,7 @@ bool InstallResourceSet(QTranslator& translator)
 
 QFont DialogFont(int nEnglishPoints, int nJapanesePoints)
 {
-    const bool bJapanese = IsJapaneseResourceSet();
+    const bool bJapanese = IsJapaneseSystem();
     QFont font(bJapanese ? QStringLiteral("MS UI Gothic") : QStringLiteral("Arial"));
     font.setPointSize(bJapanese ? nJapanesePoints : nEnglishPoints);
     return font;

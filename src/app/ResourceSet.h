@@ -7,9 +7,6 @@ class QTranslator;
 // The program's two resource sets: English (the texts in the code) and Japanese (a Qt translation
 // compiled into the program). The system's default language chooses between them once at start-up.
 
-// True when the system's default language is Japanese.
-[[nodiscard]] bool IsJapaneseResourceSet();
-
 // Loads the Japanese set into translator and installs it on the application when the system's language
 // is Japanese. False when the English set stays in use (or the Japanese one cannot be loaded).
 bool InstallResourceSet(QTranslator& translator);

@@ -73,18 +73,11 @@ void CTarnApp::HandleDeviceEvent()
     // The update's worker is using the transport; the view looks at the pending flag afterwards.
     if (g_bUpdateRunning.load())
         return;
+    // A transport that was up and does not come back is reported once; one that was down stays quiet.
     if (m_bConnected)
-        CloseTransport();
-    const bool bWasConnected = m_bConnected;
-    m_bConnected = true;
-    if (OpenTransport() != RC_EXCHANGE_OK) {
-        if (bWasConnected) {
-            m_bDeviceEventPending = false;
-            ShowConnectionError();
-        } else {
-            m_bConnected = false;
-        }
-    }
+        Reconnect();
+    else
+        m_bConnected = OpenTransport() == RC_EXCHANGE_OK;
     if (CMainViewLink* pView = MainView()) {
         pView->RefreshConnectionState();
         pView->RefreshCurrentData();

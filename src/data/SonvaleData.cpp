@@ -5,7 +5,7 @@
 
 ResultCode CSonvaleData::SelectFactoryTable()
 {
-    const bool japanese = PrimaryLangId(GetSystemDefaultLangID()) == LANG_JAPANESE;
+    const bool japanese = IsJapaneseSystem();
     return SelectTable(japanese ? JapaneseFactoryTable() : EnglishFactoryTable());
 }
 

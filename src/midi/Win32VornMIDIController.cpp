@@ -30,24 +30,23 @@ CWin32VornMIDIController::~CWin32VornMIDIController()
         CoUninitialize();
 }
 
-bool CWin32VornMIDIController::CreateDriver()
+IVornAsync* CWin32VornMIDIController::CreateDriverObject()
 {
     for (const CLSID& clsid : {CLSID_VornAsync, CLSID_VornAsyncLegacy}) {
         void* pv = nullptr;
         const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
                                             IID_IVornAsync, &pv);
-        if (SUCCEEDED(hr) && pv) {
-            m_pAsync = static_cast<IVornAsync*>(pv);
-            return true;
-        }
+        if (SUCCEEDED(hr) && pv)
+            return static_cast<IVornAsync*>(pv);
     }
-    return false;
+    return nullptr;
 }
 
 ResultCode CWin32VornMIDIController::Open()
 {
     ReleaseAll();
-    if (!CreateDriver())
+    m_pAsync = CreateDriverObject();
+    if (!m_pAsync)
         return RC_DRIVER_UNAVAILABLE;
 
     m_pAsyncObserver = CPortListener::Create();
@@ -101,7 +100,7 @@ ResultCode CWin32VornMIDIController::AttachPorts(IVornAsyncDevice* pDevice, cons
     bool bAttached = false;
     for (std::uint32_t i = 0; i < portList.count; ++i) {
         const PortInfo& info = portList.pPorts[i];
-        if (FormatTypeCode(info.typeCode) != "Tarn")
+        if (!IsConsolePort(info.typeCode))
             continue;
         IVornAsyncPort* pPort = nullptr;
         if (pDevice->OpenPort(info.id, &pPort) != S_OK || !pPort)

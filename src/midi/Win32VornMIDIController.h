@@ -35,6 +35,11 @@ public:
     // The text of a port type code: its four characters, most significant byte first, when all are
     // printable ASCII (0x20..0x7E), otherwise "0x%08X". A port is used when the text is "Tarn".
     [[nodiscard]] static std::string FormatTypeCode(std::uint32_t nTypeCode);
+    // Whether the transport uses a port of this type code.
+    [[nodiscard]] static bool IsConsolePort(std::uint32_t nTypeCode) { return FormatTypeCode(nTypeCode) == "Tarn"; }
+    // A new driver object (the current class, else the legacy one), or null when neither can be
+    // created. The caller owns the reference; the calling thread must have the runtime initialised.
+    [[nodiscard]] static IVornAsync* CreateDriverObject();
 
     // Replaces the millisecond counter that Send and Receive wait with (tests use it to cross the
     // counter's wrap). Call while no exchange runs.
@@ -46,7 +51,6 @@ public:
     CMIDIDevice* m_pDevice = nullptr; // the holder, not owned; set by InitMIDIDevice
 
 private:
-    [[nodiscard]] bool CreateDriver();
     [[nodiscard]] ResultCode AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList);
     void ReleaseAll();
     // Publishes the received message (or none, with null) for Receive; see Receive for the protocol.

@@ -20,6 +20,10 @@ inline constexpr LANGID LANG_ENGLISH = 0x09;
 // not empty), read once and then kept. A test override, when set, wins over the environment.
 [[nodiscard]] LANGID GetSystemDefaultLangID();
 
+// True when the session's primary language is Japanese: the program then uses its Japanese texts,
+// fonts and factory descriptions.
+[[nodiscard]] inline bool IsJapaneseSystem() { return PrimaryLangId(GetSystemDefaultLangID()) == LANG_JAPANESE; }
+
 // Tests set a language here instead of changing the environment; std::nullopt returns to the
 // environment's value.
 void SetSystemDefaultLangIDOverride(std::optional<LANGID> id);

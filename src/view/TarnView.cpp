@@ -1,6 +1,7 @@
 #include "view/TarnView.h"
 
 #include "app/TarnDoc.h"
+#include "platform/SystemLanguage.h"
 #include "platform/TextCodec.h"
 #include "prefs/Preference.h"
 #include "widgets/Bitmaps.h"

@@ -13,7 +13,6 @@
 #include "widgets/ApplicationLink.h"
 #include "widgets/ListConstants.h"
 
-#include <cstdlib>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -43,10 +42,7 @@ ResultCode CTarnView::OnFileUpdate()
     if (s < 0) return RC_OK;
 
     // The key shown in the row, whatever order the rows stand in.
-    const std::string number = NarrowFromWide(m_list.GetItemText(s, kNoColumn));
-    const auto k = static_cast<std::uint16_t>(std::strtoul(number.c_str(), nullptr, 10));
-
-    const ResultCode nResult = RunUpdateWorker(k);
+    const ResultCode nResult = RunUpdateWorker(m_list.GetEntryKey(s));
     // A configuration change during the update was left alone while the worker used the transport; it
     // is acted on after the outcome box, like one that comes in while the box is open.
     switch (nResult) {

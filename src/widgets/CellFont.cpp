@@ -4,8 +4,6 @@
 
 #include <QFontMetrics>
 
-bool IsJapaneseSystem() { return PrimaryLangId(GetSystemDefaultLangID()) == LANG_JAPANESE; }
-
 QFont CreateCellHeightFont(const QString& face, int cellHeight)
 {
     QFont font(face);

@@ -13,5 +13,3 @@
 // The list's own font: 12-point "MS UI Gothic" for Japanese, else 11-point "Arial".
 [[nodiscard]] QFont CreateListOwnFont();
 
-// True when the system default language's primary language is Japanese.
-[[nodiscard]] bool IsJapaneseSystem();

@@ -9,7 +9,7 @@
 #include "app/TarnDoc.h"
 #include "app/TarnViewLink.h"
 #include "view/TarnView.h"
-#include "widgets/ListConstants.h"
+#include "widgets/ListClicks.h"
 
 namespace {
 
@@ -27,10 +27,7 @@ TEST_F(NoteEditShell, CtrlZInTheEditorUndoesThroughTheViewAndTheMenuFollows)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
 
     CInfoListCtrl& list = view.List();
-    QRect cell;
-    ASSERT_TRUE(list.GetSubItemRect(0, kNoteColumn, LVIR_BOUNDS, cell));
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+    DoubleClickNoteCell(list, 0);
     ASSERT_TRUE(list.IsNoteEditorOpen());
     QCoreApplication::processEvents();  // the view records the opening state
     CInPlaceEdit& editor = list.NoteEditor();

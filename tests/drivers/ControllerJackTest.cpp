@@ -9,6 +9,7 @@
 #include "JackFixture.h"
 #include "OstraFlash.h"
 #include "OstraProtocol.h"
+#include "data/ConsoleMessages.h"
 #include "data/DataController.h"
 #include "data/SonvaleData.h"
 #include "data/SysExConverter.h"
@@ -68,14 +69,6 @@ protected:
         std::vector<std::uint8_t> message(CSysExConverter::kDataMessageLength);
         std::uint32_t length = static_cast<std::uint32_t>(message.size());
         EXPECT_EQ(m_converter.BuildDataMessage(message.data(), entry.parameterSets, entry.name, length), RC_OK);
-        return message;
-    }
-
-    std::vector<std::uint8_t> IdentityRequest()
-    {
-        std::vector<std::uint8_t> message(CSysExConverter::kIdentityRequestLength);
-        std::uint32_t length = static_cast<std::uint32_t>(message.size());
-        EXPECT_EQ(m_converter.BuildIdentityRequest(message.data(), length), RC_OK);
         return message;
     }
 
@@ -243,8 +236,8 @@ TEST_F(ControllerJackTest, ConsolesComingAndGoingGiveOneChangeEachAndAStoppedSer
     s_server->Stop();
     ASSERT_TRUE(CJackTestServer::WaitFor([&] { return m_listener.m_nChanged == 3; }));
     EXPECT_EQ(m_pController->Open(), RC_DRIVER_UNAVAILABLE);
-    const std::uint8_t request[] = {0xF0, 0x7D, 0x20, 0x3E, 0x13, 0x53, 0x44, 0x49, 0x44, 0xF7};
-    EXPECT_EQ(m_pController->Send(request, sizeof request, 3000), RC_SEND_FAILED);
+    const auto& request = console_messages::kIdentityRequest;
+    EXPECT_EQ(m_pController->Send(request.data(), static_cast<std::uint16_t>(request.size()), 3000), RC_SEND_FAILED);
 }
 
 TEST_F(ControllerJackTest, ConsoleKilledDuringAnExchangeFailsWithinTheTimeOut)

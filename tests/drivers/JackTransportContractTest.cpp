@@ -6,6 +6,7 @@
 #include "ChildProcess.h"
 #include "JackTestServer.h"
 #include "OstraProtocol.h"
+#include "data/ConsoleMessages.h"
 #include "midi/TransportContract.h"
 #include "midi/Win32VornMIDIController.h"
 
@@ -37,7 +38,7 @@ public:
     CMIDIController& Controller() override { return *m_controller; }
     std::vector<std::uint8_t> Request() override
     {
-        return {0xF0, 0x7D, 0x20, 0x3E, 0x13, 0x53, 0x44, 0x49, 0x44, 0xF7}; // identity request
+        return console_messages::kIdentityRequest;
     }
     std::vector<std::uint8_t> ExpectedReply() override { return COstraProtocol::BuildIdentityReply("Preset"); }
 

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "PortTags.h"
+
 bool CTestJackDevice::Open(const std::string& clientName, const std::vector<PairSpec>& pairs)
 {
     jack_status_t status{};
@@ -20,7 +22,6 @@ bool CTestJackDevice::Open(const std::string& clientName, const std::vector<Pair
             pair.pOut = jack_port_register(m_pClient, (wanted.name + "-out").c_str(), JACK_DEFAULT_MIDI_TYPE,
                                            JackPortIsOutput, 0);
         pair.outgoing = std::make_unique<CMessageRing>(16 * 1024);
-        pair.incoming = std::make_unique<CMessageRing>(16 * 1024);
         m_pairs.push_back(std::move(pair));
     }
     jack_set_process_callback(m_pClient, &OnProcess, this);
@@ -31,9 +32,9 @@ bool CTestJackDevice::Open(const std::string& clientName, const std::vector<Pair
             if (!pPort)
                 continue;
             if (pairs[i].id)
-                jack_set_property(m_pClient, jack_port_uuid(pPort), "urn:vorn:port-id", pairs[i].id->c_str(), nullptr);
+                jack_set_property(m_pClient, jack_port_uuid(pPort), VORN_KEY_PORT_ID, pairs[i].id->c_str(), nullptr);
             if (pairs[i].type)
-                jack_set_property(m_pClient, jack_port_uuid(pPort), "urn:vorn:port-type", pairs[i].type->c_str(), nullptr);
+                jack_set_property(m_pClient, jack_port_uuid(pPort), VORN_KEY_PORT_TYPE, pairs[i].type->c_str(), nullptr);
         }
     }
     return true;
@@ -76,30 +77,11 @@ bool CTestJackDevice::SendEvents(std::size_t pair, const std::vector<std::vector
     return m_pairs.at(pair).outgoing->Push(batch.data(), static_cast<std::uint32_t>(batch.size()));
 }
 
-std::vector<std::uint8_t> CTestJackDevice::Received(std::size_t pair)
-{
-    Pair& p = m_pairs.at(pair);
-    std::uint32_t n = 0;
-    std::vector<std::uint8_t> event;
-    while (p.incoming->PeekSize(n)) {
-        event.resize(n);
-        p.incoming->Pop(event.data(), n);
-        p.received.insert(p.received.end(), event.begin(), event.end());
-    }
-    return p.received;
-}
-
 int CTestJackDevice::OnProcess(jack_nframes_t nframes, void* arg)
 {
     auto* self = static_cast<CTestJackDevice*>(arg);
     std::uint8_t batch[8192];
     for (Pair& pair : self->m_pairs) {
-        void* pIn = jack_port_get_buffer(pair.pIn, nframes);
-        for (std::uint32_t i = 0, count = jack_midi_get_event_count(pIn); i < count; ++i) {
-            jack_midi_event_t event;
-            if (jack_midi_event_get(&event, pIn, i) == 0)
-                (void)pair.incoming->Push(event.buffer, static_cast<std::uint32_t>(event.size));
-        }
         if (!pair.pOut)
             continue;
         void* pOut = jack_port_get_buffer(pair.pOut, nframes);

@@ -10,7 +10,8 @@
 #include "MessageRing.h"
 
 // A device the tests build by hand on the JACK graph: MIDI port pairs with whatever metadata a case
-// needs (or none), that sends exactly the MIDI events it is given and keeps what it receives.
+// needs (or none), that sends exactly the MIDI events it is given. Its input ports only make the pairs
+// whole: what reaches them is not looked at.
 class CTestJackDevice {
 public:
     struct PairSpec {
@@ -24,20 +25,15 @@ public:
     [[nodiscard]] bool Open(const std::string& clientName, const std::vector<PairSpec>& pairs);
     void Close();
     [[nodiscard]] std::uint64_t Uuid() const;
-    [[nodiscard]] jack_client_t* Client() const { return m_pClient; }
 
     // Queues MIDI events on a pair's output; they go out in one process cycle, in order.
     [[nodiscard]] bool SendEvents(std::size_t pair, const std::vector<std::vector<std::uint8_t>>& events);
-    // Every byte the pair's input received so far.
-    [[nodiscard]] std::vector<std::uint8_t> Received(std::size_t pair);
 
 private:
     struct Pair {
         jack_port_t* pIn = nullptr;
         jack_port_t* pOut = nullptr;
         std::unique_ptr<CMessageRing> outgoing;
-        std::unique_ptr<CMessageRing> incoming;
-        std::vector<std::uint8_t> received;
     };
     static int OnProcess(jack_nframes_t nframes, void* arg);
 

@@ -13,16 +13,10 @@
 #include "OstraProtocol.h"
 #include "RecordingObservers.h"
 #include "TestJackDevice.h"
+#include "data/ConsoleMessages.h"
 #include "platform/ComRuntime.h"
 
 namespace {
-
-// Identity request, sent as the program sends it.
-const std::vector<std::uint8_t> IDENTITY_REQUEST = {
-    0xF0, 0x7D, 0x20, 0x3E, 0x13, // start, manufacturer, class "request", constant bytes
-    0x53, 0x44, 0x49, 0x44,       // "SDID"
-    0xF7,                         // end
-};
 
 std::vector<PortInfo> PortsOf(IVornAsyncDevice* pDevice)
 {
@@ -165,7 +159,7 @@ TEST_F(VornDriverTest, IdentityRequestIsAnsweredOnTheDriverThread)
     ASSERT_NE(emulator, nullptr);
     ASSERT_NO_FATAL_FAILURE(OpenTarnPort("Ostra"));
 
-    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, IDENTITY_REQUEST.data(), 0), S_OK);
+    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0), S_OK);
     ASSERT_TRUE(m_portObserver.WaitForCount(VORN_PORT_EVENT_RECEIVED, 1));
     const auto events = m_portObserver.Events();
     ASSERT_GE(events.size(), 2u);
@@ -185,7 +179,7 @@ TEST_F(VornDriverTest, ReplySplitOverSeveralEventsArrivesWhole)
     auto emulator = StartEmulator({"--name", "Ostra", "--fault", "split", "--split", "4"});
     ASSERT_NE(emulator, nullptr);
     ASSERT_NO_FATAL_FAILURE(OpenTarnPort("Ostra"));
-    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, IDENTITY_REQUEST.data(), 0), S_OK);
+    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0), S_OK);
     ASSERT_TRUE(m_portObserver.WaitForCount(VORN_PORT_EVENT_RECEIVED, 1));
     EXPECT_EQ(m_portObserver.Events().back().bytes, COstraProtocol::BuildIdentityReply("Preset"));
     EXPECT_EQ(m_portObserver.Count(VORN_PORT_EVENT_RECEIVE_ERROR), 0u);
@@ -227,14 +221,14 @@ TEST_F(VornDriverTest, SendingToAConsoleThatWasKilledFails)
     auto emulator = StartEmulator({"--name", "Ostra"});
     ASSERT_NE(emulator, nullptr);
     ASSERT_NO_FATAL_FAILURE(OpenTarnPort("Ostra"));
-    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, IDENTITY_REQUEST.data(), 0), S_OK);
+    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0), S_OK);
     ASSERT_TRUE(m_portObserver.WaitForCount(VORN_PORT_EVENT_RECEIVED, 1));
 
     emulator->Stop(SIGKILL);
     // Once JACK has dropped the dead client's ports, the driver's port has nowhere to send to.
     const bool failed = CJackTestServer::WaitFor([&] {
         m_portObserver.Clear();
-        if (m_pPort->Send(VORN_SEND_SYSEX, 10, IDENTITY_REQUEST.data(), 0) != S_OK)
+        if (m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0) != S_OK)
             return false;
         return m_portObserver.WaitForCount(VORN_PORT_EVENT_SENT, 1, 2000)
                && m_portObserver.Events().front().first == 0;
@@ -247,14 +241,14 @@ TEST_F(VornDriverTest, SendRefusesWhatIsNotOneMessage)
     auto emulator = StartEmulator({"--name", "Ostra"});
     ASSERT_NE(emulator, nullptr);
     ASSERT_NO_FATAL_FAILURE(OpenTarnPort("Ostra"));
-    EXPECT_EQ(m_pPort->Send(1, 10, IDENTITY_REQUEST.data(), 0), E_INVALIDARG);
-    EXPECT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 0, IDENTITY_REQUEST.data(), 0), E_INVALIDARG);
+    EXPECT_EQ(m_pPort->Send(1, 10, console_messages::kIdentityRequest.data(), 0), E_INVALIDARG);
+    EXPECT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 0, console_messages::kIdentityRequest.data(), 0), E_INVALIDARG);
     EXPECT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, nullptr, 0), E_INVALIDARG);
-    EXPECT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, IDENTITY_REQUEST.data(), 1), E_INVALIDARG);
+    EXPECT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 1), E_INVALIDARG);
     const std::vector<std::uint8_t> huge(1 << 20, 0x00);
     EXPECT_TRUE(FAILED(m_pPort->Send(VORN_SEND_SYSEX, static_cast<std::uint32_t>(huge.size()), huge.data(), 0)));
     // Nothing was taken, so no outcome follows; the next good message gets the first one.
-    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, IDENTITY_REQUEST.data(), 0), S_OK);
+    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0), S_OK);
     ASSERT_TRUE(m_portObserver.WaitForCount(VORN_PORT_EVENT_RECEIVED, 1));
     EXPECT_EQ(m_portObserver.Count(VORN_PORT_EVENT_SENT), 1u);
 }
@@ -308,7 +302,7 @@ TEST_F(VornDriverTest, ServerShutdownIsReportedAndLaterCallsFail)
     DeviceList list{};
     EXPECT_TRUE(FAILED(m_pDriver->GetDeviceList(&list)));
     EXPECT_EQ(list.pDevices, nullptr);
-    EXPECT_TRUE(FAILED(m_pPort->Send(VORN_SEND_SYSEX, 10, IDENTITY_REQUEST.data(), 0)));
+    EXPECT_TRUE(FAILED(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0)));
     EXPECT_EQ(CreateDriver(), nullptr);
     // Releasing after the server went away must still be clean.
     m_pPort->Release();
@@ -331,7 +325,7 @@ TEST_F(VornDriverTest, ReleasingEverythingStopsTheDriverAndLetsGoOfObservers)
     ASSERT_EQ(m_pDriver->Advise(VORN_ASYNC_ADVISE_ALL, &observer), S_OK);
     EXPECT_EQ(observer.m_nRef.load(), 2u);
     EXPECT_EQ(m_portObserver.m_nRef.load(), 2u);
-    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, IDENTITY_REQUEST.data(), 0), S_OK);
+    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0), S_OK);
 
     // The driver object goes first; its devices and ports keep working.
     m_pDriver->Release();

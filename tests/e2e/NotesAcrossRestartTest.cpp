@@ -6,31 +6,17 @@
 #include <vector>
 
 #include "WholeProgramFixture.h"
+#include "widgets/ListClicks.h"
 #include "app/MainFrame.h"
 #include "view/TarnView.h"
-#include "widgets/InfoListCtrl.h"
-#include "widgets/ListConstants.h"
-#include "widgets/TarnHeaderCtrl.h"
 
 namespace {
 
 constexpr int kNameColumn = 2;
 
-void ClickHeader(CInfoListCtrl& list, int nColumn)
-{
-    CTarnHeaderCtrl& header = list.Header();
-    const QPoint centre(header.sectionViewportPosition(nColumn) + header.sectionSize(nColumn) / 2, header.height() / 2);
-    QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, centre);
-}
-
 void OpenNoteEditor(CInfoListCtrl& list, int nRow)
 {
-    QRect cell;
-    ASSERT_TRUE(list.GetSubItemRect(nRow, kNoteColumn, LVIR_BOUNDS, cell));
-    list.scrollToItem(list.topLevelItem(nRow));
-    ASSERT_TRUE(list.GetSubItemRect(nRow, kNoteColumn, LVIR_BOUNDS, cell));
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+    DoubleClickNoteCell(list, nRow);
     ASSERT_TRUE(list.IsNoteEditorOpen());
 }
 

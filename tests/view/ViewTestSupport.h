@@ -5,6 +5,7 @@
 #include "prefs/PrefTestFiles.h"
 #include "prefs/Win32PrefHandler.h"
 #include "view/TarnView.h"
+#include "widgets/ListClicks.h"
 #include "widgets/WidgetTestSupport.h"
 
 #include <QTemporaryDir>
@@ -66,12 +67,7 @@ protected:
         for (int row = 0; row < List().GetItemCount(); ++row) texts << Cell(row, column);
         return texts;
     }
-    void ClickHeader(int column)
-    {
-        CTarnHeaderCtrl& header = List().Header();
-        const QPoint centre(header.sectionViewportPosition(column) + header.sectionSize(column) / 2, 10);
-        QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, centre);
-    }
+    void ClickHeader(int column) { ::ClickHeader(List(), column); }
 
     QTemporaryDir m_dir;
     QString m_path;

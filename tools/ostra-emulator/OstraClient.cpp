@@ -3,20 +3,20 @@
 #include <jack/metadata.h>
 #include <jack/midiport.h>
 
+#include "PortTags.h"
+
 #include <ctime>
 
 namespace {
 
-constexpr const char* KEY_PORT_TYPE = "urn:vorn:port-type";
-constexpr const char* KEY_PORT_ID = "urn:vorn:port-id";
 constexpr std::size_t RING_BYTES = 64 * 1024;
 
 bool Tag(jack_client_t* pClient, jack_port_t* pPort, const COstraClient::PairSpec& wanted)
 {
     const jack_uuid_t uuid = jack_port_uuid(pPort);
     const std::string id = std::to_string(wanted.id);
-    return jack_set_property(pClient, uuid, KEY_PORT_TYPE, wanted.type.c_str(), "text/plain") == 0
-           && jack_set_property(pClient, uuid, KEY_PORT_ID, id.c_str(), "text/plain") == 0;
+    return jack_set_property(pClient, uuid, VORN_KEY_PORT_TYPE, wanted.type.c_str(), "text/plain") == 0
+           && jack_set_property(pClient, uuid, VORN_KEY_PORT_ID, id.c_str(), "text/plain") == 0;
 }
 
 } // namespace

@@ -8,16 +8,6 @@
 
 namespace {
 
-IVornAsync* CreateDriver()
-{
-    for (const CLSID* clsid : {&CLSID_VornAsync, &CLSID_VornAsyncLegacy}) {
-        void* pv = nullptr;
-        if (SUCCEEDED(CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC, IID_IVornAsync, &pv)) && pv != nullptr)
-            return static_cast<IVornAsync*>(pv);
-    }
-    return nullptr;
-}
-
 std::string NameOf(const DeviceInfo& info)
 {
     return std::string(info.name, strnlen(info.name, sizeof info.name));
@@ -28,7 +18,7 @@ std::string NameOf(const DeviceInfo& info)
 ResultCode CDeviceSurvey::Run()
 {
     m_devices.clear();
-    IVornAsync* pAsync = CreateDriver();
+    IVornAsync* pAsync = CWin32VornMIDIController::CreateDriverObject();
     if (pAsync == nullptr)
         return RC_DRIVER_UNAVAILABLE;
     DeviceList list{0, nullptr};
@@ -51,7 +41,7 @@ ResultCode CDeviceSurvey::Run()
                 port.typeCode = ports.pPorts[p].typeCode;
                 port.flags = ports.pPorts[p].flags;
                 port.typeText = CWin32VornMIDIController::FormatTypeCode(port.typeCode);
-                port.used = port.typeText == "Tarn";
+                port.used = CWin32VornMIDIController::IsConsolePort(port.typeCode);
                 device.ports.push_back(std::move(port));
             }
             CoTaskMemFree(ports.pPorts);

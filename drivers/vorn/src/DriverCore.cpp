@@ -3,9 +3,11 @@
 #include <pthread.h>
 
 #include <chrono>
-#include <cstring>
 #include <ctime>
 #include <string>
+#include <string_view>
+
+#include "PortTags.h"
 
 namespace {
 
@@ -229,7 +231,7 @@ void CDriverCore::OnPortConnect(jack_port_id_t a, jack_port_id_t b, int, void* a
 void CDriverCore::OnPropertyChange(jack_uuid_t, const char* key, jack_property_change_t, void* arg)
 {
     // An empty key means every property of the subject changed.
-    if (!key || key[0] == '\0' || std::strncmp(key, "urn:vorn:", 9) == 0)
+    if (!key || key[0] == '\0' || std::string_view(key).starts_with(VORN_KEY_PREFIX))
         static_cast<CDriverCore*>(arg)->NoteConfigChange();
 }
 

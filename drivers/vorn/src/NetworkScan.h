@@ -6,10 +6,7 @@
 #include <string_view>
 #include <vector>
 
-// The metadata keys a console's MIDI ports carry. Both ports of a pair, the console's input (messages go
-// there) and its output (replies come from there), carry the same two values.
-inline constexpr const char* VORN_KEY_PORT_TYPE = "urn:vorn:port-type"; // four characters, e.g. "Tarn"
-inline constexpr const char* VORN_KEY_PORT_ID = "urn:vorn:port-id";     // decimal, 0 to 4294967295
+#include "PortTags.h"
 
 // The JACK client name of every driver object; JACK appends "-01", "-02", ... when it is taken.
 inline constexpr std::string_view VORN_DRIVER_CLIENT_NAME = "vorn-driver";
