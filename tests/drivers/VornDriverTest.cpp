@@ -225,14 +225,17 @@ TEST_F(VornDriverTest, SendingToAConsoleThatWasKilledFails)
     ASSERT_TRUE(m_portObserver.WaitForCount(VORN_PORT_EVENT_RECEIVED, 1));
 
     emulator->Stop(SIGKILL);
-    // Once JACK has dropped the dead client's ports, the driver's port has nowhere to send to.
-    const bool failed = CJackTestServer::WaitFor([&] {
-        m_portObserver.Clear();
-        if (m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0) != S_OK)
-            return false;
-        return m_portObserver.WaitForCount(VORN_PORT_EVENT_SENT, 1, 2000)
-               && m_portObserver.Events().front().first == 0;
-    });
+    // Once JACK has dropped the dead client's ports, the driver's port has nowhere to send to. JACK
+    // takes about five seconds to give up on a killed client, longer on a loaded machine.
+    const bool failed = CJackTestServer::WaitFor(
+        [&] {
+            m_portObserver.Clear();
+            if (m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0) != S_OK)
+                return false;
+            return m_portObserver.WaitForCount(VORN_PORT_EVENT_SENT, 1, 2000)
+                   && m_portObserver.Events().front().first == 0;
+        },
+        30000);
     EXPECT_TRUE(failed);
 }
 
