@@ -12,8 +12,10 @@
 
 CChildProcess::~CChildProcess()
 {
+    // Asked to end first: a killed JACK client stalls its server for seconds, and every other client's
+    // close waits that long.
     if (m_pid > 0)
-        Stop(SIGKILL);
+        Stop(SIGTERM, std::chrono::seconds(2));
 }
 
 bool CChildProcess::Start(const std::vector<std::string>& argv, const std::string& logPath)

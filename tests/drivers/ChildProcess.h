@@ -9,7 +9,7 @@
 class CChildProcess {
 public:
     CChildProcess() = default;
-    ~CChildProcess(); // stops the program if it still runs
+    ~CChildProcess(); // ends the program if it still runs: SIGTERM, then SIGKILL
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
 
