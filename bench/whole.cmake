@@ -3,14 +3,9 @@
 add_executable(bench_minimal_qt_window ${CMAKE_CURRENT_LIST_DIR}/MinimalQtWindow.cpp)
 target_link_libraries(bench_minimal_qt_window PRIVATE Qt6::Widgets Qt6::Network)
 
-add_executable(bench_whole_program
-  ${CMAKE_CURRENT_LIST_DIR}/BenchWholeProgram.cpp
-  ${PROJECT_SOURCE_DIR}/tests/drivers/JackTestServer.cpp
-  ${PROJECT_SOURCE_DIR}/tests/drivers/ChildProcess.cpp)
-target_include_directories(bench_whole_program PRIVATE ${PROJECT_SOURCE_DIR}/tests/drivers)
-target_link_libraries(bench_whole_program PRIVATE PkgConfig::JACK)
+add_executable(bench_whole_program ${CMAKE_CURRENT_LIST_DIR}/BenchWholeProgram.cpp)
+target_link_libraries(bench_whole_program PRIVATE sonvale_test_process)
 target_compile_definitions(bench_whole_program PRIVATE
-  OSTRA_EMULATOR_PATH="$<TARGET_FILE:ostra-emulator>"
   SONVALE_PROGRAM_PATH="$<TARGET_FILE:sonvale-data-manager>"
   MINIMAL_QT_WINDOW_PATH="$<TARGET_FILE:bench_minimal_qt_window>")
-add_dependencies(bench_whole_program sonvale-data-manager bench_minimal_qt_window vorn_jack ostra-emulator)
+add_dependencies(bench_whole_program sonvale-data-manager bench_minimal_qt_window)

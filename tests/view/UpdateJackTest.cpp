@@ -136,7 +136,10 @@ TEST_F(UpdateOverJack, ConsoleUnpluggedDuringTheUpdateIsAConnectionErrorAndDisab
     unplug.stop();
 
     EXPECT_FALSE(emulator->Running());
-    ASSERT_EQ(session->shown.size(), 1u);
+    std::string texts;
+    for (const MessageBoxRequest& box : session->shown)
+        texts += "\n  box: " + box.text.toStdString();
+    ASSERT_EQ(session->shown.size(), 1u) << texts << "\nconsole log:\n" << emulator->Log();
     EXPECT_EQ(session->shown[0].text, kConnectionError);
     EXPECT_FALSE(session->App().m_bConnected);
     EXPECT_FALSE(session->View().UpdateButton().isEnabled());
