@@ -26,11 +26,8 @@ protected:
     }
     void TearDown() override
     {
-        // A console that leaves cleanly: a killed JACK client stalls the synchronous server for a while.
-        if (emulator)
-            emulator->Stop(SIGTERM);
-        session.reset();
         emulator.reset();
+        session.reset();
         CJackFixture::TearDown();
     }
 
@@ -136,10 +133,7 @@ TEST_F(UpdateOverJack, ConsoleUnpluggedDuringTheUpdateIsAConnectionErrorAndDisab
     unplug.stop();
 
     EXPECT_FALSE(emulator->Running());
-    std::string texts;
-    for (const MessageBoxRequest& box : session->shown)
-        texts += "\n  box: " + box.text.toStdString();
-    ASSERT_EQ(session->shown.size(), 1u) << texts << "\nconsole log:\n" << emulator->Log();
+    ASSERT_EQ(session->shown.size(), 1u) << testing::PrintToString(session->shown) << "\n" << emulator->Log();
     EXPECT_EQ(session->shown[0].text, kConnectionError);
     EXPECT_FALSE(session->App().m_bConnected);
     EXPECT_FALSE(session->View().UpdateButton().isEnabled());

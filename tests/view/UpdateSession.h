@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "app/ShellFixture.h"
@@ -21,6 +22,12 @@ class CMainFrame;
 class CMIDIController;
 class CTarnView;
 class QWidget;
+
+// A box as a failed expectation shows it.
+inline void PrintTo(const MessageBoxRequest& box, std::ostream* os)
+{
+    *os << "box \"" << box.text.toStdString() << "\"";
+}
 
 class UpdateSession
 {
