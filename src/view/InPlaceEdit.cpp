@@ -8,6 +8,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QValidator>
 
 #include <algorithm>
@@ -55,6 +56,34 @@ bool IsClipboardKey(const QKeyEvent* event)
            event->matches(QKeySequence::Paste);
 }
 
+// Keys that a line edit binds on this desktop but the platform's edit control does not know: the
+// Emacs-style line and word deletions (Ctrl+U, Ctrl+K, Ctrl+Backspace, Ctrl+Delete), Ctrl+E and every
+// other Ctrl or Meta letter besides select-all and the clipboard keys. The editor does nothing with them,
+// so that the window's accelerators (Ctrl+U is Update) reach their commands.
+bool IsForeignKey(const QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::DeleteCompleteLine) || event->matches(QKeySequence::DeleteEndOfLine) ||
+        event->matches(QKeySequence::DeleteStartOfWord) || event->matches(QKeySequence::DeleteEndOfWord))
+        return true;
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool letter = event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z;
+    if (!letter || !(mods & (Qt::ControlModifier | Qt::MetaModifier))) return false;
+    return !event->matches(QKeySequence::SelectAll) && !IsClipboardKey(event) && !IsHistoryKey(event);
+}
+
+// The look of the platform's edit control, whatever the list around it paints: dark text on a light
+// field and the selection in the usual highlight. The list's own rows are white on black.
+QPalette EditFieldPalette(QPalette palette)
+{
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Highlight, QColor(0, 120, 215));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    return palette;
+}
+
 }  // namespace
 
 CInPlaceEdit::CInPlaceEdit(QWidget* parent) : QLineEdit(parent)
@@ -62,6 +91,7 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent) : QLineEdit(parent)
     setMaxLength(kMaxNoteLength);
     setValidator(new CSingleLineValidator(this));
     setContextMenuPolicy(Qt::NoContextMenu);
+    setPalette(EditFieldPalette(palette()));
     connect(this, &QLineEdit::textChanged, this, [this] {
         StoreSelection();
         m_bChanged = true;
@@ -95,10 +125,11 @@ void CInPlaceEdit::SetTextWhole(const QString& text)
 bool CInPlaceEdit::event(QEvent* event)
 {
     // The Edit menu's accelerators (Undo, Cut, Copy, Paste) belong to the window, which hands them to
-    // the view; a line edit would otherwise claim them for itself.
+    // the view, and so does every key the editor leaves alone (Ctrl+U is Update); a line edit would
+    // otherwise claim them for itself.
     if (event->type() == QEvent::ShortcutOverride) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (IsHistoryKey(key) || IsClipboardKey(key)) {
+        if (IsHistoryKey(key) || IsClipboardKey(key) || IsForeignKey(key)) {
             event->ignore();
             return true;
         }
@@ -119,11 +150,28 @@ void CInPlaceEdit::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     }
+    // A key without an accelerator that the edit control does not know changes nothing, and the list
+    // behind does not see it either.
+    if (IsForeignKey(event)) {
+        event->accept();
+        return;
+    }
     if (IsArrowKey(vk))
         m_bCaretMoved = true;
     else if (IsEditingKey(vk))
         BeforeEditingKey();
-    QLineEdit::keyPressEvent(event);
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        // The single-line edit control moves the caret back on Up and forward on Down.
+        QKeyEvent sideways(event->type(), event->key() == Qt::Key_Up ? Qt::Key_Left : Qt::Key_Right,
+                           event->modifiers(), event->text(), event->isAutoRepeat(), event->count());
+        QLineEdit::keyPressEvent(&sideways);
+    } else {
+        QLineEdit::keyPressEvent(event);
+    }
+    // Every key stays with the editor, as with the edit control: a line edit lets the keys it does not
+    // use (Up, Down, Page Up, Page Down) through to the list, which would move its selection away from
+    // the row being edited.
+    event->accept();
     StoreSelection();
 }
 
@@ -139,6 +187,12 @@ void CInPlaceEdit::inputMethodEvent(QInputMethodEvent* event)
 
 void CInPlaceEdit::mousePressEvent(QMouseEvent* event)
 {
+    // The middle button pastes the desktop's selection into a line edit; the edit control has no such
+    // paste, and it would bypass the view's edit history.
+    if (event->button() == Qt::MiddleButton) {
+        event->accept();
+        return;
+    }
     QLineEdit::mousePressEvent(event);
     int start = 0;
     int end = 0;
@@ -146,12 +200,33 @@ void CInPlaceEdit::mousePressEvent(QMouseEvent* event)
     if (start != m_nSelStart || end != m_nSelEnd) m_bCaretMoved = true;
 }
 
+void CInPlaceEdit::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::MiddleButton) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
 void CInPlaceEdit::focusOutEvent(QFocusEvent* event)
 {
+    // A line edit drops its selection when the menu bar takes the focus; the edit control keeps it, so
+    // that Cut and Copy chosen from the keyboard still have it. The caret stays at its end of it.
+    const int caret = cursorPosition();
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
     QLineEdit::focusOutEvent(event);
-    // Opening a menu of the window (the Edit menu among them) leaves the edit running. Once the list
-    // has hidden the editor (after Enter or Escape) a loss of focus commits nothing more.
-    if (event->reason() == Qt::PopupFocusReason) return;
+    if (event->reason() == Qt::MenuBarFocusReason && start != end) {
+        const int anchor = caret == start ? end : start;
+        setSelection(anchor, caret - anchor);
+    }
+    // Opening a menu of the window leaves the edit running, whether by the mouse (the menu pops up) or
+    // from the keyboard (Alt+E or F10 takes the focus to the menu bar until the menu closes), so that
+    // the Edit menu's commands act on it. Once the list has hidden the editor (after Enter or Escape) a
+    // loss of focus commits nothing more.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason) return;
     if (isVisible() && !isHidden()) Post(WM_NOTE_COMMIT, m_nItem, 0);
 }
 

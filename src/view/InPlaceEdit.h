@@ -11,6 +11,9 @@
 // last set (WM_NOTE_MODIFIED). All three are posted to the parent window, the list's client area's
 // owner (the list).
 //
+// It looks like the platform's edit control (dark text on a light field) and binds only the keys that
+// control knows; every other key with Ctrl is left to the window's accelerators.
+//
 // The editor never undoes anything itself and offers no context menu: every change of its text that
 // can be undone goes through the view's one-step history. Line breaks that reach it (paste, drop, an
 // input method) become spaces. It holds at most kMaxNoteLength characters unless the list opens it on a
@@ -47,6 +50,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
