@@ -118,41 +118,42 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     pEvent->accept();
 }
 
-void CMainFrame::UpdateMenuStates()
+bool CMainFrame::IsCommandEnabled(int nCommand) const
 {
     const bool bEditorVisible = m_pView && m_pView->IsNoteEditorVisible();
-    const bool bSelection = bEditorVisible && m_pView->HasNoteSelection();
-    Action(ID_EDIT_CUT)->setEnabled(bSelection);
-    Action(ID_EDIT_COPY)->setEnabled(bSelection);
-
-    bool bClipboardText = false;
-    if (bEditorVisible) {
+    switch (nCommand) {
+    case ID_EDIT_CUT:
+    case ID_EDIT_COPY:
+        return bEditorVisible && m_pView->HasNoteSelection();
+    case ID_EDIT_PASTE: {
+        if (!bEditorVisible)
+            return false;
         const QClipboard* pClipboard = QGuiApplication::clipboard();
         const QMimeData* pData = pClipboard ? pClipboard->mimeData() : nullptr;
-        bClipboardText = pData && pData->hasText();
+        return pData && pData->hasText();
     }
-    Action(ID_EDIT_PASTE)->setEnabled(bClipboardText);
-
-    Action(ID_EDIT_UNDO)->setEnabled(m_pView && m_pView->IsUndoAvailable());
-    Action(ID_FILE_UPDATE)->setEnabled(m_app.m_bConnected);
+    case ID_EDIT_UNDO:
+        return m_pView && m_pView->IsUndoAvailable();
+    case ID_FILE_UPDATE:
+        return m_app.m_bConnected;
+    default:
+        return true;
+    }
 }
 
-void CMainFrame::OnFileUpdate()
+void CMainFrame::UpdateMenuStates()
 {
-    if (!m_pView)
-        return;
-    // Disconnected, the command only brings the view's Update button in line.
-    if (!m_app.m_bConnected) {
-        m_pView->RefreshConnectionState();
-        return;
-    }
-    m_pView->OnFileUpdate();
+    for (const int nCommand : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_FILE_UPDATE})
+        Action(nCommand)->setEnabled(IsCommandEnabled(nCommand));
 }
 
 void CMainFrame::OnCommand(int nCommand)
 {
+    // Menu items and accelerators alike: a command runs only when its item is enabled at this moment.
+    // The states shown in a menu were computed when it opened, and an accelerator has no menu open.
+    if (!IsCommandEnabled(nCommand))
+        return;
     switch (nCommand) {
-    case ID_FILE_UPDATE: OnFileUpdate(); return;
     case ID_APP_EXIT: close(); return;
     case ID_HELP_MANUAL: m_app.OnHelpManual(); return;
     case ID_APP_ABOUT: m_app.OnAppAbout(); return;
@@ -161,6 +162,7 @@ void CMainFrame::OnCommand(int nCommand)
     if (!m_pView)
         return;
     switch (nCommand) {
+    case ID_FILE_UPDATE: (void)m_pView->OnFileUpdate(); return;
     case ID_EDIT_UNDO: m_pView->OnEditUndo(); return;
     case ID_EDIT_CUT: m_pView->OnEditCut(); return;
     case ID_EDIT_COPY: m_pView->OnEditCopy(); return;

@@ -19,8 +19,9 @@ inline constexpr int ID_HELP_MANUAL = 32775;
 inline constexpr int ID_APP_ABOUT = 57664;
 
 // The main window: placed from the preference store when it is created, its placement stored back when
-// it closes; menu 128 with the item states set each time a menu opens, and the accelerators, which are
-// always active and leave it to the command to decide. The main view fills the client area.
+// it closes; menu 128 with the item states set each time a menu opens, and the accelerators. A command,
+// from its menu item or its accelerator, runs only when its item is enabled at that moment. The main
+// view fills the client area.
 class CMainFrame : public QMainWindow
 {
     Q_OBJECT
@@ -42,6 +43,9 @@ public:
     void ShowAbout();
 
     [[nodiscard]] QAction* Action(int nCommand) const;
+    // Whether the item of a command of menu 128 is enabled now; the menu shows these states and a
+    // command, from its item or its accelerator, runs only when this is true.
+    [[nodiscard]] bool IsCommandEnabled(int nCommand) const;
     // The item states of menu 128, as set when a menu opens.
     void UpdateMenuStates();
 
@@ -59,7 +63,6 @@ private:
     void CreateAccelerators();
     QAction* AddCommand(QMenu* pMenu, int nCommand, const char* pszLabel);
     void OnCommand(int nCommand);
-    void OnFileUpdate();
 
     CTarnApp& m_app;
     std::unique_ptr<CMainViewLink> m_pView;
