@@ -4,8 +4,7 @@
 
 #include "app/TarnDoc.h"
 #include "platform/PrivateMessage.h"
-#include "platform/TextCodec.h"
-#include "widgets/ListConstants.h"
+#include "widgets/NoteEditMessage.h"
 
 #include <new>
 
@@ -19,11 +18,12 @@ bool CTarnView::event(QEvent* event)
     CDataController& history = m_pDoc->DataController();
     switch (message) {
     case WM_NOTE_BEGIN: {
-        std::string text;
-        (void)m_list.GetNoteEditText(text);
-        (void)history.RecordEditState(NoteSelection(), text);
+        // The opening state as the list saw it when it opened the editor, whatever was typed since.
+        const auto* begin = dynamic_cast<const CNoteEditMessage*>(msg);
+        if (!begin) break;
+        (void)history.RecordEditState(begin->Selection(), begin->Text());
         m_bUndoMode = true;
-        m_strNoteSnapshot = std::move(text);
+        m_strNoteSnapshot = begin->Text();
         break;
     }
     case WM_NOTE_MARK: {
@@ -39,9 +39,9 @@ bool CTarnView::event(QEvent* event)
         m_bUndoMode = true;
         break;
     case WM_NOTE_COMMIT: {
-        // The list has written the editor's text into the row's Note cell before posting this.
-        const int row = static_cast<int>(msg->WParam());
-        StoreNote(m_list.GetEntryKey(row), NarrowFromWide(m_list.GetItemText(row, kNoteColumn)));
+        // The key and text the list took when it wrote the cell: the rows may have been re-sorted since.
+        const auto* commit = dynamic_cast<const CNoteEditMessage*>(msg);
+        if (commit) StoreNote(commit->Key(), commit->Text());
         (void)history.ClearEditHistory();
         break;
     }

@@ -2,9 +2,11 @@
 // while the list scrolls, ending it on commit or Escape, and the text operations the view uses.
 #include "widgets/InfoListCtrl.h"
 
+#include "data/EditState.h"
 #include "platform/PrivateMessage.h"
 #include "platform/TextCodec.h"
 #include "widgets/ListConstants.h"
+#include "widgets/NoteEditMessage.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -81,7 +83,9 @@ void CInfoListCtrl::OnDblClk()
     m_edit.show();
     m_edit.activateWindow();
     m_edit.setFocus(Qt::MouseFocusReason);
-    PostToView(WM_NOTE_BEGIN);
+    const auto selection = EditState::MakeSelection(static_cast<std::uint16_t>(m_edit.m_nSelStart),
+                                                    static_cast<std::uint16_t>(m_edit.m_nSelEnd - m_edit.m_nSelStart));
+    PostNoteMessageToView(WM_NOTE_BEGIN, row, NarrowFromWide(m_edit.text()), selection);
 }
 
 ResultCode CInfoListCtrl::MoveNoteEditor()
@@ -128,7 +132,7 @@ void CInfoListCtrl::OnNoteCommit(int nRow)
     SetItemText(nRow, kNoteColumn, m_edit.text());
     m_header->m_bFitsDefault[kNoteColumn] =
         GetColumnTextWidth(kNoteColumn) < kDefaultColumnWidths[kNoteColumn] - kFitsDefaultMargin;
-    PostToView(WM_NOTE_COMMIT, static_cast<std::uintptr_t>(nRow));
+    PostNoteMessageToView(WM_NOTE_COMMIT, nRow, NarrowFromWide(m_edit.text()), 0);
 }
 
 void CInfoListCtrl::OnEscape()
@@ -147,6 +151,13 @@ void CInfoListCtrl::HideNoteEditor()
 void CInfoListCtrl::PostToView(int nMessage, std::uintptr_t wParam) const
 {
     if (QWidget* view = parentWidget()) QCoreApplication::postEvent(view, new CPrivateMessage(nMessage, wParam, 0));
+}
+
+void CInfoListCtrl::PostNoteMessageToView(int nMessage, int nRow, std::string text, std::uint32_t nSelection) const
+{
+    if (QWidget* view = parentWidget())
+        QCoreApplication::postEvent(
+            view, new CNoteEditMessage(nMessage, nRow, GetEntryKey(nRow), std::move(text), nSelection));
 }
 
 ResultCode CInfoListCtrl::GetNoteEditText(std::string& text) const
