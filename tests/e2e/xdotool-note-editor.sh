@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The note editor as a person meets it on a virtual X display, keys and clicks through the window system:
+# - typed text shows: dark text on a light field, in English and in Japanese;
+# - Ctrl+V with an empty clipboard and Undo when there is nothing to undo or redo change nothing (an
+#   accelerator does what its disabled menu item would: nothing);
+# - Edit > Undo and Cut chosen from the keyboard (Alt+E, U and T) act on the open edit;
+# - Up and Down stay in the editor; Ctrl+U with the editor open updates its row and keeps the note.
+# The notes are checked in the preference file after File > Exit.
+# Usage: xdotool-note-editor.sh PROGRAM EMULATOR [SHOTS_DIR]. With SHOTS_DIR, screenshots of the editor
+# and of the Edit menu's states are kept there. Exit 77 (skipped) when a tool is missing.
+set -euo pipefail
+program=$1 emulator=$2 shots=${3:-}
+source "$(dirname "$0")/xdotool-session.sh"
+for tool in import convert; do
+  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
+done
+start_console
+start_display
+
+# Sorted by "No." so that row r shows entry r; the notes of entries 3 to 6 are "old". The column widths
+# put the Note column at x 445 to 695.
+ini_dir="$work/config/Corvane/Sonvale Data Manager"
+ini="$ini_dir/sonvale-data-manager.ini"
+write_preferences() {
+  mkdir -p "$ini_dir"
+  printf '%s\n' "[Configuration]" "version=1" "NoteNum=4" "Note0=3::old" "Note1=4::old" "Note2=5::old" \
+    "Note3=6::old" "SortCol=1" "SortDesFlag=0" "[WindowState]" "Left=100" "Top=100" "Right=900" "Bottom=600" \
+    "Zoomed=0" "[ListState]" "NoWidth=45" "NameWidth=150" "AuthorWidth=100" "DescriptionWidth=150" \
+    "NoteWidth=250" >"$ini"
+}
+note_x=570
+row_top() { echo $(( 44 + 21 * $1 )); }  # under the menu bar and the header, 21 pixels a row
+
+shot() { import -window root "$1"; }
+keep_shot() { [ -z "$shots" ] || { mkdir -p "$shots"; shot "$shots/$1.png"; }; }
+press() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
+open_note() {
+  xdotool mousemove --window "$main" $note_x $(( $(row_top "$1") + 10 )) click 1
+  sleep 0.3
+  xdotool click --repeat 2 --delay 80 1
+  sleep 0.5
+}
+# The editor over row r shows dark text on a light field: the cell is light on average and holds
+# pixels at least as dark as text.
+expect_visible_text() {
+  local row=$1 what=$2 file="$work/editor.png"
+  shot "$file"
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  local crop="230x15+$(( X + 455 ))+$(( Y + $(row_top "$row") + 3 ))"
+  read -r mean darkest < <(convert "$file" -crop "$crop" +repage -colorspace Gray -format '%[fx:mean] %[fx:minima]\n' info:)
+  awk -v m="$mean" -v d="$darkest" 'BEGIN { exit !(m > 0.6 && d < 0.3) }' \
+    || fail "$what: the editor shows no dark text on a light field (mean $mean, darkest $darkest)"
+}
+# Screenshots of the Edit menu's states, when kept: all disabled without an edit; Undo after typing;
+# Cut and Copy with a selection; Paste with text on the clipboard. The edit on row 7 is dropped.
+edit_menu_shots() {
+  [ -n "$shots" ] || return 0
+  press alt+e && keep_shot "edit-menu-no-edit-$1" && press Escape Escape
+  open_note 7 && xdotool type --delay 60 abc && press alt+e
+  keep_shot "edit-menu-undo-$1" && press Escape Escape shift+Home alt+e
+  keep_shot "edit-menu-selection-$1" && press Escape Escape ctrl+c End alt+e
+  keep_shot "edit-menu-paste-$1" && press Escape Escape Escape
+}
+note_of() { sed -n "s/^Note[0-9]*=$1::\(.*\)$/\1/p" "$ini"; }
+
+write_preferences
+start_program C.UTF-8
+xdotool windowfocus --sync "$main"
+
+# Row 3: typing shows; Ctrl+V with nothing to paste records nothing, so Undo returns to the opening note.
+open_note 3
+xdotool type --delay 60 abc
+sleep 0.3
+expect_visible_text 3 "English"
+keep_shot note-editor-en
+press shift+Home
+keep_shot note-editor-selection-en
+press End ctrl+v ctrl+z End
+xdotool type --delay 60 Z
+press Return
+
+# Row 4: after an Undo, a space (no editing key) leaves neither undo nor redo; Ctrl+Z then does nothing.
+open_note 4
+xdotool type --delay 60 abc
+press ctrl+z End Left space ctrl+z Return
+
+# Row 5: Edit > Undo and Edit > Cut from the keyboard act on the open edit: Undo restores "old", all
+# selected, Cut takes it to the clipboard, and Ctrl+V puts it back after a typed Q.
+open_note 5
+xdotool type --delay 60 abc
+press alt+e u
+press alt+e t
+xdotool type --delay 60 Q
+press ctrl+v Return
+
+edit_menu_shots en
+
+# Row 6: Up and Down move the caret as in the edit control, and leave the list's selection on the row;
+# Ctrl+U in the editor then updates that row's entry, and the focus loss commits the note first.
+open_note 6
+xdotool type --delay 60 kep
+press Up
+xdotool type --delay 60 e
+press Down ctrl+u
+answer_update_box "Ctrl+U in the editor started no update"
+grep -q 'data message "Brisa #03 AG Comp"' "$work/console.log" || fail "Ctrl+U did not update the edited row's entry"
+grep -q 'completion reply, status 7F' "$work/console.log" || fail "the console did not confirm the update"
+exit_program
+
+[ "$(note_of 3)" = "oldZ" ] || fail "Ctrl+V with an empty clipboard changed what Undo restores: note 3 is '$(note_of 3)'"
+[ "$(note_of 4)" = "ol d" ] || fail "Ctrl+Z with neither undo nor redo changed the note: note 4 is '$(note_of 4)'"
+[ "$(note_of 5)" = "Qold" ] || fail "Edit > Undo and Cut from the keyboard did not act on the edit: note 5 is '$(note_of 5)'"
+[ "$(note_of 6)" = "keep" ] || fail "Ctrl+U lost the typed note: note 6 is '$(note_of 6)'"
+
+# Japanese: the editor in the list's Japanese font shows its text too.
+write_preferences
+start_program ja_JP.UTF-8
+xdotool windowfocus --sync "$main"
+open_note 3
+xdotool type --delay 60 abc
+sleep 0.3
+expect_visible_text 3 "Japanese"
+keep_shot note-editor-ja
+press shift+Home
+keep_shot note-editor-selection-ja
+press Return
+edit_menu_shots ja
+exit_program
+echo "PASSED: the note editor shows its text, its keys and the Edit menu act on the open edit, Ctrl+U updates"
