@@ -19,4 +19,6 @@ for _ in $(seq 100); do
 done
 grep -q '[0-9]' "$work/display" 2>/dev/null || { echo "SKIPPED: Xvfb did not start"; cat "$work/xvfb.log"; exit 77; }
 export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb
+# Under the address sanitizer, the system libraries of the X11 platform keep some memory until exit.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/xcb-leaks.supp ${LSAN_OPTIONS:-}"
 "$@"
