@@ -1,10 +1,13 @@
-// The whole program beside a minimal Qt 6 program that shows one empty window, in one run, on the
-// offscreen platform, with a private JACK server and an emulated console:
+// The whole program beside two yardsticks, in one run, on the offscreen platform, with a private JACK
+// server and an emulated console. The yardsticks: a Qt 6 program that opens a JACK client, registers,
+// activates and connects one MIDI port pair and then shows one empty window (the least a JACK MIDI
+// program with a window does), and a Qt 6 program that only shows one empty window. Figures:
 //  - cold start: from fork to the main window shown (the program listens on its single-instance socket
-//    right after showing the window; the minimal program does the same after its window);
+//    right after showing the window; the yardsticks do the same after theirs), fresh user folders;
 //  - resident memory two seconds after that (the program has asked the console for its entry by then),
-//    whole and without shared memory (JACK maps its server's segment, about 100 MB, into every client);
-//  - CPU time (user + system, all threads) over an idle period with both running.
+//    whole and without shared memory (JACK maps its server's segment, about 100 MB, into every client),
+//    and the pages no other process shares (Private_* of smaps_rollup);
+//  - CPU time (user + system, all threads) over an idle period with all three running.
 // Usage: bench_whole_program [starts (default 10)] [idle seconds (default 30)]
 #include <signal.h>
 #include <unistd.h>
@@ -35,6 +38,7 @@ struct Subject {
     std::vector<double> startMs;
     std::vector<double> rssMb;
     std::vector<double> ownMb; // without shared memory: JACK's server segment is mapped into every client
+    std::vector<double> privateMb;
     double idleCpuMs = -1;
 };
 
@@ -45,6 +49,17 @@ long ReadStatusKb(pid_t pid, const std::string& key)
         if (line.rfind(key + ":", 0) == 0)
             return std::stol(line.substr(key.size() + 1));
     return -1;
+}
+
+// Private_Clean + Private_Dirty of the process, in kB; -1 when it cannot be read.
+long PrivateKb(pid_t pid)
+{
+    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    long total = -1;
+    for (std::string line; std::getline(rollup, line);)
+        if (line.rfind("Private_Clean:", 0) == 0 || line.rfind("Private_Dirty:", 0) == 0)
+            total = std::max(total, 0L) + std::stol(line.substr(line.find(':') + 1));
+    return total;
 }
 
 // utime + stime of every thread of the process, in clock ticks.
@@ -112,12 +127,14 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    Subject subjects[2] = {{"sonvale-data-manager", SONVALE_PROGRAM_PATH, {}, {}, {}},
-                           {"minimal Qt window", MINIMAL_QT_WINDOW_PATH, {}, {}, {}}};
-    CChildProcess running[2];
+    constexpr int kSubjects = 3;
+    Subject subjects[kSubjects] = {{"program", SONVALE_PROGRAM_PATH, {}, {}, {}, {}, -1},
+                                   {"JACK window", MINIMAL_JACK_QT_WINDOW_PATH, {}, {}, {}, {}, -1},
+                                   {"Qt window", MINIMAL_QT_WINDOW_PATH, {}, {}, {}, {}, -1}};
+    CChildProcess running[kSubjects];
     int run = 0;
     for (int i = 0; i < starts; ++i) {
-        for (int s = 0; s < 2; ++s) {
+        for (int s = 0; s < kSubjects; ++s) {
             Subject& subject = subjects[s];
             const std::string socket = PrepareFolders(base, run++);
             const double ms = StartAndWait(running[s], subject.path, socket, (base / ("log-" + std::to_string(run))).string());
@@ -131,17 +148,18 @@ int main(int argc, char** argv)
             const pid_t pid = running[s].Pid();
             subject.rssMb.push_back(static_cast<double>(ReadStatusKb(pid, "VmRSS")) / 1024.0);
             subject.ownMb.push_back(static_cast<double>(ReadStatusKb(pid, "RssAnon") + ReadStatusKb(pid, "RssFile")) / 1024.0);
+            subject.privateMb.push_back(static_cast<double>(PrivateKb(pid)) / 1024.0);
             if (i + 1 < starts)
                 running[s].Stop(SIGTERM); // the program closes as File > Exit does
         }
     }
 
-    // Both stay up for the idle period.
-    long before[2], after[2];
-    for (int s = 0; s < 2; ++s)
+    // All stay up for the idle period.
+    long before[kSubjects], after[kSubjects];
+    for (int s = 0; s < kSubjects; ++s)
         before[s] = CpuTicks(running[s].Pid());
     std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-    for (int s = 0; s < 2; ++s) {
+    for (int s = 0; s < kSubjects; ++s) {
         after[s] = CpuTicks(running[s].Pid());
         subjects[s].idleCpuMs = 1000.0 * static_cast<double>(after[s] - before[s]) / static_cast<double>(sysconf(_SC_CLK_TCK));
         running[s].Stop(SIGTERM);
@@ -150,17 +168,26 @@ int main(int argc, char** argv)
     std::error_code ec;
     fs::remove_all(base, ec);
 
-    const Subject& p = subjects[0];
-    const Subject& m = subjects[1];
-    std::printf("%-36s %14s %14s %8s\n", "figure (median of starts)", p.label, m.label, "ratio");
-    std::printf("%-36s %14.1f %14.1f %8.2f\n", "start to window shown, ms", Median(p.startMs), Median(m.startMs),
-                Median(p.startMs) / Median(m.startMs));
-    std::printf("%-36s %14.1f %14.1f %8.2f\n", "resident memory after start-up, MB", Median(p.rssMb), Median(m.rssMb),
-                Median(p.rssMb) / Median(m.rssMb));
-    std::printf("%-36s %14.1f %14.1f %8.2f\n", "  of which not shared memory, MB", Median(p.ownMb), Median(m.ownMb),
-                Median(p.ownMb) / Median(m.ownMb));
-    std::printf("%-36s %14.0f %14.0f\n", ("CPU over " + std::to_string(idleSeconds) + " idle s, ms").c_str(),
-                p.idleCpuMs, m.idleCpuMs);
-    std::printf("(%d starts each, alternating; JACK period 256 frames at 48 kHz, dummy backend)\n", starts);
+    // Each figure of the three, and the program's ratio to the JACK-opening yardstick.
+    const auto row = [&](const char* figure, std::vector<double> Subject::*values, const char* format) {
+        double median[kSubjects];
+        std::printf("%-38s", figure);
+        for (int s = 0; s < kSubjects; ++s) {
+            median[s] = Median(subjects[s].*values);
+            std::printf(format, median[s]);
+        }
+        std::printf(" %8.2f\n", median[0] / median[1]);
+    };
+    std::printf("%-38s %12s %12s %12s %8s\n", "figure (median of starts)", subjects[0].label, subjects[1].label,
+                subjects[2].label, "ratio");
+    row("start to window shown, ms", &Subject::startMs, " %12.1f");
+    row("resident memory after start-up, MB", &Subject::rssMb, " %12.1f");
+    row("  without shared memory, MB", &Subject::ownMb, " %12.1f");
+    row("  private pages only, MB", &Subject::privateMb, " %12.1f");
+    std::printf("%-38s", ("CPU while idle (" + std::to_string(idleSeconds) + " s), %").c_str());
+    for (const Subject& subject : subjects)
+        std::printf(" %12.2f", subject.idleCpuMs / (10.0 * idleSeconds));
+    std::printf("\n(ratio: program / JACK window; %d starts each, in turn; JACK period 256 frames at 48 kHz, "
+                "dummy backend)\n", starts);
     return 0;
 }

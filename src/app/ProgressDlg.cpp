@@ -8,9 +8,10 @@
 #include <QVBoxLayout>
 
 #include "app/ResourceSet.h"
+#include "platform/StaticObjectOrder.h"
 #include "platform/SystemLanguage.h"
 
-constinit CProgressDlg g_ProgressDlg;
+[[gnu::init_priority(kInitOrderProgressDlg)]] constinit CProgressDlg g_ProgressDlg;
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "app/TerminationWatch.h"
 #include "platform/FontSubstitutions.h"
 
-// The application object. The progress dialog object and the two holders are constant-initialised,
-// so they exist before it and are destroyed after it; it creates no window before QApplication exists
-// and destroys its windows in ExitInstance, before QApplication goes.
+// The application object. The progress dialog object and the two holders have their places before it
+// (platform/StaticObjectOrder.h), so they exist before it and are destroyed after it; it creates no
+// window before QApplication exists and destroys its windows in ExitInstance, before QApplication goes.
 CTarnApp theApp;
 
 int main(int argc, char* argv[])

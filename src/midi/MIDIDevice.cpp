@@ -3,8 +3,9 @@
 #include <new>
 
 #include "midi/Win32VornMIDIController.h"
+#include "platform/StaticObjectOrder.h"
 
-constinit CMIDIDevice g_MIDIDevice;
+[[gnu::init_priority(kInitOrderMIDIDevice)]] constinit CMIDIDevice g_MIDIDevice;
 
 CMIDIDevice::~CMIDIDevice()
 {

@@ -7,8 +7,9 @@
 // controller (destroyed with the holder) and only points to the listener.
 class CMIDIDevice {
 public:
-    // Constant-initialised, so the holder exists before any dynamic initialisation at start-up and is
-    // destroyed after every object that start-up constructed.
+    // Constant-initialised, so the holder exists before any dynamic initialisation at start-up; its
+    // place among the process-wide objects (destroyed after the application object) is in
+    // platform/StaticObjectOrder.h.
     constexpr CMIDIDevice() = default;
     CMIDIDevice(const CMIDIDevice&) = delete;
     CMIDIDevice& operator=(const CMIDIDevice&) = delete;

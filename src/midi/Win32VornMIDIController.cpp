@@ -145,8 +145,9 @@ void CWin32VornMIDIController::ReleaseAll()
         m_pAsyncObserver->m_pController.Detach();
     for (CMIDIListener* pListener : m_portObservers)
         pListener->m_pController.Detach();
-    // The message last received lives in a listener's buffer that may go away below.
-    PublishReceived(nullptr, 0);
+    // The message last received lives in a listener's buffer that may go away below. The receive result
+    // stays, so a Receive now fails at once instead of waiting (no driver thread writes it any more).
+    PublishReceived(nullptr, 0, m_nReceiveResult.load(std::memory_order_relaxed));
 
     for (const PortList& portList : m_portLists)
         CoTaskMemFree(portList.pPorts);
@@ -184,8 +185,7 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
         return RC_SEND_FAILED;
     m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
-    m_nReceiveResult.store(MIDI_EVENT_NONE, std::memory_order_release);
-    PublishReceived(nullptr, 0);
+    PublishReceived(nullptr, 0, MIDI_EVENT_NONE);
     for (IVornAsyncPort* pPort : m_ports)
         if (pPort->Send(VORN_SEND_SYSEX, nLength, pData, 0) != S_OK)
             return RC_SEND_FAILED;
@@ -198,7 +198,8 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
 // again; Receive copies and accepts the copy only when the sequence was even and unchanged around it.
 // Together with the listener's two buffer slots, a message that arrives while Receive copies cannot
 // give a torn reply: Receive notices it and copies the newer message instead.
-void CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::uint16_t nLength)
+void CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::uint16_t nLength,
+                                               std::int32_t nReceiveResult)
 {
     std::uint32_t nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
     for (;;) {
@@ -212,6 +213,7 @@ void CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::u
     std::atomic_thread_fence(std::memory_order_release);
     m_pReceivedData.store(pData, std::memory_order_relaxed);
     m_nReceivedLength.store(nLength, std::memory_order_relaxed);
+    m_nReceiveResult.store(nReceiveResult, std::memory_order_release);
     m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
 }
 
@@ -248,13 +250,16 @@ ResultCode CWin32VornMIDIController::Receive(std::uint8_t* pBuffer, std::uint16_
 
 ResultCode CWin32VornMIDIController::OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData)
 {
-    if (nEvent == MIDI_EVENT_RECEIVED)
-        PublishReceived(pData ? pData : kNoBytes, pData ? nLength : 0);
+    if (nEvent == MIDI_EVENT_RECEIVED) {
+        PublishReceived(pData ? pData : kNoBytes, pData ? nLength : 0, MIDI_EVENT_RECEIVED);
+        if (m_receivedHook)
+            m_receivedHook();
+    }
     m_nLastEvent.store(nEvent, std::memory_order_release);
     if (nEvent == MIDI_EVENT_SENT || nEvent == MIDI_EVENT_SEND_FAILED) {
         std::int32_t nNone = MIDI_EVENT_NONE;
         m_nSendResult.compare_exchange_strong(nNone, nEvent, std::memory_order_release, std::memory_order_relaxed);
-    } else if (nEvent == MIDI_EVENT_RECEIVED || nEvent == MIDI_EVENT_RECEIVE_ERROR) {
+    } else if (nEvent == MIDI_EVENT_RECEIVE_ERROR) {
         m_nReceiveResult.store(nEvent, std::memory_order_release);
     }
     if (nEvent == MIDI_EVENT_CONFIG_CHANGED && m_pDevice && m_pDevice->m_pListener)

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ public:
     // Replaces the millisecond counter that Send and Receive wait with (tests use it to cross the
     // counter's wrap). Call while no exchange runs.
     void SetMillisecondCounter(MillisecondCounter counter);
+    // Tests: runs on the driver thread inside OnEvent, right after a received message has been
+    // published. Set while no event is being delivered.
+    void SetReceivedHook(std::function<void()> hook) { m_receivedHook = std::move(hook); }
 
     // The last event recorded by OnEvent, or 0 after a Send began.
     [[nodiscard]] std::int32_t LastEvent() const { return m_nLastEvent.load(std::memory_order_acquire); }
@@ -53,8 +57,10 @@ public:
 private:
     [[nodiscard]] ResultCode AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList);
     void ReleaseAll();
-    // Publishes the received message (or none, with null) for Receive; see Receive for the protocol.
-    void PublishReceived(const std::uint8_t* pData, std::uint16_t nLength);
+    // Publishes the received message (or none, with null) and the receive result together, so that
+    // Send's reset and a reply's arrival never interleave into "received" without a message; see
+    // Receive for the protocol.
+    void PublishReceived(const std::uint8_t* pData, std::uint16_t nLength, std::int32_t nReceiveResult);
 
     std::atomic<const std::uint8_t*> m_pReceivedData{nullptr};
     std::atomic<std::uint16_t> m_nReceivedLength{0};
@@ -75,5 +81,6 @@ private:
     // Even while m_pReceivedData and m_nReceivedLength are stable, odd while one is being replaced.
     std::atomic<std::uint32_t> m_nReceiveSequence{0};
     MillisecondCounter m_counter;
+    std::function<void()> m_receivedHook;
     bool m_bComInitialized = false;
 };

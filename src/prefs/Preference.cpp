@@ -1,11 +1,12 @@
 #include "prefs/Preference.h"
 
+#include "platform/StaticObjectOrder.h"
 #include "prefs/Win32PrefHandler.h"
 
 #include <new>
 #include <utility>
 
-constinit CPreference g_Preference;
+[[gnu::init_priority(kInitOrderPreference)]] constinit CPreference g_Preference;
 
 CPreference::~CPreference() = default;
 

@@ -5,9 +5,9 @@
 #include <QString>
 #include <memory>
 
-// The process-wide holder of the one preference store. It exists before start-up (constant-initialised,
-// so it is also destroyed after every object that needs start-up code) and destroys the store when
-// the process ends.
+// The process-wide holder of the one preference store. It exists before start-up (constant-initialised)
+// and destroys the store when the process ends, after the MIDI holder and the application object
+// (platform/StaticObjectOrder.h).
 class CPreference
 {
 public:

@@ -125,6 +125,7 @@ protected:
     // The private messages of the list and the note editor (WM_NOTE_*, WM_DROP_UPDATE).
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -164,5 +165,6 @@ private:
     CTarnDoc* m_pDoc = nullptr;     // set by the initial update; until then the view does no layout
     CTarnDoc& m_document;
     bool m_bDestroyed = false;
+    bool m_bShownOnce = false;      // the view has been shown at least once; see OnSize
     CApplicationLink* m_pApp = nullptr;
 };

@@ -13,7 +13,8 @@
 
 namespace {
 
-// Each resize lets the window settle this long before the controls move.
+// Each resize of a view that has been on the screen lets the window settle this long before the
+// controls move.
 constexpr std::chrono::milliseconds kResizePause{50};
 
 constexpr QSize kPictureSize{35, 20};
@@ -27,10 +28,20 @@ void CTarnView::resizeEvent(QResizeEvent* event)
     OnSize(width(), height());
 }
 
+void CTarnView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_bShownOnce = true;
+}
+
 void CTarnView::OnSize(int cx, int cy)
 {
     if (!m_pDoc) return;
-    std::this_thread::sleep_for(kResizePause);
+    // The pause lets a window that the user resizes settle. Before the view has ever been shown there
+    // is nothing on the screen to settle, and the two resizes of start-up would add 100 ms to it; so
+    // those go without the pause, and every resize after the first showing keeps it.
+    if (m_bShownOnce)
+        std::this_thread::sleep_for(kResizePause);
 
     m_list.setGeometry(0, 0, cx, std::max(0, cy - kBandHeight));
     update(QRect(0, cy - kBandHeight, cx, kBandHeight));

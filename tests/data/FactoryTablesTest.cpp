@@ -159,3 +159,52 @@ TEST(FactoryTables, FixedRatioFamilyFollowsItsRule)
 }
 
 } // namespace
+
+// Keys 1 to 22 carry individual names and descriptions; each is pinned here as published.
+TEST(FactoryTables, Keys1To22CarryTheirNamesAndBothDescriptions)
+{
+    struct Texts {
+        const char* name;
+        const char* english;
+        const char* japanese;
+    };
+    static const Texts kTexts[22] = {
+        {"Fenwick Series Vol.1", "Special set for General", "全ての楽曲に最適なスペシャルセット"},
+        {"Fenwick Series Vol.2", "Special set for Rock/POP music", "RockやPopsに最適なスペシャルセット"},
+        {"Fenwick Series Vol.3", "Special set for HR/HM", "HRやHMに最適なスペシャルセット"},
+        {"Brisa #01 Vo Soft", "Light Compression keeping subtle nuances", "微妙なニュアンスを保持するライトコンプ"},
+        {"Brisa #02 Vo Hard", "Hard Compression for Vocal to stand out in a band", "バックの音圧に負けないVoコンプ"},
+        {"Brisa #03 AG Comp", "Compressor for Acoustic Guitar", "アコースティックギター用のコンプ"},
+        {"Brisa #04 EG Comp", "Compressor for Clean Electric Guitar",
+         "コンパクトエフェクターのイメージで使用できるクリーントーンのエレキギター用のコンプ"},
+        {"Brisa #05 Bass Comp", "Compressor for Electric Bass", "エレキベース用のコンプ"},
+        {"Brisa #06 Dr Set", "Overall Compressor for Drum Mix", "Drum MIX用トータルコンプ"},
+        {"Brisa #07 Dr Shell", "Compressor for Individual Drums", "Drum皮物単体用に最適なコンプ"},
+        {"Brisa #08 Percussion", "Compressor for All Percussion, from percussive to sustaining sound",
+         "瞬発系から持続系まで幅広く対応するコンプ"},
+        {"Brisa #09 Brass Sec", "Compressor for Brass and Woodwind", "代表的な金管木管アレンジに最適なコンプ"},
+        {"Brisa #10 Band", "Compressor for a Band Ensemble", "バンドアンサンブル用プリセットコンプ"},
+        {"Brisa #11 Natural Comp", "Natural sounding all round soft compressor / limiter",
+         "オールラウンドに使えるソフトコンプ/リミッター"},
+        {"Brisa #12 Easy Comp1", "Easy-to-use, all round compressor", "使いやすいオールラウンドなコンプ"},
+        {"Brisa #13 Easy Comp2", "Easy-to-use, punchier all round compressor",
+         "ややパンチの強い、使いやすいオールラウンドなコンプ"},
+        {"Brisa #14 Easy Limiter", "Easy-to-use, all round limiter", "さまざまな場面で使えるリミッター"},
+        {"Brisa #15 Peak Limiter", "Limiter for suppressing peak", "ピークを抑えることに適したリミッター"},
+        {"Brisa #16 Maximizer", "Compressor for maximizing the level", "レベルを稼ぐのに使用できるコンプ"},
+        {"Brisa #17 A-R Gang", "Compressor with fixed Ratio and Attack/Release control ganged",
+         "圧縮具合は一定で、アタック、リリースを連動させたコンプ"},
+        {"Brisa #18 A-R Inv Gang", "Compressor with fixed Ratio and Attack/Release control ganged inversely",
+         "レシオ固定で、アタック、リリースを反連動させたコンプ"},
+        {"Brisa #19 Almighty", "Almighty compressor to use when in doubt", "迷ったときに使えるオールマイティなコンプ"},
+    };
+    const DataSet english = EnglishFactoryTable();
+    const DataSet japanese = JapaneseFactoryTable();
+    for (int key = 1; key <= 22; ++key) {
+        SCOPED_TRACE(key);
+        const Texts& texts = kTexts[key - 1];
+        EXPECT_STREQ(english[key].name, texts.name);
+        EXPECT_STREQ(english[key].description, texts.english);
+        EXPECT_STREQ(japanese[key].description, texts.japanese);
+    }
+}

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "JackFixture.h"
 #include "OstraFlash.h"
@@ -21,14 +22,18 @@ namespace {
 
 class CCountingListener : public CMIDIDeviceListener {
 public:
-    // Runs on the driver's thread.
+    // Runs on the driver's thread; while m_bHold is set it keeps that thread here, and with it every
+    // other event of the driver.
     ResultCode OnDeviceEvent(std::int32_t event) override
     {
         if (event == 2)
             ++m_nChanged;
+        while (m_bHold)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return RC_OK;
     }
     std::atomic<int> m_nChanged{0};
+    std::atomic<bool> m_bHold{false};
 };
 
 } // namespace
@@ -256,4 +261,44 @@ TEST_F(ControllerJackTest, ConsoleKilledDuringAnExchangeFailsWithinTheTimeOut)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
     // The next message has nowhere to go.
     EXPECT_EQ(m_pController->Send(message.data(), static_cast<std::uint16_t>(message.size()), 3000), RC_SEND_FAILED);
+}
+
+TEST_F(ControllerJackTest, TimeOutsLastAsLongAsTheyAreGiven)
+{
+    // Lower bounds are exact (the wait reads a millisecond clock, hence the one millisecond); upper
+    // bounds leave room for a loaded machine.
+    using std::chrono::milliseconds;
+    const auto elapsed = [](auto start) {
+        return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
+    };
+    auto emulator = StartEmulator({"--name", "Ostra", "--fault", "silent"});
+    ASSERT_NE(emulator, nullptr);
+    ASSERT_EQ(m_pController->Open(), RC_EXCHANGE_OK);
+    const auto& request = console_messages::kIdentityRequest;
+    const auto nLength = static_cast<std::uint16_t>(request.size());
+
+    // A console that never answers: Receive gives up after its time-out, not before.
+    ASSERT_EQ(m_pController->Send(request.data(), nLength, 3000), RC_EXCHANGE_OK);
+    std::uint8_t reply[1024];
+    std::uint16_t length = sizeof reply;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(m_pController->Receive(reply, &length, 1000), RC_RECEIVE_FAILED);
+    EXPECT_GE(elapsed(start), milliseconds(999));
+    EXPECT_LT(elapsed(start), milliseconds(3000));
+
+    // The driver's thread held in a configuration change: no transmission result reaches Send.
+    const int nChanges = m_listener.m_nChanged;
+    m_listener.m_bHold = true;
+    struct Release {
+        std::atomic<bool>& hold;
+        ~Release() { hold = false; } // also when an assertion ends the test early
+    } release{m_listener.m_bHold};
+    auto second = StartEmulator({"--name", "Ostra-B"});
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(CJackTestServer::WaitFor([&] { return m_listener.m_nChanged > nChanges; }));
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(m_pController->Send(request.data(), nLength, 500), RC_SEND_FAILED);
+    EXPECT_GE(elapsed(start), milliseconds(499));
+    EXPECT_LT(elapsed(start), milliseconds(2500));
+    m_listener.m_bHold = false;
 }

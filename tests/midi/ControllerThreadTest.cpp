@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "midi/MIDIDevice.h"
 
@@ -170,4 +171,54 @@ TEST_F(ThreadTest, ReceiveNeverReturnsATornMessage)
     std::uint16_t length = static_cast<std::uint16_t>(buffer.size());
     ASSERT_EQ(controller->Receive(buffer.data(), &length, 0), RC_EXCHANGE_OK);
     EXPECT_EQ(length, Numbered(kMessages - 1).size());
+}
+
+TEST_F(ThreadTest, ALateReplyCutInTwoByTheNextSendLeavesReceiveWaitingForTheRealReply)
+{
+    // The console answers only when the test says so.
+    FakeNetwork network = OneConsole();
+    network.devices[0].ports[0].reply.reset();
+    driver.SetNetwork(network);
+
+    // The driver stops inside the delivery of the previous exchange's late reply, once the message is
+    // published, while the next Send begins and drops what was received so far.
+    std::atomic<bool> paused{false}, release{false};
+    bool bFirstDelivery = true; // driver thread only
+    controller->SetReceivedHook([&] {
+        if (!std::exchange(bFirstDelivery, false))
+            return;
+        paused = true;
+        WaitUntil([&] { return release.load(); });
+    });
+    driver.FireReceived(0, Numbered(3));
+    ASSERT_TRUE(WaitUntil([&] { return paused.load(); }));
+    ResultCode sendResult = RC_UPDATE_NO_RESULT;
+    std::thread sender([&] { sendResult = SendRequest(); });
+    const bool bHandedOver = WaitUntil([&] { return !driver.Sent().empty(); });
+    release = true;
+    sender.join();
+    ASSERT_TRUE(bHandedOver);
+    ASSERT_EQ(sendResult, RC_EXCHANGE_OK);
+
+    // Receive has polled at least once (its third look at the clock) before the real reply comes.
+    std::atomic<int> clockReads{0};
+    controller->SetMillisecondCounter([&] {
+        ++clockReads;
+        return static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count());
+    });
+    std::vector<std::uint8_t> buffer(64);
+    std::uint16_t length = 64;
+    std::atomic<bool> received{false};
+    ResultCode receiveResult = RC_UPDATE_NO_RESULT;
+    std::thread receiver([&] {
+        receiveResult = controller->Receive(buffer.data(), &length, 5000);
+        received = true;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return clockReads.load() >= 3 || received.load(); }));
+    driver.FireReceived(0, kReply);
+    receiver.join();
+    ASSERT_EQ(receiveResult, RC_EXCHANGE_OK);
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + length), kReply);
 }

@@ -80,3 +80,20 @@ TEST(WaitForEventTest, SeesAnEventSetByAnotherThread)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_EQ(last.load(), MIDI_EVENT_RECEIVED);
 }
+
+TEST(WaitForEventTest, PollsEveryTenMilliseconds)
+{
+    // Over 300 ms of the real clock the wait looks at the counter once per 10 ms step: at most 30
+    // steps fit (plus the start, the first look and one for the millisecond rounding); a loaded machine may oversleep, so only 10
+    // are required. A 100 ms step gives 4 readings, a busy loop thousands.
+    std::atomic<std::int32_t> last{MIDI_EVENT_NONE};
+    int readings = 0;
+    WaitForEvent(last, 300, {MIDI_EVENT_SENT}, [&readings] {
+        ++readings;
+        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    });
+    EXPECT_GE(readings, 10);
+    EXPECT_LE(readings, 33);
+}

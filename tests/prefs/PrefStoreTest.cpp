@@ -111,6 +111,19 @@ TEST_F(PrefLoadTest, StoredWindowAndWidthsAreReadWithTheirMinimums)
     EXPECT_EQ(nNote, 65535);
 }
 
+TEST_F(PrefLoadTest, WidthsWrapTo16BitsBeforeTheMinimumIsApplied)
+{
+    // 65536 wraps to 0 and is raised to the minimum; -5 wraps to 65531, which is above it.
+    LoadFile(ConfigurationWith("NoteNum=0\n[ListState]\nNoWidth=65536\nNameWidth=-5\nNoteWidth=65546\n"));
+    std::uint16_t nNo = 0, nName = 0, nNote = 0;
+    ASSERT_EQ(m_store.GetNoWidth(nNo), RC_OK);
+    ASSERT_EQ(m_store.GetNameWidth(nName), RC_OK);
+    ASSERT_EQ(m_store.GetNoteWidth(nNote), RC_OK);
+    EXPECT_EQ(nNo, 57);
+    EXPECT_EQ(nName, 65531);
+    EXPECT_EQ(nNote, 10);
+}
+
 TEST_F(PrefLoadTest, OneMissingCornerDefaultsTheWholeRectangle)
 {
     LoadFile(ConfigurationWith("NoteNum=0\n[WindowState]\nLeft=-1\nTop=5\nRight=600\nBottom=500\n"));
@@ -189,6 +202,17 @@ TEST_F(PrefLoadTest, ReadOnlyFileRunsOnTheDefaultsAndIsNeverWritten)
 }
 
 using PrefSaveTest = PrefStoreFixture;
+
+TEST_F(PrefSaveTest, WritesVersion1WhateverVersionWasLoaded)
+{
+    for (const QByteArray version : {"0", "2", "65535"}) {
+        SCOPED_TRACE(version.toStdString());
+        LoadFile("[Configuration]\nversion=" + version + "\nNoteNum=0\nSortCol=1\nSortDesFlag=0\n");
+        ASSERT_EQ(m_store.Save(), RC_OK);
+        const QByteArray saved = ReadBytes(m_path);
+        EXPECT_TRUE(saved.startsWith("[Configuration]\nversion=1\n")) << saved.toStdString();
+    }
+}
 
 TEST_F(PrefSaveTest, KeepsUnrelatedContentAndStaleNoteKeys)
 {

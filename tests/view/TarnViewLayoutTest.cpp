@@ -1,6 +1,8 @@
 // The form's layout for several sizes, the current-data line, the colours on screen and screenshots.
 #include "ViewTestSupport.h"
 
+#include <chrono>
+
 namespace {
 
 using TarnViewLayout = ViewTest;
@@ -116,3 +118,25 @@ TEST_F(TarnViewLayout, ScreenshotJapanese)
 }
 
 }  // namespace
+
+TEST_F(TarnViewLayout, ResizesPauseOnlyOnceTheViewHasBeenShown)
+{
+    using std::chrono::milliseconds;
+    const auto timeResizes = [this](int nTimes) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < nTimes; ++i)
+            m_view->OnSize(700 + i, 450);
+        return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
+    };
+    m_view = std::make_unique<CTarnView>(m_doc);
+    m_view->OnInitialUpdate();
+    ASSERT_TRUE(m_view->IsInitOK());
+    // Not shown yet: four layouts take well under the four pauses they would otherwise add.
+    EXPECT_LT(timeResizes(4), milliseconds(200));
+    m_view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view.get()));
+    EXPECT_GE(timeResizes(4), milliseconds(200));
+    // Hidden again after being on the screen: the pause stays.
+    m_view->hide();
+    EXPECT_GE(timeResizes(2), milliseconds(100));
+}
