@@ -18,7 +18,14 @@ require xdotool xprop import convert compare
 cd "$work" # the folder the manual is looked for in: it has none
 about_title="About"
 case "$lang" in ja*) about_title="バージョン情報" ;; esac
-shot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window root "$shots/$1.png"; }; }
+# shot NAME WINDOW: the screen where the window is, saved as NAME.png when screens are asked for.
+shot() {
+  [ -n "$shots" ] || return 0
+  mkdir -p "$shots"
+  local X Y WIDTH HEIGHT SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$2")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/$1.png"
+}
 has_icon() { xprop -id "$1" _NET_WM_ICON | grep -q 'Icon ('; }
 # close_startup_box: answers the start-up connection error and waits for the main window ($main).
 close_startup_box() {
@@ -43,30 +50,40 @@ echo "--- 1. SIGTERM with the start-up connection error open"
 start_program "$lang"
 wait_until 30 has_windows 1 || fail "no connection-error box at start-up"
 box=$(windows | head -n1)
-has_icon "$box" || fail "the box has no window icon"
+wait_until 5 has_icon "$box" || fail "the box has no window icon"
 ends_on_sigterm "with the start-up box open"
 
 echo "--- 2. The program's icon; SIGTERM with the About box and with a menu open"
 start_program "$lang"
 close_startup_box
-has_icon "$main" || fail "the main window has no icon"
+wait_until 5 has_icon "$main" || fail "the main window has no icon"
 xdotool windowfocus --sync "$main" key --clearmodifiers alt+h
 sleep 0.3
 xdotool key a
-about_window() { xdotool search --onlyvisible --name "^$about_title\$" 2>/dev/null | head -n1; }
-wait_until 10 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^$about_title\$' 2>/dev/null)\" ]" \
-  || fail "Help > About showed no About box"
+# The About box by its title (read as UTF-8: the Japanese one's is not Latin-1).
+about_window() {
+  local w
+  for w in $(all_windows); do
+    [ "$(xdotool getwindowname "$w")" = "$about_title" ] && { echo "$w"; return 0; }
+  done
+  return 1
+}
+wait_until 10 about_window || fail "Help > About showed no About box"
 about=$(about_window)
-sleep 0.3
-import -window "$about" "$work/about.png"
-shot "about"
 # Icon 128 on the box's background must be found in its upper left part, pixel for pixel within noise.
-background=$(convert "$work/about.png" -format '%[pixel:p{2,2}]' info:)
-convert "$icon" -background "$background" -flatten "$work/icon.png"
-convert "$work/about.png" -crop 120x90+0+0 +repage "$work/about-corner.png"
-match=$(compare -metric RMSE -subimage-search "$work/about-corner.png" "$work/icon.png" null: 2>&1 || true)
-error=$(sed -n 's/.*(\([0-9.e-]*\)).*/\1/p' <<<"$match" | head -n1)
-awk -v e="${error:-1}" 'BEGIN { exit !(e < 0.03) }' || fail "the About box does not show the program's icon ($match)"
+about_shows_icon() {
+  import -window "$about" "$work/about.png"
+  local background
+  background=$(convert "$work/about.png" -format '%[pixel:p{2,2}]' info:)
+  convert "$icon" -background "$background" -flatten "$work/icon.png"
+  convert "$work/about.png" -crop 120x90+0+0 +repage "$work/about-corner.png"
+  match=$(compare -metric RMSE -subimage-search "$work/about-corner.png" "$work/icon.png" null: 2>&1 || true)
+  local error
+  error=$(sed -n 's/.*(\([0-9.e-]*\)).*/\1/p' <<<"$match" | head -n1)
+  awk -v e="${error:-1}" 'BEGIN { exit !(e < 0.03) }'
+}
+wait_until 5 about_shows_icon || fail "the About box does not show the program's icon ($match)"
+shot "about" "$about"
 ends_on_sigterm "with the About box open"
 
 start_program "$lang"
@@ -102,7 +119,7 @@ drag_to_update
 wait_until 5 bash -c "[ \$(xdotool search --onlyvisible --class '^sonvale-data-manager\$' 2>/dev/null | wc -l) -ge 2 ]" \
   || fail "no drag picture"
 [ "$(picture_pixels)" -gt 100 ] || fail "the drag picture is not over the Update button"
-shot "drag-over-update"
+shot "drag-over-update" "$main"
 xdotool key F1
 wait_until 10 has_windows 2 || fail "F1 showed no box"
 box=$(windows | grep -v "^$main\$" | head -n1)
@@ -119,7 +136,7 @@ wait_until 5 bash -c "[ \$(xdotool search --onlyvisible --class '^sonvale-data-m
 drag_to_update
 xdotool mouseup 1
 wait_until 10 has_windows 2 || fail "a drop on the Update button asked nothing"
-shot "drop-question"
+shot "drop-question" "$main"
 xdotool windowfocus --sync "$(windows | grep -v "^$main\$" | head -n1)" key Escape
 wait_until 10 has_windows 1 || fail "the drop question did not close"
 ends_on_sigterm "after the drags"
