@@ -151,7 +151,7 @@ private:
     void OnDragDrop(QPoint point);
     // Ends a drag without a drop: nothing is asked or posted.
     void CancelDrag();
-    // Hides the picture, gives the cursor back and lets go of the mouse.
+    // Leaves the dragging state: the picture is hidden and freed, the cursor given back.
     void EndDrag();
     // Whether the list-client point lies on the Update button while the console is connected.
     [[nodiscard]] bool IsOverUpdateTarget(QPoint point) const;

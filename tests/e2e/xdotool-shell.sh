@@ -6,7 +6,8 @@
 #      and with a menu open ends the program the same way.
 #   3. A box opened during a row drag (F1 without the manual) ends the drag: after the box, no drag
 #      picture is left on the screen and no drop question comes; a drag released on the Update button
-#      still asks, and a cancelled question sends nothing to the console.
+#      still asks, and a cancelled question sends nothing to the console. SIGTERM during a drag ends
+#      the program.
 # Usage: xdotool-shell.sh PROGRAM EMULATOR ICON32 [LANG [SHOT_DIR]]. ICON32 is the program's 32-pixel
 # icon; with SHOT_DIR the screens of the drag, the drop question and the About box are saved there.
 # Exit 77 (skipped) when a tool is missing.
@@ -139,6 +140,8 @@ wait_until 10 has_windows 2 || fail "a drop on the Update button asked nothing"
 shot "drop-question" "$main"
 xdotool windowfocus --sync "$(windows | grep -v "^$main\$" | head -n1)" key Escape
 wait_until 10 has_windows 1 || fail "the drop question did not close"
-ends_on_sigterm "after the drags"
+drag_to_update
+ends_on_sigterm "during a drag"
+xdotool mouseup 1
 ! grep -q 'data message' "$work/console.log" || fail "an entry was sent to the console"
 echo "PASSED: SIGTERM ended the program in each state; the icon is the program's; a box ended the drag"
