@@ -119,7 +119,8 @@ picture_pixels() {
 drag_to_update
 wait_until 5 bash -c "[ \$(xdotool search --onlyvisible --class '^sonvale-data-manager\$' 2>/dev/null | wc -l) -ge 2 ]" \
   || fail "no drag picture"
-[ "$(picture_pixels)" -gt 100 ] || fail "the drag picture is not over the Update button"
+picture_shown() { [ "$(picture_pixels)" -gt 100 ]; }
+wait_until 5 picture_shown || fail "the drag picture is not over the Update button"
 shot "drag-over-update" "$main"
 xdotool key F1
 wait_until 10 has_windows 2 || fail "F1 showed no box"
