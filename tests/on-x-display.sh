@@ -16,6 +16,8 @@ displayfile=$(mktemp)
 # -displayfd: Xvfb picks a free display number itself and writes it once it accepts clients.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
+trap 'exit 143' TERM INT
 for _ in $(seq 200); do
   grep -q '[0-9]' "$displayfile" && break
   kill -0 "$xvfb" 2>/dev/null || break
@@ -25,13 +27,8 @@ number=$(head -n1 "$displayfile")
 rm -f "$displayfile"
 if [ -z "$number" ]; then
   echo "on-x-display: Xvfb did not start" >&2
-  kill "$xvfb" 2>/dev/null
   exit 1
 fi
 # Under LeakSanitizer, the system libraries' own leaks on xcb are not the program's.
 export LSAN_OPTIONS="suppressions=$(dirname "$(readlink -f "$0")")/x-display.lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 DISPLAY=":$number" QT_QPA_PLATFORM=xcb "$@"
-status=$?
-kill "$xvfb" 2>/dev/null
-wait "$xvfb" 2>/dev/null
-exit "$status"
