@@ -1,10 +1,11 @@
 # What `cmake --install` adds beyond the programs and the driver module (installed by their own folders):
 # the desktop entry, the icon at the sizes a freedesktop desktop looks for, and the README. The Japanese
-# resource set is embedded in the program. CPack turns the same install into a Debian package.
+# resource set is embedded in the program; Qt's own Japanese texts come from the system's Qt
+# translations. CPack turns the same install into a Debian package.
 
 install(FILES ${PROJECT_SOURCE_DIR}/res/sonvale-data-manager.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-foreach(size 48 128 256)
+foreach(size 32 48 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/res/icons/sonvale-data-manager-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME sonvale-data-manager.png)
@@ -25,6 +26,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The driver is a JACK client and never starts a server itself; the fonts are the ones the program
-# substitutes for its two faces.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "jackd2 | pipewire-jack, fonts-liberation2, fonts-ipafont-gothic")
+# substitutes for its two faces; Qt's translations give the boxes' standard buttons their Japanese labels.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "jackd2 | pipewire-jack, fonts-liberation2, fonts-ipafont-gothic, qt6-translations-l10n")
 include(CPack)

@@ -1,14 +1,15 @@
 #include "app/AboutDlg.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 
 #include "app/ResourceSet.h"
 #include "platform/SystemLanguage.h"
+#include "widgets/Bitmaps.h"
 
 namespace {
+
+constexpr int kIconSize = 32;
 
 // Places a child at a template position given in dialog units.
 void PlaceAt(QWidget* pChild, const QFont& font, int x, int y, int w, int h)
@@ -30,13 +31,12 @@ CAboutDlg::CAboutDlg(QWidget* pParent)
     const bool bJapanese = IsJapaneseSystem();
     setFixedSize(bJapanese ? DialogUnitsToPixels(font, 202, 101) : DialogUnitsToPixels(font, 203, 90));
 
+    // Icon 128 at the size of a dialog's icon control.
     auto* pIcon = new QLabel(this);
-    QIcon icon = QApplication::windowIcon();
-    if (icon.isNull())
-        icon = style()->standardIcon(QStyle::SP_ComputerIcon);
-    pIcon->setPixmap(icon.pixmap(32, 32));
+    pIcon->setObjectName(QStringLiteral("programIcon"));
+    pIcon->setPixmap(LoadProgramIcon().pixmap(kIconSize, kIconSize));
     const QSize iconAt = DialogUnitsToPixels(font, 22, 14);
-    pIcon->setGeometry(iconAt.width(), iconAt.height(), 32, 32);
+    pIcon->setGeometry(iconAt.width(), iconAt.height(), kIconSize, kIconSize);
 
     // The product name is shown as it is: an ampersand in it would not be a mnemonic.
     auto* pName = new QLabel(QStringLiteral("Corvane Sonvale Data Manager"), this);
@@ -52,6 +52,6 @@ CAboutDlg::CAboutDlg(QWidget* pParent)
 
     auto* pOk = new QPushButton(QStringLiteral("OK"), this);
     pOk->setDefault(true);
-    PlaceAt(pOk, font, 77, bJapanese ? 78 : 67, 50, 16);
+    PlaceAt(pOk, font, 77, 67, 50, 16);
     connect(pOk, &QPushButton::clicked, this, &QDialog::accept);
 }

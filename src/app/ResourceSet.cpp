@@ -2,14 +2,18 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 #include "platform/SystemLanguage.h"
 
-bool InstallResourceSet(QTranslator& translator)
+bool InstallResourceSet(QTranslator& translator, QTranslator& qtTranslator)
 {
     if (!IsJapaneseSystem())
         return false;
+    // Without Qt's own Japanese texts the boxes keep English button labels; the program goes on.
+    if (qtTranslator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
     if (!translator.load(QStringLiteral(":/i18n/sonvale_ja.qm")))
         return false;
     return QCoreApplication::installTranslator(&translator);

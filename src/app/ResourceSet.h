@@ -8,8 +8,10 @@ class QTranslator;
 // compiled into the program). The system's default language chooses between them once at start-up.
 
 // Loads the Japanese set into translator and installs it on the application when the system's language
-// is Japanese. False when the English set stays in use (or the Japanese one cannot be loaded).
-bool InstallResourceSet(QTranslator& translator);
+// is Japanese, together with Qt's own Japanese texts in qtTranslator (the labels of the boxes' standard
+// buttons; from the system's Qt translations, when installed). False when the English set stays in use
+// (or the Japanese one cannot be loaded).
+bool InstallResourceSet(QTranslator& translator, QTranslator& qtTranslator);
 
 // The font of a dialog template: "Arial" in the English set, "MS UI Gothic" in the Japanese one.
 [[nodiscard]] QFont DialogFont(int nEnglishPoints, int nJapanesePoints);

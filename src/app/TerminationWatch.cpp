@@ -25,6 +25,22 @@ void OnTerminationSignal(int)
     errno = saved;
 }
 
+// Closes the open menus, then the modal windows from the topmost down; a box answers with its escape
+// button. A window that refuses to close is left to the end of the event loop.
+void CloseMenusAndBoxes()
+{
+    while (QWidget* pPopup = QApplication::activePopupWidget()) {
+        pPopup->close();
+        if (QApplication::activePopupWidget() == pPopup)
+            break;
+    }
+    while (QWidget* pModal = QApplication::activeModalWidget()) {
+        pModal->close();
+        if (QApplication::activeModalWidget() == pModal)
+            break;
+    }
+}
+
 } // namespace
 
 CTerminationWatch::CTerminationWatch()
@@ -43,6 +59,8 @@ CTerminationWatch::CTerminationWatch()
 
 CTerminationWatch::~CTerminationWatch()
 {
+    if (m_bRequested && qApp)
+        qApp->removeEventFilter(this);
     if (!m_pNotifier)
         return;
     struct sigaction action {};
@@ -57,7 +75,20 @@ void CTerminationWatch::OnSignalled()
     char buffer[64];
     while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
     }
+    if (!m_bRequested)
+        qApp->installEventFilter(this);
+    m_bRequested = true;
     EndWhenIdle();
+}
+
+bool CTerminationWatch::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::Show && pWatched->isWidgetType()) {
+        auto* pWidget = static_cast<QWidget*>(pWatched);
+        if (pWidget->isWindow() && pWidget->isModal())
+            QMetaObject::invokeMethod(pWidget, [pWidget] { pWidget->close(); }, Qt::QueuedConnection);
+    }
+    return false;
 }
 
 void CTerminationWatch::EndWhenIdle()
@@ -66,7 +97,8 @@ void CTerminationWatch::EndWhenIdle()
         QTimer::singleShot(100, this, &CTerminationWatch::EndWhenIdle);
         return;
     }
-    // Closing the frame stores its placement; quitting also leaves any message box's loop.
+    CloseMenusAndBoxes();
+    // Closing the frame stores its placement; quitting leaves the event loop once it runs.
     if (CTarnApp* pApp = TarnApp(); pApp && pApp->MainFrame())
         pApp->MainFrame()->close();
     QCoreApplication::quit();

@@ -5,6 +5,7 @@
 #include "app/TarnApp.h"
 #include "app/TerminationWatch.h"
 #include "platform/FontSubstitutions.h"
+#include "widgets/Bitmaps.h"
 
 // The application object. The progress dialog object and the two holders have their places before it
 // (platform/StaticObjectOrder.h), so they exist before it and are destroyed after it; it creates no
@@ -16,12 +17,18 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     RegisterFontSubstitutions();
     QTranslator translator;
-    InstallResourceSet(translator);
+    QTranslator qtTranslator;
+    InstallResourceSet(translator, qtTranslator);
+    QApplication::setWindowIcon(LoadProgramIcon());
 
     // A session that ends, or Ctrl+C in a terminal, closes the program as File > Exit does.
     CTerminationWatch termination;
     int nResult = 0;
-    if (theApp.InitInstance())
+    const bool bStarted = theApp.InitInstance();
+    // A signal while start-up showed a box ended that box; the program ends now that its window exists.
+    if (bStarted && termination.IsRequested())
+        termination.EndWhenIdle();
+    else if (bStarted)
         nResult = application.exec();
     const int nExitResult = theApp.ExitInstance();
     return nResult != 0 ? nResult : nExitResult;

@@ -25,3 +25,12 @@ QPixmap LoadBitmap(int id, QColor transparent)
     if (!pm.isNull()) pm.setMask(pm.createMaskFromColor(transparent, Qt::MaskInColor));
     return pm;
 }
+
+QIcon LoadProgramIcon()
+{
+    EnsureResources();
+    QIcon icon;
+    for (int size : {32, 48, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1/%2").arg(IDR_MAINFRAME).arg(size), QSize(size, size));
+    return icon;
+}

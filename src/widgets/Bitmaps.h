@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QIcon>
 #include <QPixmap>
 
 // Resource numbers of the program's bitmaps (24-bit pictures under res/bitmaps).
@@ -22,3 +23,8 @@ inline constexpr int IDB_SORT_DOWN = 149;
 
 // The bitmap with every pixel of the colour `transparent` masked out.
 [[nodiscard]] QPixmap LoadBitmap(int id, QColor transparent);
+
+// Icon 128, the program's own icon at every size it is drawn at (the one the desktop entry installs):
+// the main window's and every other window's icon, and the picture of the About box.
+inline constexpr int IDR_MAINFRAME = 128;
+[[nodiscard]] QIcon LoadProgramIcon();

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/ResultCode.h"
 #include "view/InPlaceEdit.h"
+#include "widgets/DragAbortWatch.h"
 #include "widgets/TarnHeaderCtrl.h"
 
 #include <QFont>
@@ -148,6 +149,10 @@ private:
     [[nodiscard]] QRect SubItemBounds(int nRow, int nSubItem) const;
     void OnDragMove(QPoint point);
     void OnDragDrop(QPoint point);
+    // Ends a drag without a drop: nothing is asked or posted.
+    void CancelDrag();
+    // Leaves the dragging state: the picture is hidden and freed, the cursor given back.
+    void EndDrag();
     // Whether the list-client point lies on the Update button while the console is connected.
     [[nodiscard]] bool IsOverUpdateTarget(QPoint point) const;
     // Note editing (InfoListCtrlNoteEdit.cpp).
@@ -181,6 +186,7 @@ private:
 
     std::unique_ptr<QPixmap> m_pDragImage;            // exists exactly while a row drag runs
     std::unique_ptr<CDragImageWindow> m_pDragWindow;  // created with the first drag
+    CDragAbortWatch m_dragAbortWatch{[this] { CancelDrag(); }};
     CApplicationLink* m_pApp = nullptr;
     QPoint m_ptPointer;  // the pointer at the last mouse event, client coordinates
 };

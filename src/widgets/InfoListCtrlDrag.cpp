@@ -97,12 +97,15 @@ bool CInfoListCtrl::OnBeginDrag()
     m_pDragWindow->BeginDrag(*m_pDragImage, hotspot);
     m_pDragWindow->DragEnter(viewport()->mapToGlobal(m_ptPointer));
     m_pDragWindow->SetDragCursor(IsOverUpdateTarget(m_ptPointer) ? Qt::ArrowCursor : Qt::ForbiddenCursor);
+    m_dragAbortWatch.Start(*this);
     return true;
 }
 
 void CInfoListCtrl::mouseMoveEvent(QMouseEvent* event)
 {
     m_ptPointer = event->position().toPoint();
+    // A drag whose button came up where the list did not see it ends without a drop.
+    if (m_bDragging && !(event->buttons() & Qt::LeftButton)) CancelDrag();
     if (m_bDragging) {
         OnDragMove(m_ptPointer);
         return;
@@ -123,13 +126,27 @@ void CInfoListCtrl::OnDragMove(QPoint point)
     m_pDragWindow->DragMove(viewport()->mapToGlobal(point));
 }
 
-void CInfoListCtrl::OnDragDrop(QPoint point)
+void CInfoListCtrl::EndDrag()
 {
-    if (!m_bDragging) return;
     m_bDragging = false;
+    m_dragAbortWatch.Stop();
     m_pDragWindow->DragLeave();
     m_pDragWindow->EndDrag();
     m_pDragImage.reset();
+}
+
+void CInfoListCtrl::CancelDrag()
+{
+    if (!m_bDragging) return;
+    EndDrag();
+    // The press that began the drag is over for the list as well: the next move selects nothing.
+    setState(NoState);
+}
+
+void CInfoListCtrl::OnDragDrop(QPoint point)
+{
+    if (!m_bDragging) return;
+    EndDrag();
 
     if (!IsOverUpdateTarget(point)) return;
     (void)m_pApp->TakeDeviceEventPending();

@@ -6,8 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
@@ -23,6 +28,7 @@
 #include "platform/StringTable.h"
 #include "platform/SystemLanguage.h"
 #include "prefs/Preference.h"
+#include "widgets/Bitmaps.h"
 
 namespace {
 
@@ -114,11 +120,89 @@ TEST_F(ShellCommands, AboutShowsTheProductAndClosesWithOk)
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
 }
 
+// The mean difference per colour channel between two pictures of the same size.
+double MeanDifference(const QImage& a, const QImage& b)
+{
+    double total = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            total += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return total / (3.0 * a.width() * a.height());
+}
+
+TEST_F(ShellCommands, AboutShowsTheProgramsIcon)
+{
+    QApplication::setWindowIcon(QIcon());
+    CAboutDlg dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QLabel* pIcon = nullptr;
+    for (const QLabel* pLabel : dialog.findChildren<QLabel*>())
+        pIcon = pLabel->pixmap().isNull() ? pIcon : pLabel;
+    ASSERT_NE(pIcon, nullptr);
+    // What the window system shows there, against icon 128 drawn on the dialog's background.
+    QImage expected(32, 32, QImage::Format_RGB32);
+    expected.fill(dialog.palette().color(QPalette::Window));
+    {
+        QPainter painter(&expected);
+        painter.drawPixmap(0, 0, LoadProgramIcon().pixmap(32, 32));
+    }
+    double difference = 255;
+    EXPECT_TRUE(WaitFor([&] {
+        const QImage shown = dialog.screen()->grabWindow(dialog.winId(), pIcon->x(), pIcon->y(), 32, 32).toImage();
+        difference = shown.size() == expected.size() ? MeanDifference(shown, expected) : 255;
+        return difference < 4;
+    }, 2000)) << "mean difference " << difference;
+    EXPECT_EQ(pIcon->size(), QSize(32, 32));
+}
+
+TEST_F(ShellCommands, JapaneseAboutKeepsItsOkButtonWhereTheTemplateHasIt)
+{
+    SetSystemDefaultLangIDOverride(0x0411);
+    CAboutDlg dialog;
+    const QFont font = DialogFont(9, 9);
+    EXPECT_EQ(dialog.size(), DialogUnitsToPixels(font, 202, 101));
+    QPushButton* pOk = dialog.findChild<QPushButton*>();
+    ASSERT_NE(pOk, nullptr);
+    EXPECT_EQ(pOk->pos(), QPoint(DialogUnitsToPixels(font, 77, 67).width(), DialogUnitsToPixels(font, 77, 67).height()));
+}
+
+TEST_F(ShellCommands, JapaneseBoxesLabelTheirStandardButtonsInJapanese)
+{
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+        GTEST_SKIP() << "SKIPPED: Qt's Japanese translation (qt6-translations-l10n) is not installed";
+    SetSystemDefaultLangIDOverride(0x0411);
+    QTranslator translator;
+    QTranslator qtTranslator;
+    ASSERT_TRUE(InstallResourceSet(translator, qtTranslator));
+    // The drop question as the user sees it: a real box, read while it is open, then cancelled.
+    CMessageBoxService::SetResponder({});
+    QStringList labels;
+    QTimer::singleShot(0, [&] {
+        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!pBox)
+            return;
+        for (const QAbstractButton* pButton : pBox->buttons())
+            labels << pButton->text();
+        pBox->reject();
+    });
+    const MessageBoxAnswer answer =
+        CMessageBoxService::Show(nullptr, {LoadResourceString(IDS_CAPTION), LoadResourceString(IDS_UPDATE_QUESTION),
+                                           MessageBoxIcon::Question, MessageBoxButtons::OkCancel});
+    labels.sort();
+    EXPECT_EQ(answer, MessageBoxAnswer::Cancel);
+    EXPECT_EQ(labels, QStringList({QStringLiteral("OK"), QStringLiteral("キャンセル")}));
+}
+
 TEST_F(ShellCommands, JapaneseSystemGetsTheJapaneseMenuAndMessages)
 {
     SetSystemDefaultLangIDOverride(0x0411);
     QTranslator translator;
-    ASSERT_TRUE(InstallResourceSet(translator));
+    QTranslator qtTranslator;
+    ASSERT_TRUE(InstallResourceSet(translator, qtTranslator));
     console->openResult = RC_NO_USABLE_PORT;
     const bool bStarted = Start();
     QStringList titles;
@@ -147,7 +231,8 @@ TEST_F(ShellCommands, JapaneseSystemGetsTheJapaneseMenuAndMessages)
 TEST_F(ShellCommands, EnglishSystemKeepsTheEnglishSet)
 {
     QTranslator translator;
-    EXPECT_FALSE(InstallResourceSet(translator));
+    QTranslator qtTranslator;
+    EXPECT_FALSE(InstallResourceSet(translator, qtTranslator));
     EXPECT_EQ(LoadResourceString(IDS_UPDATE_COMPLETED), QStringLiteral("Data update completed."));
     EXPECT_EQ(LoadResourceString(IDS_CAPTION), QStringLiteral("Sonvale Data Manager"));
     EXPECT_FALSE(LoadResourceString(IDS_COM_START_FAILED).isEmpty());

@@ -1,6 +1,7 @@
 #pragma once
-// The shell's tests run the real application object, frame and dialogs under the offscreen platform,
-// with scripted message boxes, a private set of user folders and a stand-in for the main view.
+// The shell's tests run the real application object, frame and dialogs on a virtual X display (the
+// thread suite on the offscreen platform), with scripted message boxes, a private set of user folders
+// and a stand-in for the main view.
 #include <gtest/gtest.h>
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #pragma once
 // The real program in this process -- application object, frame, view, data controller, transport and
-// the driver module -- against ostra-emulator on a private JACK server, on the offscreen platform, with
+// the driver module -- against ostra-emulator on a private JACK server, on a virtual X display, with
 // scripted message boxes and private user folders.
 #include <gtest/gtest.h>
 

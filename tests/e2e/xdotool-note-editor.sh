@@ -10,16 +10,14 @@
 # and of the Edit menu's states are kept there. Exit 77 (skipped) when a tool is missing.
 set -euo pipefail
 program=$1 emulator=$2 shots=${3:-}
-source "$(dirname "$0")/xdotool-session.sh"
-for tool in import convert; do
-  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
-done
+source "$(dirname "$0")/journey-lib.sh"
+require xdotool import convert
 start_console
-start_display
 
 # Sorted by "No." so that row r shows entry r; the notes of entries 3 to 6 are "old". The column widths
 # put the Note column at x 445 to 695.
-ini_dir="$work/config/Corvane/Sonvale Data Manager"
+user_home="$work/user"
+ini_dir="$user_home/config/Corvane/Sonvale Data Manager"
 ini="$ini_dir/sonvale-data-manager.ini"
 write_preferences() {
   mkdir -p "$ini_dir"
@@ -65,6 +63,9 @@ note_of() { sed -n "s/^Note[0-9]*=$1::\(.*\)$/\1/p" "$ini"; }
 
 write_preferences
 start_program C.UTF-8
+wait_for_main
+wait_for_question
+sleep 0.5
 xdotool windowfocus --sync "$main"
 
 # Row 3: typing shows; Ctrl+V with nothing to paste records nothing, so Undo returns to the opening note.
@@ -115,6 +116,9 @@ exit_program
 # Japanese: the editor in the list's Japanese font shows its text too.
 write_preferences
 start_program ja_JP.UTF-8
+wait_for_main
+wait_for_question
+sleep 0.5
 xdotool windowfocus --sync "$main"
 open_note 3
 xdotool type --delay 60 abc

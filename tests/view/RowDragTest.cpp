@@ -4,7 +4,12 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMenu>
+#include <QMessageBox>
 #include <QScrollBar>
+
+#include <array>
+#include <functional>
 
 #include "data/ConsoleMessages.h"
 #include "data/FakeMIDIController.h"
@@ -163,6 +168,54 @@ TEST_F(RowDrag, ConsoleGoneDuringTheQuestionIgnoresTheAnswer)
     QCoreApplication::processEvents();
     EXPECT_EQ(drops.nDrops, 0);
     EXPECT_EQ(console->sent.size(), 1u);
+}
+
+// A box or a menu that comes up during a drag takes the mouse: the release is never seen by the list.
+// The drag ends there, without a drop, and the picture and the cursor go with it.
+TEST_F(RowDrag, ABoxOrAMenuDuringTheDragEndsItWithoutADrop)
+{
+    CInfoListCtrl& list = session->List();
+    list.SelectItem(4);
+    const auto interruptions = std::to_array<std::pair<const char*, std::function<std::unique_ptr<QWidget>()>>>({
+        {"a modal box",
+         [&] {
+             auto pBox = std::make_unique<QMessageBox>(QMessageBox::Warning, kCaption, QStringLiteral("F1"),
+                                                       QMessageBox::Ok, &session->View());
+             pBox->open();
+             return std::unique_ptr<QWidget>(std::move(pBox));
+         }},
+        {"a menu",
+         [&] {
+             auto pMenu = std::make_unique<QMenu>();
+             pMenu->addAction(QStringLiteral("Update"));
+             pMenu->popup(list.mapToGlobal(QPoint(10, 10)));
+             return std::unique_ptr<QWidget>(std::move(pMenu));
+         }},
+    });
+    for (const auto& [pszWhat, open] : interruptions) {
+        SCOPED_TRACE(pszWhat);
+        BeginDrag();
+        session->Move(session->UpdateButtonPoint());
+        ASSERT_TRUE(list.IsDragging());
+        const CDragImageWindow* pPicture = list.DragWindow();
+        ASSERT_NE(pPicture, nullptr);
+        std::unique_ptr<QWidget> pWindow = open();
+        ASSERT_TRUE(UpdateSession::WaitFor([&] { return pWindow->isVisible(); }));
+
+        EXPECT_FALSE(list.IsDragging());
+        EXPECT_FALSE(pPicture->isVisible()) << "the picture went with the drag";
+        EXPECT_FALSE(Cursor().has_value()) << "the cursor is given back";
+        pWindow->close();
+        pWindow.reset();
+        // The button comes up over the Update button once the window is gone: nothing is asked.
+        session->Release(session->UpdateButtonPoint());
+        session->Move(session->UpdateButtonPoint() + QPoint(1, 0));
+        EXPECT_FALSE(Cursor().has_value());
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(session->Count(kQuestion), 0);
+    EXPECT_EQ(drops.nDrops, 0);
+    EXPECT_EQ(console->sent.size(), 1u) << "only the start-up's question for the current entry";
 }
 
 TEST_F(RowDrag, PictureOfTheMarkedRowShowsTheMarkerThenTheNumber)

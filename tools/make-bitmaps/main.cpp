@@ -35,7 +35,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "make-bitmaps: cannot create %s\n", argv[2]);
             return 1;
         }
-        for (int size : {48, 128, 256}) {
+        for (int size : {32, 48, 128, 256}) {
             const QString path = icons.filePath(QStringLiteral("sonvale-data-manager-%1.png").arg(size));
             if (!PaintAppIcon(size).save(path, "PNG")) {
                 std::fprintf(stderr, "make-bitmaps: cannot write %s\n", qPrintable(path));

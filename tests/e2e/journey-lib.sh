@@ -1,0 +1,125 @@
+# Shared by the journeys that drive the built program on an X display with xdotool (sourced, not run).
+# Each journey gets a private work folder with the user's folders; the program, the emulated console
+# and a private JACK server are stopped on exit.
+
+# require TOOL...: exit 77 (skipped) when one is missing.
+require() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
+  done
+}
+
+work=$(mktemp -d)
+jackd_pid="" emulator_pid="" program_pid="" jack_server=""
+
+# stop PID: SIGTERM, up to ten seconds for the end, then SIGKILL.
+stop() {
+  local pid=$1
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 0
+  kill -TERM "$pid" 2>/dev/null || true
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+journey_cleanup() {
+  stop "$program_pid"; stop "$emulator_pid"; stop "$jackd_pid"
+  # Semaphores of clients that did not close cleanly stay behind in /dev/shm.
+  [ -z "$jack_server" ] || find /dev/shm -maxdepth 1 -name "jack*_${jack_server}_*" -delete 2>/dev/null || true
+  rm -rf "$work"
+}
+trap journey_cleanup EXIT
+
+# wait_until SECONDS COMMAND...: polls every 0.1 s until the command succeeds.
+wait_until() {
+  local tries=$(( $1 * 10 )); shift
+  until "$@" >/dev/null 2>&1; do
+    tries=$(( tries - 1 )); [ "$tries" -gt 0 ] || return 1; sleep 0.1
+  done
+}
+
+fail() {
+  echo "FAILED: $*"
+  for log in "$work"/*.log; do [ -e "$log" ] && { echo "--- $(basename "$log")"; cat "$log"; }; done
+  exit 1
+}
+
+# start_console: a private JACK server (dummy backend) and the emulated console on it. The private JACK
+# servers of all test programs take turns (see tests/drivers/JackTestServer.cpp).
+start_console() {
+  require jackd jack_lsp flock
+  exec 9<>/tmp/sonvale-jack-tests.lock
+  flock -w 120 9 || { echo "SKIPPED: the JACK test lock stayed taken"; exit 77; }
+  jack_server="sonvale-journey-$$"
+  export JACK_DEFAULT_SERVER="$jack_server"
+  jackd --no-realtime --sync -n "$jack_server" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 9>&- &
+  jackd_pid=$!
+  wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || { echo "SKIPPED: jackd did not start"; exit 77; }
+  "$emulator" --flash "$work/flash.bin" >"$work/console.log" 2>&1 9>&- &
+  emulator_pid=$!
+  wait_until 10 grep -q '^ready:' "$work/console.log" || fail "the console did not come up"
+}
+
+# start_program [LANG]: the program with fresh user folders (the preference file at $prefs), or with the
+# folders under $user_home when the journey has set it (to start from preferences of its own). Without
+# start_console first, no JACK server answers and start-up shows the connection error.
+start_program() {
+  local lang=${1:-C.UTF-8}
+  local home=${user_home:-$work/user-$RANDOM}
+  mkdir -p "$home/config" "$home/home" "$home/run" && chmod 700 "$home/run"
+  prefs="$home/config/Corvane/Sonvale Data Manager/sonvale-data-manager.ini"
+  JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER="${jack_server:-sonvale-journey-none-$$}" \
+  XDG_CONFIG_HOME="$home/config" HOME="$home/home" XDG_RUNTIME_DIR="$home/run" LANG="$lang" LC_ALL= LC_MESSAGES= \
+    "$program" >"$work/program.log" 2>&1 9>&- &
+  program_pid=$!
+}
+
+# The visible windows with the program's caption (the main window and its boxes), oldest first.
+windows() { xdotool search --onlyvisible --name '^Sonvale Data Manager$' 2>/dev/null || true; }
+window_count() { windows | wc -l; }
+has_windows() { [ "$(window_count)" -eq "$1" ]; }
+# The visible windows of the program whatever their caption (the drag picture has none).
+all_windows() { xdotool search --onlyvisible --class '^sonvale-data-manager$' 2>/dev/null || true; }
+
+# wait_for_main: waits for the main window (after the start-up box, when one shows) and sets $main.
+wait_for_main() {
+  wait_until 30 has_windows 1 || fail "the main window did not appear"
+  main=$(windows | head -n1)
+}
+
+# program_ended SECONDS: whether the program ends within that time; sets $program_status.
+program_ended() {
+  wait_until "$1" bash -c "! kill -0 $program_pid" || return 1
+  program_status=0
+  wait "$program_pid" || program_status=$?
+  program_pid=""
+}
+
+# pixel_count FILE COLOUR: how many pixels of the picture have exactly this colour ("rgb(r,g,b)").
+pixel_count() {
+  convert "$1" -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:round(mean*w*h)]' info:
+}
+
+# wait_for_question: waits until the program has asked the console for its current entry.
+wait_for_question() {
+  wait_until 10 grep -q '(identity request)' "$work/console.log" || fail "the program did not ask the console"
+}
+
+# answer_update_box WHAT: an update's outcome box (a second window with the program's caption) is
+# answered with Enter; WHAT says what failed when no box comes.
+answer_update_box() {
+  wait_until 20 bash -c "[ \$(xdotool search --onlyvisible --name '^Sonvale Data Manager\$' 2>/dev/null | wc -l) -ge 2 ]" \
+    || fail "$1"
+  local box
+  box=$(windows | grep -v "^$main\$" | head -n1)
+  xdotool windowfocus --sync "$box" key Return
+  wait_until 10 has_windows 1 || fail "the box did not close"
+}
+
+# exit_program: ends the program through File > Exit.
+exit_program() {
+  xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
+  sleep 0.3
+  xdotool key x
+  program_ended 10 || fail "File > Exit did not end the program"
+}

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Journeys through the program's shell on the X display it is given (tests/on-x-display.sh gives each
+# run its own), driven with xdotool as a person would:
+#   1. SIGTERM while start-up shows the connection error: the program ends and writes its preferences.
+#   2. The windows carry the program's icon, and the About box shows it; SIGTERM with the About box open
+#      and with a menu open ends the program the same way.
+#   3. A box opened during a row drag (F1 without the manual) ends the drag: after the box, no drag
+#      picture is left on the screen and no drop question comes; a drag released on the Update button
+#      still asks, and a cancelled question sends nothing to the console. SIGTERM during a drag ends
+#      the program.
+# Usage: xdotool-shell.sh PROGRAM EMULATOR ICON32 [LANG [SHOT_DIR]]. ICON32 is the program's 32-pixel
+# icon; with SHOT_DIR the screens of the drag, the drop question and the About box are saved there.
+# Exit 77 (skipped) when a tool is missing.
+set -euo pipefail
+program=$1 emulator=$2 icon=$3 lang=${4:-C.UTF-8} shots=${5:-}
+source "$(dirname "$0")/journey-lib.sh"
+require xdotool xprop import convert compare
+[ -n "${DISPLAY:-}" ] || { echo "SKIPPED: no X display"; exit 77; }
+cd "$work" # the folder the manual is looked for in: it has none
+about_title="About"
+case "$lang" in ja*) about_title="バージョン情報" ;; esac
+# shot NAME WINDOW: the screen where the window is, saved as NAME.png when screens are asked for.
+shot() {
+  [ -n "$shots" ] || return 0
+  mkdir -p "$shots"
+  local X Y WIDTH HEIGHT SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$2")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/$1.png"
+}
+has_icon() { xprop -id "$1" _NET_WM_ICON | grep -q 'Icon ('; }
+# close_startup_box: answers the start-up connection error and waits for the main window ($main).
+close_startup_box() {
+  wait_until 30 has_windows 1 || fail "no connection-error box at start-up"
+  local box
+  box=$(windows | head -n1)
+  xdotool windowfocus --sync "$box" key Return
+  wait_until 10 bash -c "! xdotool search --onlyvisible --name '^Sonvale Data Manager\$' | grep -qx $box" \
+    || fail "the start-up box did not close"
+  wait_for_main
+}
+
+# ends_on_sigterm WHAT: SIGTERM now; the program must end by itself (not by the signal) with its
+# preferences written.
+ends_on_sigterm() {
+  kill -TERM "$program_pid"
+  program_ended 10 || fail "SIGTERM $1 did not end the program"
+  [ "$program_status" -lt 128 ] || fail "SIGTERM $1: the program was killed (status $program_status)"
+  [ -s "$prefs" ] || fail "SIGTERM $1: no preference file"
+}
+
+echo "--- 1. SIGTERM with the start-up connection error open"
+start_program "$lang"
+wait_until 30 has_windows 1 || fail "no connection-error box at start-up"
+box=$(windows | head -n1)
+wait_until 5 has_icon "$box" || fail "the box has no window icon"
+ends_on_sigterm "with the start-up box open"
+
+echo "--- 2. The program's icon; SIGTERM with the About box and with a menu open"
+start_program "$lang"
+close_startup_box
+wait_until 5 has_icon "$main" || fail "the main window has no icon"
+xdotool windowfocus --sync "$main" key --clearmodifiers alt+h
+sleep 0.3
+xdotool key a
+# The About box by its title (read as UTF-8: the Japanese one's is not Latin-1).
+about_window() {
+  local w
+  for w in $(all_windows); do
+    [ "$(xdotool getwindowname "$w")" = "$about_title" ] && { echo "$w"; return 0; }
+  done
+  return 1
+}
+wait_until 10 about_window || fail "Help > About showed no About box"
+about=$(about_window)
+# Icon 128 on the box's background must be found in its upper left part, pixel for pixel within noise.
+about_shows_icon() {
+  import -window "$about" "$work/about.png"
+  local background
+  background=$(convert "$work/about.png" -format '%[pixel:p{2,2}]' info:)
+  convert "$icon" -background "$background" -flatten "$work/icon.png"
+  convert "$work/about.png" -crop 120x90+0+0 +repage "$work/about-corner.png"
+  match=$(compare -metric RMSE -subimage-search "$work/about-corner.png" "$work/icon.png" null: 2>&1 || true)
+  local error
+  error=$(sed -n 's/.*(\([0-9.e-]*\)).*/\1/p' <<<"$match" | head -n1)
+  awk -v e="${error:-1}" 'BEGIN { exit !(e < 0.03) }'
+}
+wait_until 5 about_shows_icon || fail "the About box does not show the program's icon ($match)"
+shot "about" "$about"
+ends_on_sigterm "with the About box open"
+
+start_program "$lang"
+close_startup_box
+xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
+wait_until 10 bash -c "[ \$(xdotool search --onlyvisible --class '^sonvale-data-manager\$' 2>/dev/null | wc -l) -ge 2 ]" \
+  || fail "Alt+F opened no menu"
+ends_on_sigterm "with a menu open"
+
+echo "--- 3. A box during a row drag"
+start_console
+start_program "$lang"
+wait_for_main
+wait_until 10 grep -q '(identity request)' "$work/console.log" || fail "the program did not ask the console"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+row_y=$(( Y + 22 + 22 + 3 * 21 + 10 )) update_x=$(( X + WIDTH / 2 )) update_y=$(( Y + HEIGHT - 57 ))
+# drag_to_update: presses on the fourth row's Name cell and moves onto the Update button, button held.
+drag_to_update() {
+  xdotool mousemove $(( X + 120 )) "$row_y" click 1
+  sleep 0.2
+  xdotool mousedown 1
+  for step in 1 2 3 4 5 6 7 8; do
+    xdotool mousemove $(( X + 120 + (update_x - X - 120) * step / 8 )) $(( row_y + (update_y - row_y) * step / 8 ))
+    sleep 0.05
+  done
+}
+# The selected row's colour, which nothing else near the Update button has.
+picture_pixels() {
+  import -window root -crop 300x120+$(( update_x - 150 ))+$(( update_y - 60 )) +repage "$work/near-update.png"
+  pixel_count "$work/near-update.png" "rgb(23,54,100)"
+}
+drag_to_update
+wait_until 5 bash -c "[ \$(xdotool search --onlyvisible --class '^sonvale-data-manager\$' 2>/dev/null | wc -l) -ge 2 ]" \
+  || fail "no drag picture"
+picture_shown() { [ "$(picture_pixels)" -gt 100 ]; }
+wait_until 5 picture_shown || fail "the drag picture is not over the Update button"
+shot "drag-over-update" "$main"
+xdotool key F1
+wait_until 10 has_windows 2 || fail "F1 showed no box"
+box=$(windows | grep -v "^$main\$" | head -n1)
+xdotool mouseup 1
+xdotool windowfocus --sync "$box" key Return
+wait_until 10 has_windows 1 || fail "the box did not close"
+xdotool mousemove_relative 4 0
+wait_until 5 bash -c "[ \$(xdotool search --onlyvisible --class '^sonvale-data-manager\$' 2>/dev/null | wc -l) -eq 1 ]" \
+  || fail "the drag picture stayed on the screen after the box"
+[ "$(picture_pixels)" -eq 0 ] || fail "the drag picture is still drawn near the Update button"
+! has_windows 2 || fail "the interrupted drag asked the drop question"
+
+# The same drag released on the button asks; Esc cancels and nothing reaches the console.
+drag_to_update
+xdotool mouseup 1
+wait_until 10 has_windows 2 || fail "a drop on the Update button asked nothing"
+shot "drop-question" "$main"
+xdotool windowfocus --sync "$(windows | grep -v "^$main\$" | head -n1)" key Escape
+wait_until 10 has_windows 1 || fail "the drop question did not close"
+drag_to_update
+ends_on_sigterm "during a drag"
+xdotool mouseup 1
+! grep -q 'data message' "$work/console.log" || fail "an entry was sent to the console"
+echo "PASSED: SIGTERM ended the program in each state; the icon is the program's; a box ended the drag"
