@@ -4,37 +4,40 @@
 # of that row's entry, and its flash must hold it.
 # Usage: xdotool-update.sh PROGRAM EMULATOR. Exit 77 (skipped) when Xvfb, xdotool or jackd is missing.
 set -euo pipefail
+source "$(dirname "$0")/session.sh"
 program=$1 emulator=$2
-for tool in Xvfb xdotool jackd jack_lsp flock; do
+for tool in Xvfb xdotool flock; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
 work=$(mktemp -d)
 jackd_pid="" emulator_pid="" xvfb_pid="" program_pid=""
 cleanup() {
   for pid in $program_pid $emulator_pid $jackd_pid $xvfb_pid; do
-    kill -TERM "$pid" 2>/dev/null || true
-    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$pid" 2>/dev/null || true
+    end_process "$pid"
   done
   find /dev/shm -maxdepth 1 -name "jack*_${JACK_DEFAULT_SERVER}_*" -delete 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-wait_until() {
-  local tries=$(( $1 * 10 )); shift
-  until "$@" >/dev/null 2>&1; do
-    tries=$(( tries - 1 )); [ "$tries" -gt 0 ] || return 1; sleep 0.1
-  done
+# A JACK server that cannot be had skips the test, except where the run requires JACK.
+jack_unavailable() {
+  case "${SONVALE_REQUIRE_JACK:-0}" in
+    ""|0) echo "SKIPPED: $*"; exit 77 ;;
+    *) echo "FAILED (SONVALE_REQUIRE_JACK is set, so JACK must be there): $*"; exit 1 ;;
+  esac
 }
 fail() { echo "FAILED: $*"; echo "--- console"; cat "$work/console.log"; echo "--- program"; cat "$work/program.log"; exit 1; }
 
 # The private JACK servers of all test programs take turns (see tests/drivers/JackTestServer.cpp).
+for tool in jackd jack_lsp; do
+  command -v "$tool" >/dev/null || jack_unavailable "$tool is not installed"
+done
 exec 9<>/tmp/sonvale-jack-tests.lock
-flock -w 120 9 || { echo "SKIPPED: the JACK test lock stayed taken"; exit 77; }
+flock -w 120 9 || jack_unavailable "another test run held the JACK test lock for two minutes"
 export JACK_DEFAULT_SERVER="sonvale-xdotool-$$"
 jackd --no-realtime --sync -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 9>&- &
 jackd_pid=$!
-wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || { echo "SKIPPED: jackd did not start"; exit 77; }
+wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || jack_unavailable "jackd did not start"
 "$emulator" --flash "$work/flash.bin" >"$work/console.log" 2>&1 9>&- &
 emulator_pid=$!
 wait_until 10 grep -q '^ready:' "$work/console.log" || fail "the console did not come up"
@@ -48,7 +51,6 @@ XDG_CONFIG_HOME="$work/config" HOME="$work/home" XDG_RUNTIME_DIR="$work/run" LAN
   "$program" >"$work/program.log" 2>&1 9>&- &
 program_pid=$!
 
-windows() { xdotool search --onlyvisible --name '^Sonvale Data Manager$' 2>/dev/null || true; }
 wait_until 30 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Sonvale Data Manager\$' 2>/dev/null)\" ]" \
   || fail "the main window did not appear"
 main=$(windows | head -n1)
