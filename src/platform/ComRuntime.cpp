@@ -31,6 +31,7 @@ struct RuntimeState {
     std::vector<Registration> registrations;
     std::vector<Module> modules;
     std::vector<std::string> triedPaths; // libraries looked at, with or without DllGetClassObject
+    std::vector<std::string> addedFolders; // ComAddDriverFolder's, searched first
     DWORD nextCookie = 1;
 };
 
@@ -53,7 +54,10 @@ fs::path ExecutableFolder()
 // Loads every driver module of the driver folders not looked at yet. Caller holds the mutex.
 void LoadNewModules(RuntimeState& state)
 {
-    for (const std::string& folder : ComDriverFolders()) {
+    std::vector<std::string> folders = state.addedFolders;
+    for (std::string& folder : ComDriverFolders())
+        folders.push_back(std::move(folder));
+    for (const std::string& folder : folders) {
         std::error_code ec;
         std::vector<fs::path> candidates;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -186,4 +190,11 @@ std::vector<std::string> ComDriverFolders()
     if (std::find(folders.begin(), folders.end(), installed) == folders.end())
         folders.push_back(installed);
     return folders;
+}
+
+void ComAddDriverFolder(const std::string& folder)
+{
+    RuntimeState& state = State();
+    std::lock_guard lock(state.mutex);
+    state.addedFolders.push_back(folder);
 }

@@ -19,6 +19,7 @@
 //     name order. A module is loaded once (dlopen, RTLD_NOW | RTLD_LOCAL) and stays loaded until the
 //     process ends, so a driver's threads never outlive its code. A library without DllGetClassObject
 //     is closed again and ignored.
+// Folders added with ComAddDriverFolder are searched first, in the order they were added.
 // The first source that yields the class wins.
 
 // Context flags; only in-process servers and handlers exist here.
@@ -56,5 +57,9 @@ void CoUninitialize();
 // Revokes a registration and releases the runtime's reference. E_INVALIDARG for an unknown cookie.
 HRESULT CoRevokeClassObject(DWORD dwRegister);
 
-// The driver folders CoCreateInstance searches, in order (see above).
+// The driver folders CoCreateInstance searches, in order (see above), without the added ones.
 [[nodiscard]] std::vector<std::string> ComDriverFolders();
+
+// Adds a folder of driver modules for this process, searched before the driver folders (a program's
+// tests keep their own modules out of the folders an installed program scans this way).
+void ComAddDriverFolder(const std::string& folder);

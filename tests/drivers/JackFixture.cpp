@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "JackRequirement.h"
 #include "platform/ComRuntime.h"
 
 std::unique_ptr<CJackTestServer> CJackFixture::s_server;
@@ -21,7 +22,7 @@ void CJackFixture::SetUp()
             s_server.reset();
     }
     if (!s_server)
-        GTEST_SKIP() << "SKIPPED: no private JACK server (" << s_skipReason << ")";
+        JACK_UNAVAILABLE() << "no private JACK server (" << s_skipReason << ")";
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     m_bComInitialized = true;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();

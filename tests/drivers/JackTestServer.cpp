@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +25,20 @@ bool ServerAnswers()
 }
 
 void Silent(const char*) {}
+
+bool OnPath(const std::string& program)
+{
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "";
+    for (std::size_t start = 0; start <= folders.size();) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        if (::access((folder + "/" + program).c_str(), X_OK) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -49,6 +64,11 @@ bool CJackTestServer::TakeTurn(std::string& reason)
 bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
 {
     static std::atomic<unsigned> counter{0};
+    // Checked before taking a turn: waiting for the lock is no use when no server can start.
+    if (!OnPath("jackd")) {
+        reason = "jackd is not installed (not on PATH)";
+        return false;
+    }
     if (m_lockFd < 0 && !TakeTurn(reason))
         return false;
     m_period = periodFrames;

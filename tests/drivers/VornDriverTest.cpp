@@ -77,13 +77,13 @@ protected:
     CRecordingAsyncObserver m_asyncObserver;
 };
 
-TEST(VornDriverWithoutServer, NeitherClassCanBeCreated)
+TEST(VornDriverWithoutServer, NeitherClassCanBeCreatedAndTheFailureSaysWhy)
 {
     ::setenv("JACK_DEFAULT_SERVER", ("sonvale-absent-" + std::to_string(::getpid())).c_str(), 1);
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     for (const CLSID& clsid : {CLSID_VornAsync, CLSID_VornAsyncLegacy}) {
         void* pv = reinterpret_cast<void*>(1);
-        EXPECT_TRUE(FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVornAsync, &pv)));
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVornAsync, &pv), VORN_E_NO_SERVER);
         EXPECT_EQ(pv, nullptr);
     }
     CoUninitialize();

@@ -1,5 +1,6 @@
 #include "WholeProgramFixture.h"
 #include "QtApplicationEnvironment.h"
+#include "drivers/JackRequirement.h"
 
 #include <signal.h>
 
@@ -43,7 +44,7 @@ void WholeProgramTest::SetUp()
             s_server.reset();
     }
     if (!s_server)
-        GTEST_SKIP() << "SKIPPED: no private JACK server (" << s_skipReason << ")";
+        JACK_UNAVAILABLE() << "no private JACK server (" << s_skipReason << ")";
     ASSERT_TRUE(m_root.isValid());
     for (const char* sub : {"config", "home", "run"})
         ASSERT_TRUE(QDir().mkpath(m_root.filePath(QString::fromLatin1(sub))));

@@ -30,13 +30,7 @@ journey_cleanup() {
 }
 trap journey_cleanup EXIT
 
-# wait_until SECONDS COMMAND...: polls every 0.1 s until the command succeeds.
-wait_until() {
-  local tries=$(( $1 * 10 )); shift
-  until "$@" >/dev/null 2>&1; do
-    tries=$(( tries - 1 )); [ "$tries" -gt 0 ] || return 1; sleep 0.1
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/wait-until.sh"
 
 fail() {
   echo "FAILED: $*"
@@ -44,17 +38,33 @@ fail() {
   exit 1
 }
 
+# jack_unavailable REASON: a JACK server that cannot be had skips the journey, except in a run that
+# requires JACK (scripts/test sets SONVALE_REQUIRE_JACK=1), where it fails.
+jack_unavailable() {
+  case "${SONVALE_REQUIRE_JACK:-0}" in
+    ""|0) echo "SKIPPED: $*"; exit 77 ;;
+    *) echo "FAILED (SONVALE_REQUIRE_JACK is set, so JACK must be there): $*"; exit 1 ;;
+  esac
+}
+
 # start_console: a private JACK server (dummy backend) and the emulated console on it. The private JACK
-# servers of all test programs take turns (see tests/drivers/JackTestServer.cpp).
+# servers of all test programs take turns (see tests/drivers/JackTestServer.cpp). With
+# SONVALE_E2E_GRAPH=running no server is started: the JACK graph that runs already is used (PipeWire's,
+# through pw-jack), and whoever started it holds the JACK test lock.
 start_console() {
-  require jackd jack_lsp flock
-  exec 9<>/tmp/sonvale-jack-tests.lock
-  flock -w 120 9 || { echo "SKIPPED: the JACK test lock stayed taken"; exit 77; }
-  jack_server="sonvale-journey-$$"
-  export JACK_DEFAULT_SERVER="$jack_server"
-  jackd --no-realtime --sync -n "$jack_server" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 9>&- &
-  jackd_pid=$!
-  wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || { echo "SKIPPED: jackd did not start"; exit 77; }
+  if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
+    local tool
+    for tool in jackd jack_lsp flock; do
+      command -v "$tool" >/dev/null || jack_unavailable "$tool is not installed"
+    done
+    exec 9<>/tmp/sonvale-jack-tests.lock
+    flock -w 120 9 || jack_unavailable "another test run held the JACK test lock for two minutes"
+    jack_server="sonvale-journey-$$"
+    export JACK_DEFAULT_SERVER="$jack_server"
+    jackd --no-realtime --sync -n "$jack_server" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 9>&- &
+    jackd_pid=$!
+    wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || jack_unavailable "jackd did not start"
+  fi
   "$emulator" --flash "$work/flash.bin" >"$work/console.log" 2>&1 9>&- &
   emulator_pid=$!
   wait_until 10 grep -q '^ready:' "$work/console.log" || fail "the console did not come up"
@@ -68,9 +78,13 @@ start_program() {
   local home=${user_home:-$work/user-$RANDOM}
   mkdir -p "$home/config" "$home/home" "$home/run" && chmod 700 "$home/run"
   prefs="$home/config/Corvane/Sonvale Data Manager/sonvale-data-manager.ini"
-  JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER="${jack_server:-sonvale-journey-none-$$}" \
+  # Without a server of the journey's own, an unused server name, so that no server answers; on a
+  # running graph (PipeWire's), the name the environment gives.
+  local server=${JACK_DEFAULT_SERVER:-sonvale-journey-none-$$}
+  [ "${SONVALE_E2E_GRAPH:-}" != running ] || server=${JACK_DEFAULT_SERVER:-default}
+  JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER="$server" \
   XDG_CONFIG_HOME="$home/config" HOME="$home/home" XDG_RUNTIME_DIR="$home/run" LANG="$lang" LC_ALL= LC_MESSAGES= \
-    "$program" >"$work/program.log" 2>&1 9>&- &
+    "$program" >"$work/program.log" 2>"$work/program-stderr.log" 9>&- &
   program_pid=$!
 }
 

@@ -4,11 +4,16 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "ChildProcess.h"
+#include "CliApp.h"
+#include "OstraOptions.h"
+#include "JackRequirement.h"
 #include "JackTestServer.h"
 
 namespace {
@@ -37,6 +42,8 @@ ProcessResult Execute(const QString& program, const QStringList& args, int timeo
 }
 
 const QString kDriverSubPath = QStringLiteral(SONVALE_LIBDIR "/sonvale-data-manager/drivers/vorn-jack.so");
+const QStringList kPrograms = {QStringLiteral("sonvale-data-manager"), QStringLiteral("sonvale-cli"),
+                               QStringLiteral("ostra-emulator")};
 
 // The files a Linux desktop and the programs themselves expect, relative to the prefix.
 QStringList ExpectedFiles()
@@ -49,7 +56,64 @@ QStringList ExpectedFiles()
             QStringLiteral("share/icons/hicolor/32x32/apps/sonvale-data-manager.png"),
             QStringLiteral("share/icons/hicolor/48x48/apps/sonvale-data-manager.png"),
             QStringLiteral("share/icons/hicolor/128x128/apps/sonvale-data-manager.png"),
-            QStringLiteral("share/icons/hicolor/256x256/apps/sonvale-data-manager.png")};
+            QStringLiteral("share/icons/hicolor/256x256/apps/sonvale-data-manager.png"),
+            QStringLiteral("share/man/man1/sonvale-data-manager.1.gz"),
+            QStringLiteral("share/man/man1/sonvale-cli.1.gz"),
+            QStringLiteral("share/man/man1/ostra-emulator.1.gz"),
+            QStringLiteral("share/doc/sonvale-data-manager/README.md"),
+            QStringLiteral("share/doc/sonvale-data-manager/copyright")};
+}
+
+// A manual page as man shows it, on one long line per paragraph and without hyphenation.
+QString RenderedManualPage(const QString& file)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("2000"));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("man"), {QStringLiteral("-l"), file});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Whether a rendered manual page has a paragraph that begins with this term (a command, an exit code,
+// a fault mode), as .TP entries begin.
+bool HasEntry(const QString& page, const QString& term)
+{
+    return page.contains(QRegularExpression(QStringLiteral("\n {7}") + QRegularExpression::escape(term) + QStringLiteral("\\s")));
+}
+
+// The words of a usage text that name options ("--json", "-h").
+QStringList OptionsOf(const QString& usage)
+{
+    QStringList options;
+    static const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-z][a-z-]*)"));
+    for (auto it = option.globalMatch(usage); it.hasNext();)
+        options.append(it.next().captured(1));
+    options.removeDuplicates();
+    return options;
+}
+
+// The lines of a usage text's section ("Commands:") up to the next blank line.
+QStringList SectionOf(const QString& usage, const QString& title)
+{
+    const QStringList lines = usage.split(QLatin1Char('\n'));
+    QStringList section;
+    for (qsizetype i = lines.indexOf(title) + 1; i > 0 && i < lines.size() && !lines[i].isEmpty(); ++i)
+        section.append(lines[i].trimmed());
+    return section;
+}
+
+// Whether an ELF file carries a symbol table or debugging information.
+bool NotStripped(const QString& file, QString& sections)
+{
+    QProcess process;
+    process.start(QStringLiteral("readelf"), {QStringLiteral("-S"), QStringLiteral("--wide"), file});
+    process.waitForFinished(30000);
+    sections = QString::fromUtf8(process.readAllStandardOutput());
+    return sections.isEmpty() || sections.contains(QStringLiteral(" .symtab ")) || sections.contains(QStringLiteral(".debug_"));
 }
 
 class InstallTest : public ::testing::Test {
@@ -120,6 +184,46 @@ TEST_F(InstallTest, PutsProgramsDriverDesktopEntryAndIconsWhereADesktopLooks)
     }
 }
 
+TEST_F(InstallTest, ManualPagesListEveryCommandOptionExitCodeAndFaultMode)
+{
+    ASSERT_TRUE(s_bInstalled) << s_installLog.toStdString();
+    const QDir man1(s_prefix->path() + QStringLiteral("/share/man/man1"));
+    QMap<QString, QString> pages;
+    for (const QString& program : kPrograms) {
+        pages[program] = RenderedManualPage(man1.filePath(program + QStringLiteral(".1.gz")));
+        ASSERT_FALSE(pages[program].isEmpty()) << program.toStdString();
+        EXPECT_TRUE(pages[program].contains(QStringLiteral("NAME\n       ") + program)) << pages[program].toStdString();
+    }
+
+    const QString cliUsage = QString::fromLatin1(CCliApp::UsageText());
+    const QString& cli = pages[QStringLiteral("sonvale-cli")];
+    for (const QString& line : SectionOf(cliUsage, QStringLiteral("Commands:"))) {
+        const QString command = line.section(QLatin1Char(' '), 0, 0);
+        EXPECT_TRUE(HasEntry(cli, command)) << "command " << command.toStdString();
+    }
+    for (const QString& option : OptionsOf(cliUsage))
+        EXPECT_TRUE(cli.contains(option)) << "option " << option.toStdString();
+    const QStringList exitCodes = SectionOf(cliUsage, QStringLiteral("Exit codes:"));
+    EXPECT_GE(exitCodes.size(), 7);
+    for (const QString& line : exitCodes) {
+        const QString code = line.section(QLatin1Char(' '), 0, 0);
+        EXPECT_TRUE(HasEntry(cli, code)) << "exit code " << code.toStdString();
+    }
+
+    const QString& emulator = pages[QStringLiteral("ostra-emulator")];
+    for (const QString& option : OptionsOf(QString::fromStdString(COstraOptions::Usage())))
+        EXPECT_TRUE(emulator.contains(option)) << "option " << option.toStdString();
+    for (int fault = 0; std::string(COstraOptions::FaultName(static_cast<OstraFault>(fault))) != "?"; ++fault) {
+        const QString mode = QString::fromLatin1(COstraOptions::FaultName(static_cast<OstraFault>(fault)));
+        EXPECT_TRUE(HasEntry(emulator, mode)) << "fault mode " << mode.toStdString();
+    }
+
+    const QString& program = pages[QStringLiteral("sonvale-data-manager")];
+    for (const char* part : {"DESCRIPTION", "FILES", "ENVIRONMENT", "SIGNALS", "sonvale-data-manager.ini",
+                             "XDG_CONFIG_HOME", "JACK_DEFAULT_SERVER", "SIGTERM"})
+        EXPECT_TRUE(program.contains(QString::fromLatin1(part))) << part;
+}
+
 TEST_F(InstallTest, InstalledCliFindsTheInstalledDriverModule)
 {
     ASSERT_TRUE(s_bInstalled) << s_installLog.toStdString();
@@ -130,10 +234,10 @@ TEST_F(InstallTest, InstalledCliFindsTheInstalledDriverModule)
     // No console: the driver loads and lists nothing -- "no connection", not "no driver".
     ProcessResult empty = CliDevices(s_prefix->path(), false);
     if (!m_skipReason.empty())
-        GTEST_SKIP() << "SKIPPED: no private JACK server (" << m_skipReason << ")";
+        JACK_UNAVAILABLE() << "no private JACK server (" << m_skipReason << ")";
     EXPECT_EQ(empty.exitCode, 4) << empty.err.toStdString();
     EXPECT_TRUE(empty.out.contains(QStringLiteral("No devices on the network."))) << empty.out.toStdString();
-    EXPECT_FALSE(empty.err.contains(QStringLiteral("not available"))) << empty.err.toStdString();
+    EXPECT_FALSE(empty.err.contains(QStringLiteral("no Vorn driver module"))) << empty.err.toStdString();
 
     // The emulated console: its "Tarn" pair is used.
     ProcessResult console = CliDevices(s_prefix->path(), true);
@@ -148,7 +252,7 @@ TEST_F(InstallTest, InstalledCliFindsTheInstalledDriverModule)
     ASSERT_TRUE(QFile::copy(s_prefix->path() + QStringLiteral("/bin/sonvale-cli"), bin + QStringLiteral("/sonvale-cli")));
     ProcessResult missing = CliDevices(bare.path(), true);
     EXPECT_EQ(missing.exitCode, 4);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("not available"))) << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("no Vorn driver module"))) << missing.err.toStdString();
 }
 
 TEST_F(InstallTest, DebianPackageHoldsEveryFileAndRunsFromItsContents)
@@ -181,12 +285,41 @@ TEST_F(InstallTest, DebianPackageHoldsEveryFileAndRunsFromItsContents)
     for (const char* library : {"libqt6widgets6", "libjack"})
         EXPECT_TRUE(fields.out.contains(QString::fromLatin1(library))) << library << "\n" << fields.out.toStdString();
 
+    // The description: the summary, then continuation lines that each begin with a blank, a lone "."
+    // between paragraphs, and no list separators of CMake's.
+    const QString description = Execute(dpkgDeb, {QStringLiteral("-f"), deb, QStringLiteral("Description")}).out;
+    const QStringList lines = description.trimmed().split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 3) << description.toStdString();
+    EXPECT_EQ(lines.first(), QStringLiteral("Compressor preset manager for Sonvale-equipped consoles"));
+    for (const QString& line : lines.mid(1))
+        EXPECT_TRUE(line.startsWith(QLatin1Char(' ')) && line.size() > 1 && line.size() <= 80) << line.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral(" ."))) << description.toStdString();
+    EXPECT_FALSE(description.contains(QLatin1Char(';'))) << description.toStdString();
+
     // Unpacked anywhere, the packaged command-line program finds the packaged driver module.
     const QString root = work.path() + QStringLiteral("/root");
     ASSERT_EQ(Execute(dpkgDeb, {QStringLiteral("-x"), deb, root}).exitCode, 0);
+
+    // Stripped binaries; the documentation folder with a machine-readable copyright file.
+    QStringList binaries = {QStringLiteral("/usr/lib/sonvale-data-manager/drivers/vorn-jack.so")};
+    for (const QString& program : kPrograms)
+        binaries.append(QStringLiteral("/usr/bin/") + program);
+    for (const QString& binary : binaries) {
+        QString sections;
+        EXPECT_FALSE(NotStripped(root + binary, sections)) << binary.toStdString() << "\n" << sections.toStdString();
+    }
+    QFile copyright(root + QStringLiteral("/usr/share/doc/sonvale-data-manager/copyright"));
+    ASSERT_TRUE(copyright.open(QIODevice::ReadOnly));
+    const QString copyrightText = QString::fromUtf8(copyright.readAll());
+    EXPECT_TRUE(copyrightText.startsWith(QStringLiteral("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n")));
+    for (const char* field : {"\nFiles: *\n", "\nCopyright: Corvane\n", "\nLicense: ", "All rights reserved."})
+        EXPECT_TRUE(copyrightText.contains(QString::fromLatin1(field))) << field;
+    for (const QString& program : kPrograms)
+        EXPECT_FALSE(RenderedManualPage(root + QStringLiteral("/usr/share/man/man1/") + program + QStringLiteral(".1.gz")).isEmpty())
+            << program.toStdString();
     ProcessResult console = CliDevices(root + QStringLiteral("/usr"), true);
     if (!m_skipReason.empty())
-        GTEST_SKIP() << "SKIPPED: no private JACK server (" << m_skipReason << ")";
+        JACK_UNAVAILABLE() << "no private JACK server (" << m_skipReason << ")";
     EXPECT_EQ(console.exitCode, 0) << console.err.toStdString();
     EXPECT_TRUE(console.out.contains(QStringLiteral("type Tarn  used"))) << console.out.toStdString();
 }

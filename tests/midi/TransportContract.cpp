@@ -1,10 +1,13 @@
 #include "TransportContract.h"
 
+#include "drivers/JackRequirement.h"
+
 void TransportContractTest::SetUp()
 {
     rig = GetParam().make();
+    // Only the rig over JACK can be unavailable.
     if (const std::string reason = rig->Unavailable(); !reason.empty())
-        GTEST_SKIP() << GetParam().name << " unavailable: " << reason;
+        JACK_UNAVAILABLE() << GetParam().name << " unavailable: " << reason;
 }
 
 void TransportContractTest::TearDown()

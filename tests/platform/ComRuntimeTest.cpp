@@ -171,12 +171,20 @@ TEST_F(ComRuntimeTest, DriverFoldersStartNextToTheExecutable)
     EXPECT_EQ(std::filesystem::path(folders.back()).filename(), "drivers");
 }
 
-TEST_F(ComRuntimeTest, CreatesFromADriverModuleInTheDriverFolder)
+TEST_F(ComRuntimeTest, TestModulesStayOutOfTheFoldersTheProgramScans)
 {
-    const std::vector<std::string> folders = ComDriverFolders();
-    const std::filesystem::path module = std::filesystem::path(folders[1]) / TEST_DRIVER_MODULE_NAME;
-    if (!std::filesystem::exists(module))
-        GTEST_SKIP() << "test driver module not built at " << module;
+    // The test executables are built next to the program, so their driver folders are the program's.
+    for (const std::string& folder : ComDriverFolders())
+        for (const char* name : {TEST_DRIVER_MODULE_NAME, NOT_A_DRIVER_MODULE_NAME})
+            EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder) / name)) << folder << "/" << name;
+}
+
+TEST_F(ComRuntimeTest, CreatesFromADriverModuleInAnAddedFolder)
+{
+    const std::filesystem::path module = std::filesystem::path(TEST_DRIVER_FOLDER) / TEST_DRIVER_MODULE_NAME;
+    ASSERT_TRUE(std::filesystem::exists(module)) << module;
+    ASSERT_TRUE(std::filesystem::exists(std::filesystem::path(TEST_DRIVER_FOLDER) / NOT_A_DRIVER_MODULE_NAME));
+    ComAddDriverFolder(TEST_DRIVER_FOLDER);
     int value = 0;
     ASSERT_EQ(Create(CLSID_TestModuleObject, value), S_OK);
     EXPECT_EQ(value, kTestModuleValue);

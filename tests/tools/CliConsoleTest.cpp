@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "drivers/ChildProcess.h"
+#include "drivers/JackRequirement.h"
 #include "drivers/JackTestServer.h"
 
 namespace {
@@ -28,14 +29,14 @@ protected:
     void SetUp() override
     {
         if (!QFileInfo::exists(kEmulator))
-            GTEST_SKIP() << "SKIPPED: the emulated console " << kEmulator.toStdString()
+            JACK_UNAVAILABLE() << "the emulated console " << kEmulator.toStdString()
                          << " is not built; devices, current and update were NOT run against a console";
         if (QStandardPaths::findExecutable(QStringLiteral("jackd")).isEmpty())
-            GTEST_SKIP() << "SKIPPED: jackd is not installed; devices, current and update were NOT run";
+            JACK_UNAVAILABLE() << "jackd is not installed; devices, current and update were NOT run";
         ASSERT_TRUE(m_dir.isValid());
         std::string reason;
         if (!m_server.Start(256, reason))
-            GTEST_SKIP() << "SKIPPED: the private JACK server did not start (" << reason
+            JACK_UNAVAILABLE() << "the private JACK server did not start (" << reason
                          << "); devices, current and update were NOT run";
     }
 
@@ -128,6 +129,9 @@ TEST_F(CliConsoleTest, WithoutAConsoleEveryDeviceCommandSaysSoWithStatusFour)
         const CliRun run = RunCli(args);
         EXPECT_EQ(run.exitCode, 4) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("no console on the network")) << run.err.toStdString();
+        // How to make a console's ports usable.
+        EXPECT_TRUE(run.err.contains("jack_property --port -s PORT urn:vorn:port-type Tarn")) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("jack server is not running")) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
 }

@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, CliMalformedLineTest,
     testing::Values(Malformed{{}, "no command"}, Malformed{{"--json"}, "no command"},
                     Malformed{{"frobnicate"}, "unknown command \"frobnicate\""},
-                    Malformed{{"list", "--verbose"}, "unknown option \"--verbose\""},
+                    Malformed{{"list", "--loud"}, "unknown option \"--loud\""},
                     Malformed{{"show"}, "needs KEY"}, Malformed{{"export"}, "needs KEY"},
                     Malformed{{"export", "0"}, "needs FILE"}, Malformed{{"export-all"}, "needs DIR"},
                     Malformed{{"update"}, "needs KEY"}, Malformed{{"export-all", ""}, "non-empty DIR"},

@@ -15,11 +15,12 @@ struct CliRun {
     QByteArray err;
 };
 
+// program: the sonvale-cli to run (default: the one built here).
 // env: variables set (or, with an empty value, removed) on top of a copy of this process's environment,
 // whose locale variables are cleared first so that the system language is English unless a test says
 // otherwise.
 inline CliRun RunCli(const QStringList& args, std::initializer_list<std::pair<QString, QString>> env = {},
-                     int timeoutMs = 60000)
+                     int timeoutMs = 60000, const QString& program = QStringLiteral(SONVALE_CLI_PATH))
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"})
@@ -32,7 +33,7 @@ inline CliRun RunCli(const QStringList& args, std::initializer_list<std::pair<QS
     }
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SONVALE_CLI_PATH), args);
+    process.start(program, args);
     CliRun run;
     if (!process.waitForStarted(timeoutMs))
         return run;

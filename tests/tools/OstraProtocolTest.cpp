@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
+#include <thread>
+
+#include "OstraClient.h"
 
 #include "OstraFlash.h"
 #include "OstraOptions.h"
@@ -153,6 +157,74 @@ TEST_F(OstraFlashTest, DamagedOrMissingFileLeavesTheEntryAlone)
     }
     EXPECT_EQ(entry.name, "Kept");
     EXPECT_FALSE(COstraFlash::Save((m_dir / "no-such-folder" / "flash.txt").string(), entry));
+}
+
+TEST_F(OstraFlashTest, AFlashFileWithANameTheConsoleCannotSendIsNotLoaded)
+{
+    const std::string path = (m_dir / "flash.txt").string();
+    std::ofstream(path) << "name=Caf\xC3\xA9\nvalues=0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+    COstraProtocol::Entry entry;
+    entry.name = "Kept";
+    EXPECT_FALSE(COstraFlash::Load(path, entry));
+    EXPECT_EQ(entry.name, "Kept");
+}
+
+// Two emulators on one flash file: each save must go through whole, and the file must hold one of them.
+TEST_F(OstraFlashTest, TwoWritersOfOneFlashFileNeverSpoilEachOthersSave)
+{
+    const std::string path = (m_dir / "flash.txt").string();
+    std::atomic<int> failures{0};
+    auto writer = [&](const std::string& name, std::uint16_t value) {
+        COstraProtocol::Entry entry;
+        entry.name = name;
+        entry.values.fill(value);
+        for (int i = 0; i < 300; ++i)
+            if (!COstraFlash::Save(path, entry))
+                ++failures;
+    };
+    std::thread first(writer, "First writer", 1);
+    std::thread second(writer, "Second", 2);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0);
+    COstraProtocol::Entry loaded;
+    ASSERT_TRUE(COstraFlash::Load(path, loaded));
+    EXPECT_TRUE(loaded.name == "First writer" || loaded.name == "Second") << loaded.name;
+    EXPECT_EQ(loaded.values.front(), loaded.name == "Second" ? 2 : 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 1) << "temporary files left behind";
+}
+
+TEST(OstraClient, AnEventJackHasNoRoomForIsDroppedAndReportedAsNotSent)
+{
+    CMessageRing queue(256);
+    const std::uint8_t first[3] = {0xF0, 0x01, 0xF7}, second[2] = {0xF0, 0xF7};
+    ASSERT_TRUE(queue.Push(first, 3));
+    ASSERT_TRUE(queue.Push(second, 2));
+    EXPECT_FALSE(COstraClient::EmitNext(queue, [](std::uint32_t) -> void* { return nullptr; }));
+    std::uint8_t room[8] = {};
+    std::uint32_t asked = 0;
+    EXPECT_TRUE(COstraClient::EmitNext(queue, [&](std::uint32_t n) -> void* { asked = n; return room; }));
+    EXPECT_EQ(asked, 2u); // the dropped event is gone; the next one follows
+    EXPECT_EQ(room[1], 0xF7);
+    EXPECT_TRUE(COstraClient::EmitNext(queue, [](std::uint32_t) -> void* { return nullptr; })); // nothing queued
+}
+
+TEST(OstraOptions, RefusesAnEntryNameTheConsoleCannotSend)
+{
+    std::string error;
+    const std::string forty(40, 'x');
+    COstraOptions fits;
+    ASSERT_TRUE(fits.Parse({"--entry", forty}, error)) << error;
+    EXPECT_EQ(fits.entryName, forty);
+    for (const std::string& name : {std::string("Caf\xC3\xA9"), forty + "y", std::string("\x80")}) {
+        COstraOptions options;
+        EXPECT_FALSE(options.Parse({"--entry", name}, error)) << name;
+        EXPECT_NE(error.find("cannot be sent"), std::string::npos) << error;
+        EXPECT_EQ(options.entryName, "Preset");
+    }
+    COstraOptions accented;
+    EXPECT_FALSE(accented.Parse({"--entry", "Caf\xC3\xA9"}, error));
+    EXPECT_NE(error.find("7-bit"), std::string::npos) << error;
 }
 
 TEST(OstraOptions, ParsesEveryOptionAndRefusesBadValues)

@@ -100,9 +100,10 @@ int COstraClient::OnProcess(jack_nframes_t nframes, void* arg)
         }
         void* pOut = jack_port_get_buffer(pair.pOut, nframes);
         jack_midi_clear_buffer(pOut);
-        std::uint32_t n = 0;
-        if (pair.outgoing->PeekSize(n))
-            pair.outgoing->Pop(jack_midi_event_reserve(pOut, 0, n), n);
+        if (!EmitNext(*pair.outgoing, [pOut](std::uint32_t n) { return jack_midi_event_reserve(pOut, 0, n); })) {
+            pair.unsent->fetch_add(1, std::memory_order_relaxed);
+            received = true; // wakes the main thread to log it
+        }
     }
     if (received)
         sem_post(&self->m_wake);
@@ -138,6 +139,11 @@ void COstraClient::Drain(const std::function<void(std::size_t, const std::uint8_
             handler(i, m_event.data(), m_event.size());
         }
     }
+}
+
+unsigned COstraClient::TakeUnsent(std::size_t pair)
+{
+    return pair < m_pairs.size() ? m_pairs[pair].unsent->exchange(0, std::memory_order_relaxed) : 0;
 }
 
 bool COstraClient::Send(std::size_t pair, const std::uint8_t* pBytes, std::size_t count)

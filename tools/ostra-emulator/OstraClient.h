@@ -40,6 +40,9 @@ public:
     // Main thread: queues bytes to go out on a pair as one MIDI event; events of one pair go out one per
     // process cycle, in order.
     [[nodiscard]] bool Send(std::size_t pair, const std::uint8_t* pBytes, std::size_t count);
+    // Main thread: how many events of a pair went unsent since the last call, because JACK's MIDI buffer
+    // of that cycle had no room for them.
+    [[nodiscard]] unsigned TakeUnsent(std::size_t pair);
     [[nodiscard]] bool ServerGone() const { return m_bServerGone.load(std::memory_order_acquire); }
 
 private:
@@ -48,7 +51,17 @@ private:
         jack_port_t* pOut = nullptr;
         std::unique_ptr<CMessageRing> incoming;
         std::unique_ptr<CMessageRing> outgoing;
+        std::unique_ptr<std::atomic<unsigned>> unsent = std::make_unique<std::atomic<unsigned>>(0);
     };
+
+public:
+    // One process cycle's output of a pair: the next queued event goes into the room reserve(count)
+    // gives. When reserve gives none, the event is dropped (a later cycle has no more room for it) and
+    // false is returned. JACK's process thread; reserve must not block or allocate.
+    template <class Reserve>
+    [[nodiscard]] static bool EmitNext(CMessageRing& queue, Reserve reserve);
+
+private:
 
     static int OnProcess(jack_nframes_t nframes, void* arg);
     static void OnShutdown(jack_status_t code, const char* reason, void* arg);
@@ -59,3 +72,14 @@ private:
     std::atomic<bool> m_bServerGone{false};
     std::vector<std::uint8_t> m_event;
 };
+
+template <class Reserve>
+bool COstraClient::EmitNext(CMessageRing& queue, Reserve reserve)
+{
+    std::uint32_t n = 0;
+    if (!queue.PeekSize(n))
+        return true;
+    void* pRoom = reserve(n);
+    queue.Pop(pRoom, n);
+    return pRoom != nullptr;
+}

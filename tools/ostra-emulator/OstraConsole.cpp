@@ -106,6 +106,14 @@ void COstraConsole::Transmit(std::size_t pair, const std::vector<std::uint8_t>& 
     m_log << "   sent as " << (reply.size() + step - 1) / step << " MIDI events\n";
 }
 
+void COstraConsole::ReportUnsent()
+{
+    for (std::size_t pair = 0; pair < m_reassemblers.size(); ++pair)
+        if (const unsigned count = m_client.TakeUnsent(pair))
+            m_log << "   [" << pair << "] " << count
+                  << " MIDI event(s) NOT sent: no room in the JACK MIDI buffer of the cycle\n";
+}
+
 std::chrono::milliseconds COstraConsole::SendDue(std::chrono::milliseconds idle)
 {
     const auto now = std::chrono::steady_clock::now();

@@ -20,6 +20,8 @@ public:
 
     // Bytes of one MIDI event that arrived on a pair.
     void OnBytes(std::size_t pair, const std::uint8_t* pBytes, std::size_t count);
+    // Logs the events that JACK had no room for since the last call.
+    void ReportUnsent();
     // Sends the delayed replies that are due; returns how long until the next one (or idle when none).
     [[nodiscard]] std::chrono::milliseconds SendDue(std::chrono::milliseconds idle);
 

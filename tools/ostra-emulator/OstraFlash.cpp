@@ -1,9 +1,11 @@
 #include "OstraFlash.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -56,7 +58,8 @@ bool COstraFlash::Load(const std::string& path, COstraProtocol::Entry& entry)
     if (nameLine.rfind("name=", 0) != 0 || valuesLine.rfind("values=", 0) != 0)
         return false;
     COstraProtocol::Entry loaded;
-    if (!Unescape(nameLine.substr(5), loaded.name))
+    std::string reason;
+    if (!Unescape(nameLine.substr(5), loaded.name) || !COstraProtocol::CheckName(loaded.name, reason))
         return false;
     std::istringstream values(valuesLine.substr(7));
     for (auto& value : loaded.values) {
@@ -79,10 +82,11 @@ bool COstraFlash::Save(const std::string& path, const COstraProtocol::Entry& ent
         text += (i ? " " : "") + std::to_string(entry.values[i]);
     text += "\n";
 
-    const std::string temp = path + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
+    (void)::fchmod(fd, 0644); // mkostemp creates the file for its owner only
     std::size_t written = 0;
     while (written < text.size()) {
         const ssize_t n = ::write(fd, text.data() + written, text.size() - written);

@@ -10,9 +10,11 @@
 //   values=<45 decimal values, space-separated>
 class COstraFlash {
 public:
-    // Reads the file; false when it is missing or not in this format (the entry is then untouched).
+    // Reads the file; false when it is missing, not in this format, or holds a name the console cannot
+    // send (the entry is then untouched).
     [[nodiscard]] static bool Load(const std::string& path, COstraProtocol::Entry& entry);
-    // Writes the file atomically: a temporary file beside it, flushed to disk, renamed over it. False when
+    // Writes the file atomically: a temporary file beside it with a name of its own (so that emulators
+    // sharing one flash file never write into each other's), flushed to disk, renamed over it. False when
     // any step fails; the old file is then still whole.
     [[nodiscard]] static bool Save(const std::string& path, const COstraProtocol::Entry& entry);
 };

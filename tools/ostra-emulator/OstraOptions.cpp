@@ -4,6 +4,8 @@
 #include <charconv>
 #include <iterator>
 
+#include "OstraProtocol.h"
+
 namespace {
 
 constexpr struct {
@@ -40,7 +42,8 @@ std::string COstraOptions::Usage()
            "printed in hex with its meaning. Ends cleanly on SIGINT or SIGTERM.\n"
            "\n"
            "  --name NAME          JACK client name (default \"Ostra\")\n"
-           "  --entry NAME         current entry until the flash holds one (default \"Preset\")\n"
+           "  --entry NAME         current entry until the flash holds one (default \"Preset\");\n"
+           "                       at most 40 characters of 7-bit text (ASCII)\n"
            "  --flash FILE         flash memory file, written atomically (default: memory only)\n"
            "  --port-id N          identifier of the \"Tarn\" pair (default 1; a second pair gets N+1)\n"
            "  --second-pair TYPE   also offer a pair of this four-character type\n"
@@ -80,6 +83,13 @@ bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& err
             }
             clientName = value;
         } else if (option == "--entry") {
+            // The console sends this name in its identity reply; a byte of 80 or more would break
+            // the message and the program would see a connection error instead of the name.
+            std::string reason;
+            if (!COstraProtocol::CheckName(value, reason)) {
+                error = "--entry \"" + value + "\" cannot be sent: " + reason;
+                return false;
+            }
             entryName = value;
         } else if (option == "--flash") {
             flashPath = value;

@@ -107,6 +107,25 @@ bool COstraProtocol::CheckDataMessage(const std::uint8_t* pBytes, std::size_t co
     return true;
 }
 
+bool COstraProtocol::CheckName(const std::string& name, std::string& reason)
+{
+    if (name.size() > NAME_FIELD) {
+        reason = "it has " + std::to_string(name.size()) + " bytes; a console name has at most 40";
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<std::uint8_t>(name[i]);
+        if (byte >= 0x80) {
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02X", byte);
+            reason = "byte " + std::to_string(i + 1) + " is " + hex + "; a console name is 7-bit text (ASCII)";
+            return false;
+        }
+    }
+    reason.clear();
+    return true;
+}
+
 std::vector<std::uint8_t> COstraProtocol::BuildIdentityReply(const std::string& name)
 {
     std::vector<std::uint8_t> reply = {

@@ -33,6 +33,9 @@ public:
     [[nodiscard]] static bool CheckDataMessage(const std::uint8_t* pBytes, std::size_t count, Entry& entry,
                                                std::string& reason);
 
+    // Whether a name fits the identity reply whole: at most 40 bytes, each of them 7-bit. False with why
+    // otherwise, in a sentence.
+    [[nodiscard]] static bool CheckName(const std::string& name, std::string& reason);
     // The 55-byte identity reply naming an entry (its first 40 bytes).
     [[nodiscard]] static std::vector<std::uint8_t> BuildIdentityReply(const std::string& name);
     // The 11-byte completion reply with one of the STATUS_ values.

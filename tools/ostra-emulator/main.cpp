@@ -62,6 +62,7 @@ int main(int argc, char** argv)
         client.Drain([&](std::size_t pair, const std::uint8_t* pBytes, std::size_t count) {
             console.OnBytes(pair, pBytes, count);
         });
+        console.ReportUnsent();
         wait = console.SendDue(std::chrono::milliseconds(500));
         std::cout.flush();
         if (client.ServerGone()) {

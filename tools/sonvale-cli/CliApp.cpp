@@ -1,5 +1,6 @@
 #include "CliApp.h"
 
+#include <cstdlib>
 #include <ostream>
 
 #include "CatalogCommands.h"
@@ -28,6 +29,7 @@ const char* CCliApp::UsageText()
            "Options:\n"
            "  --lang en|ja        English or Japanese descriptions (default: the system language)\n"
            "  --json              JSON output (list, show, current)\n"
+           "  --verbose           also libjack's own messages (the driver keeps them quiet otherwise)\n"
            "  -h, --help          this text\n"
            "  --version           the version of the program\n"
            "\n"
@@ -48,6 +50,9 @@ CliExitCode CCliApp::Run(const std::vector<std::string_view>& args)
         m_err << "sonvale-cli: " << options.m_strError << "\nTry 'sonvale-cli --help' for the commands.\n";
         return CliExitCode::Usage;
     }
+    // The driver reads its switch when it opens its JACK client.
+    if (options.m_bVerbose)
+        ::setenv("VORN_JACK_VERBOSE", "1", 1);
     return RunCommand(options);
 }
 

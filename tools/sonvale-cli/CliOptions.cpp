@@ -66,6 +66,8 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
             version = true;
         } else if (arg == "--json") {
             options.m_bJson = true;
+        } else if (arg == "--verbose") {
+            options.m_bVerbose = true;
         } else if (arg == "--lang" || arg.starts_with("--lang=")) {
             std::string_view value;
             if (arg == "--lang") {

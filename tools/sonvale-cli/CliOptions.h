@@ -24,6 +24,7 @@ public:
     CliCommand m_command = CliCommand::None;
     CliLanguage m_language = CliLanguage::System;
     bool m_bJson = false;
+    bool m_bVerbose = false; // libjack's own messages on standard error
     std::string m_strKey;   // show, export, update
     std::string m_strPath;  // export (a file or "-"), export-all (a folder)
     std::string m_strError; // set when the line is malformed: what is wrong, in one sentence

@@ -10,6 +10,7 @@
 
 #include "CatalogCommands.h"
 #include "DeviceSurvey.h"
+#include "DriverDiagnosis.h"
 #include "JsonText.h"
 #include "data/DataController.h"
 #include "midi/MIDIDevice.h"
@@ -46,9 +47,10 @@ CliExitCode CConsoleCommands::ExitCodeFor(ResultCode result)
 const char* CConsoleCommands::CauseOf(ResultCode result)
 {
     switch (result) {
-    case RC_DRIVER_UNAVAILABLE: return "the Vorn driver is not available (no driver module, or it lists no devices)";
+    case RC_DRIVER_UNAVAILABLE: return "the Vorn driver is not available (no driver module, no JACK server, or it "
+                                       "lists no devices)";
     case RC_OBSERVER_REFUSED: return "the Vorn driver refused the program's observer";
-    case RC_NO_USABLE_PORT: return "no console on the network: no device offers a \"Tarn\" port";
+    case RC_NO_USABLE_PORT: return CDriverDiagnosis::NoConsoleAdvice();
     case RC_SEND_FAILED: return "the console did not confirm the transfer: the message was not sent, or no "
                                 "completion reply came within the time-out, or the reply was of another kind";
     case RC_RECEIVE_FAILED: return "the console did not say which entry it holds: no identity reply came within "
@@ -60,6 +62,16 @@ const char* CConsoleCommands::CauseOf(ResultCode result)
     }
 }
 
+std::string CConsoleCommands::Explain(ResultCode result)
+{
+    if (result == RC_DRIVER_UNAVAILABLE) {
+        const CDriverDiagnosis::Cause cause = CDriverDiagnosis::Diagnose();
+        if (cause != CDriverDiagnosis::Cause::Ready)
+            return CDriverDiagnosis::Advice(cause);
+    }
+    return CauseOf(result);
+}
+
 CliExitCode CConsoleCommands::Devices()
 {
     const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
@@ -68,7 +80,10 @@ CliExitCode CConsoleCommands::Devices()
     if (comInitialized)
         CoUninitialize();
     if (result != RC_EXCHANGE_OK) {
-        m_err << "sonvale-cli: " << CauseOf(result) << '\n';
+        m_err << "sonvale-cli: "
+              << (survey.Cause() != CDriverDiagnosis::Cause::Ready ? CDriverDiagnosis::Advice(survey.Cause())
+                                                                   : std::string(CauseOf(result)))
+              << '\n';
         return ExitCodeFor(result);
     }
 
@@ -134,7 +149,7 @@ CliExitCode CConsoleCommands::Current(bool json)
         result = controller.QueryCurrentDataName(name);
     Disconnect();
     if (result != RC_EXCHANGE_OK) {
-        m_err << "sonvale-cli: " << CauseOf(result) << '\n';
+        m_err << "sonvale-cli: " << Explain(result) << '\n';
         return ExitCodeFor(result);
     }
 
@@ -208,7 +223,7 @@ CliExitCode CConsoleCommands::Update(const CCliOptions& options)
     Disconnect();
 
     if (result != RC_EXCHANGE_OK) {
-        m_err << "sonvale-cli: " << CauseOf(result) << '\n';
+        m_err << "sonvale-cli: " << Explain(result) << '\n';
         return ExitCodeFor(result);
     }
     m_out << "Data update completed. The console holds \"" << entryName << "\" (No. " << key << ").\n";

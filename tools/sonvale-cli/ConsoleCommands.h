@@ -27,6 +27,8 @@ public:
     // The exit status and the plain-words cause for a failed exchange or connection.
     [[nodiscard]] static CliExitCode ExitCodeFor(ResultCode result);
     [[nodiscard]] static const char* CauseOf(ResultCode result);
+    // CauseOf in full: for an unavailable driver, also why (no module, no JACK server) and what to do.
+    [[nodiscard]] static std::string Explain(ResultCode result);
 
     // A name received from the console made safe for a terminal: invalid UTF-8 as U+FFFD, control
     // characters as \xNN.

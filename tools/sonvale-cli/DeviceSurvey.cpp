@@ -18,7 +18,7 @@ std::string NameOf(const DeviceInfo& info)
 ResultCode CDeviceSurvey::Run()
 {
     m_devices.clear();
-    IVornAsync* pAsync = CWin32VornMIDIController::CreateDriverObject();
+    IVornAsync* pAsync = CDriverDiagnosis::CreateDriver(m_cause);
     if (pAsync == nullptr)
         return RC_DRIVER_UNAVAILABLE;
     DeviceList list{0, nullptr};

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "DriverDiagnosis.h"
 #include "platform/ResultCode.h"
 
 // What the Vorn driver shows of the network: every device with its ports, their type codes as the
@@ -29,13 +30,15 @@ public:
     virtual ~CDeviceSurvey() = default;
 
     // Creates the driver object (its current class, else its older one) and lists the network.
-    // RC_EXCHANGE_OK, or RC_DRIVER_UNAVAILABLE when no driver or no device list can be had.
-    // The calling thread must have initialised the component runtime.
+    // RC_EXCHANGE_OK, or RC_DRIVER_UNAVAILABLE when no driver or no device list can be had (Cause says
+    // why). The calling thread must have initialised the component runtime.
     [[nodiscard]] ResultCode Run();
+    [[nodiscard]] CDriverDiagnosis::Cause Cause() const { return m_cause; }
 
     [[nodiscard]] const std::vector<Device>& Devices() const { return m_devices; }
     [[nodiscard]] int UsedPortCount() const;
 
 private:
     std::vector<Device> m_devices;
+    CDriverDiagnosis::Cause m_cause = CDriverDiagnosis::Cause::Ready;
 };

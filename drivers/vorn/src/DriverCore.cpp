@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "JackMessages.h"
 #include "PortTags.h"
 
 namespace {
@@ -26,24 +27,30 @@ timespec MonotonicDeadline(std::chrono::steady_clock::time_point when)
 
 } // namespace
 
-std::shared_ptr<CDriverCore> CDriverCore::Create()
+std::shared_ptr<CDriverCore> CDriverCore::Create(HRESULT& failure)
 {
+    failure = E_FAIL;
     std::shared_ptr<CDriverCore> core(new CDriverCore);
-    if (!core->Open())
+    if (!core->Open(failure))
         return nullptr;
+    failure = S_OK;
     return core;
 }
 
-bool CDriverCore::Open()
+bool CDriverCore::Open(HRESULT& failure)
 {
     if (sem_init(&m_wake, 0, 0) != 0)
         return false;
     m_bWakeReady = true;
+    CJackMessages::Route();
     jack_status_t status{};
     const std::string name(VORN_DRIVER_CLIENT_NAME);
     m_pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
-    if (!m_pClient)
+    if (!m_pClient) {
+        if (status & JackServerFailed)
+            failure = VORN_E_NO_SERVER;
         return false;
+    }
     if (jack_set_process_callback(m_pClient, &OnProcess, this) != 0
         || jack_set_client_registration_callback(m_pClient, &OnClientRegistration, this) != 0
         || jack_set_port_registration_callback(m_pClient, &OnPortRegistration, this) != 0

@@ -23,8 +23,8 @@
 class CDriverCore {
 public:
     // Opens a JACK client without starting a server and starts the driver thread. Null when no JACK
-    // server answers or the client cannot be set up.
-    [[nodiscard]] static std::shared_ptr<CDriverCore> Create();
+    // server answers (failure VORN_E_NO_SERVER) or the client cannot be set up (E_FAIL).
+    [[nodiscard]] static std::shared_ptr<CDriverCore> Create(HRESULT& failure);
     ~CDriverCore();
     CDriverCore(const CDriverCore&) = delete;
     CDriverCore& operator=(const CDriverCore&) = delete;
@@ -46,7 +46,7 @@ private:
     static constexpr std::size_t MAX_CHANNELS = 64;
 
     CDriverCore() = default;
-    [[nodiscard]] bool Open();
+    [[nodiscard]] bool Open(HRESULT& failure);
     void CloseClient();
 
     static int OnProcess(jack_nframes_t nframes, void* arg);

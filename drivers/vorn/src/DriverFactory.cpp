@@ -15,9 +15,10 @@ HRESULT CDriverFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** 
         return CLASS_E_NOAGGREGATION;
     if (riid != IID_IUnknown && riid != IID_IVornAsync)
         return E_NOINTERFACE;
-    std::shared_ptr<CDriverCore> core = CDriverCore::Create();
+    HRESULT failure = E_FAIL;
+    std::shared_ptr<CDriverCore> core = CDriverCore::Create(failure);
     if (!core)
-        return E_FAIL; // no JACK server running, or it refused the client
+        return failure; // no JACK server running, or it refused the client
     auto* pDriver = new (std::nothrow) CAsyncDriver(std::move(core));
     if (!pDriver)
         return E_OUTOFMEMORY;

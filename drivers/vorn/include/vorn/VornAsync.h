@@ -51,6 +51,10 @@ inline constexpr IID IID_IVornAsyncObserver = {0xBEEC89BE, 0x3AE3, 0x4689, {0xA9
 // {E53F0D33-05ED-427A-A957-5D8401F58AC1}
 inline constexpr IID IID_IVornAsyncPortObserver = {0xE53F0D33, 0x05ED, 0x427A, {0xA9, 0x57, 0x5D, 0x84, 0x01, 0xF5, 0x8A, 0xC1}};
 
+// What creating the driver object gives when no JACK server answers: the driver never starts one.
+// Any other failure to set up its JACK client gives E_FAIL.
+inline constexpr HRESULT VORN_E_NO_SERVER = static_cast<HRESULT>(0x80040201);
+
 // Driver-wide event types (OnAsyncEvent); also the bits of IVornAsync::Advise's registration value.
 inline constexpr std::int32_t VORN_ASYNC_EVENT_CONFIG_NOTICE = 1;  // the network's configuration is changing
 inline constexpr std::int32_t VORN_ASYNC_EVENT_CONFIG_CHANGED = 2; // devices or ports came or went: list afresh

@@ -1,0 +1,31 @@
+#include "JackMessages.h"
+
+#include <jack/jack.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void Quiet(const char*) {}
+
+void ToStandardError(const char* message)
+{
+    std::fprintf(stderr, "vorn-jack: libjack: %s\n", message);
+}
+
+} // namespace
+
+bool CJackMessages::Verbose()
+{
+    const char* value = std::getenv("VORN_JACK_VERBOSE");
+    return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
+}
+
+void CJackMessages::Route()
+{
+    const bool verbose = Verbose();
+    jack_set_error_function(verbose ? &ToStandardError : &Quiet);
+    jack_set_info_function(verbose ? &ToStandardError : &Quiet);
+}

@@ -1,0 +1,68 @@
+// What sonvale-cli says when it cannot reach a console, for each cause a user can act on: no driver
+// module, no JACK server, a server without a "Tarn" pair (CliConsoleTest). libjack's own lines stay off
+// standard error unless --verbose asks for them.
+#include "CliProcess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "platform/ComRuntime.h"
+
+namespace {
+
+// What libjack prints by itself when no server answers.
+bool HasLibjackNoise(const QByteArray& err)
+{
+    return err.contains("Cannot connect to server") || err.contains("JackShmReadWritePtr")
+           || err.contains("jack server is not running");
+}
+
+const QString kUnusedServer = QStringLiteral("sonvale-unused-%1").arg(::getpid());
+
+TEST(CliDriverMessages, WithoutAJackServerSaysHowToStartOneAndNothingOfLibjacks)
+{
+    for (const QStringList& args : {QStringList{"devices"}, QStringList{"current"}, QStringList{"update", "3"}}) {
+        const CliRun run = RunCli(args, {{"JACK_DEFAULT_SERVER", kUnusedServer}, {"VORN_JACK_VERBOSE", ""}});
+        ASSERT_TRUE(run.finished) << args.join(' ').toStdString();
+        EXPECT_EQ(run.exitCode, 4) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("no JACK server is running")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(kUnusedServer.toUtf8())) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("jackd -d dummy")) << run.err.toStdString();
+        EXPECT_FALSE(HasLibjackNoise(run.err)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+}
+
+TEST(CliDriverMessages, VerboseShowsLibjacksOwnMessages)
+{
+    const CliRun run = RunCli({"devices", "--verbose"}, {{"JACK_DEFAULT_SERVER", kUnusedServer}});
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_TRUE(run.err.contains("vorn-jack: libjack: ")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("no JACK server is running")) << run.err.toStdString();
+}
+
+TEST(CliDriverMessages, WithoutADriverModuleSaysWhereItLooked)
+{
+    const std::vector<std::string> folders = ComDriverFolders();
+    if (QFile::exists(QString::fromStdString(folders.back()) + QStringLiteral("/vorn-jack.so")))
+        GTEST_SKIP() << "SKIPPED: a driver module is installed in " << folders.back();
+    // The program alone in a folder: nothing beside it, no driver folder below its parent.
+    QTemporaryDir bare;
+    const QString cli = bare.filePath(QStringLiteral("bin/sonvale-cli"));
+    ASSERT_TRUE(QDir().mkpath(bare.filePath(QStringLiteral("bin"))));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SONVALE_CLI_PATH), cli));
+    for (const QStringList& args : {QStringList{"devices"}, QStringList{"current"}}) {
+        const CliRun run = RunCli(args, {{"JACK_DEFAULT_SERVER", kUnusedServer}}, 60000, cli);
+        EXPECT_EQ(run.exitCode, 4) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("no Vorn driver module (vorn-jack.so) was found")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(bare.filePath(QStringLiteral("bin")).toUtf8())) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("JACK server")) << run.err.toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,68 @@
+#include "DriverDiagnosis.h"
+
+#include <cstdlib>
+
+#include "platform/ComRuntime.h"
+
+IVornAsync* CDriverDiagnosis::CreateDriver(Cause& cause)
+{
+    bool anyModule = false;
+    bool noServer = false;
+    for (const CLSID& clsid : {CLSID_VornAsync, CLSID_VornAsyncLegacy}) {
+        void* pv = nullptr;
+        const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                            IID_IVornAsync, &pv);
+        if (SUCCEEDED(hr) && pv != nullptr) {
+            cause = Cause::Ready;
+            return static_cast<IVornAsync*>(pv);
+        }
+        anyModule = anyModule || hr != REGDB_E_CLASSNOTREG;
+        noServer = noServer || hr == VORN_E_NO_SERVER;
+    }
+    cause = !anyModule ? Cause::NoModule : noServer ? Cause::NoServer : Cause::Refused;
+    return nullptr;
+}
+
+CDriverDiagnosis::Cause CDriverDiagnosis::Diagnose()
+{
+    const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
+    Cause cause = Cause::Ready;
+    if (IVornAsync* pAsync = CreateDriver(cause))
+        pAsync->Release();
+    if (comInitialized)
+        CoUninitialize();
+    return cause;
+}
+
+std::string CDriverDiagnosis::Advice(Cause cause)
+{
+    switch (cause) {
+    case Cause::NoModule: {
+        std::string text = "no Vorn driver module (vorn-jack.so) was found; looked in:";
+        for (const std::string& folder : ComDriverFolders())
+            text += "\n  " + folder;
+        return text + "\nReinstall the package, or build the vorn_jack target.";
+    }
+    case Cause::NoServer: {
+        const char* name = std::getenv("JACK_DEFAULT_SERVER");
+        std::string text = "no JACK server is running";
+        if (name != nullptr && *name != '\0')
+            text += std::string(" under the name \"") + name + "\" (JACK_DEFAULT_SERVER)";
+        return text + ", and the driver never starts one.\nStart one first: `jackd -d dummy` (no sound card "
+                      "needed), QjackCtl, or PipeWire's JACK service (`pw-jack sonvale-cli ...`).";
+    }
+    case Cause::Refused:
+        return "the JACK server refused the Vorn driver's client (run with --verbose to see libjack's reason)";
+    case Cause::Ready:
+        break;
+    }
+    return "the Vorn driver lists no devices";
+}
+
+const char* CDriverDiagnosis::NoConsoleAdvice()
+{
+    return "no console on the network: the JACK server runs, but no device offers a \"Tarn\" port pair.\n"
+           "Tag the console's two MIDI ports (names as `jack_lsp` lists them), both with the same number:\n"
+           "  jack_property --port -s PORT urn:vorn:port-type Tarn\n"
+           "  jack_property --port -s PORT urn:vorn:port-id 1";
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+#include "vorn/VornAsync.h"
+
+// Why the command line cannot reach a console through the Vorn driver, told apart so that the user
+// learns what to do: the driver module is missing, no JACK server runs, or the server runs but no
+// device offers a "Tarn" pair. The program's own transport reports all of these as one result code;
+// the driver's creation result tells the first two apart.
+class CDriverDiagnosis {
+public:
+    enum class Cause { Ready, NoModule, NoServer, Refused };
+
+    // Creates the driver object as the transport does (its current class, else its older one). Null
+    // and the cause when it cannot be had. The calling thread must have initialised the component runtime.
+    [[nodiscard]] static IVornAsync* CreateDriver(Cause& cause);
+    // Creates the driver object once to learn why it cannot be had; Ready when it can.
+    [[nodiscard]] static Cause Diagnose();
+    // What the user sees for a cause other than Ready: what is wrong and what to do about it.
+    [[nodiscard]] static std::string Advice(Cause cause);
+    // What the user sees when the server runs but no device offers a "Tarn" port pair.
+    [[nodiscard]] static const char* NoConsoleAdvice();
+};
