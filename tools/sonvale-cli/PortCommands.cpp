@@ -2,15 +2,23 @@
 
 #include <jack/metadata.h>
 
+#include <chrono>
+#include <cstdio>
 #include <ostream>
 #include <regex>
 #include <set>
+#include <string_view>
+#include <thread>
 
 #include "NetworkScan.h"
 #include "PortCatalog.h"
+#include "PortRulesEditor.h"
 #include "PortTags.h"
 
 namespace {
+
+void Quiet(const char*) {}
+void ToStandardError(const char* message) { std::fprintf(stderr, "%s\n", message); }
 
 std::string ClientOf(const std::string& name) { return name.substr(0, name.find(':')); }
 
@@ -48,9 +56,17 @@ bool CPortCommands::Connect()
     const std::string name = std::string(VORN_DRIVER_CLIENT_NAME) + "-cli";
     jack_status_t status{};
     m_pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
-    if (!m_pClient)
+    if (!m_pClient) {
         m_err << "sonvale-cli: no JACK server answers (start jackd, or PipeWire's JACK service, first)\n";
-    return m_pClient != nullptr;
+        return false;
+    }
+    // PipeWire's JACK library learns the port tags a little after the client opens; activating waits
+    // for its server once more, after which this client's view of them is whole.
+    if (jack_activate(m_pClient) != 0) {
+        m_err << "sonvale-cli: the JACK server did not take this program's client\n";
+        return false;
+    }
+    return true;
 }
 
 std::string CPortCommands::PatternOf(const std::string& name)
@@ -129,6 +145,23 @@ bool CPortCommands::FindPair(const CCliOptions& options, Pair& pair)
     return true;
 }
 
+bool CPortCommands::WaitForTags(const Pair& pair, const std::optional<std::string>& type,
+                                const std::optional<std::string>& id)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    for (;;) {
+        bool shown = true;
+        for (jack_port_t* pPort : {pair.pInput, pair.pOutput})
+            shown = shown && CPortCatalog::Property(pPort, VORN_KEY_PORT_TYPE) == type &&
+                    CPortCatalog::Property(pPort, VORN_KEY_PORT_ID) == id;
+        if (shown)
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 std::uint32_t CPortCommands::FreeId(const Pair& pair)
 {
     std::set<std::uint32_t> taken;
@@ -151,14 +184,17 @@ CliExitCode CPortCommands::Tag(const CCliOptions& options)
         return CliExitCode::Usage;
     const std::uint32_t id = options.m_id.value_or(FreeId(pair));
     const std::string idText = std::to_string(id);
+    bool taken = true;
     for (jack_port_t* pPort : {pair.pInput, pair.pOutput}) {
         const jack_uuid_t uuid = jack_port_uuid(pPort);
-        if (jack_set_property(m_pClient, uuid, VORN_KEY_PORT_TYPE, options.m_strType.c_str(), "text/plain") != 0 ||
-            jack_set_property(m_pClient, uuid, VORN_KEY_PORT_ID, idText.c_str(), "text/plain") != 0) {
-            m_err << "sonvale-cli: the JACK server did not take the port tags (on PipeWire, is its session "
-                     "manager running?)\n";
-            return CliExitCode::NoConnection;
-        }
+        taken = taken &&
+                jack_set_property(m_pClient, uuid, VORN_KEY_PORT_TYPE, options.m_strType.c_str(), "text/plain") == 0 &&
+                jack_set_property(m_pClient, uuid, VORN_KEY_PORT_ID, idText.c_str(), "text/plain") == 0;
+    }
+    if (!taken || !WaitForTags(pair, options.m_strType, idText)) {
+        m_err << "sonvale-cli: the JACK server did not take the port tags (on PipeWire, is its session "
+                 "manager running?)\n";
+        return CliExitCode::NoConnection;
     }
     m_out << "Tagged " << pair.input << " and " << pair.output << ": type " << options.m_strType << ", id " << id
           << ".\n";
@@ -172,7 +208,7 @@ CliExitCode CPortCommands::Tag(const CCliOptions& options)
     rule.output = options.m_bPattern ? PatternOf(pair.output) : pair.output;
     std::string error;
     const std::string path = CPortRules::DefaultPath();
-    if (!CPortRules::Add(path, rule, error)) {
+    if (!CPortRulesEditor::Add(path, rule, error)) {
         m_err << "sonvale-cli: the rule was not kept: " << error << '\n';
         return CliExitCode::FileError;
     }
@@ -187,16 +223,29 @@ CliExitCode CPortCommands::Untag(const CCliOptions& options)
         return CliExitCode::NoConnection;
     if (!FindPair(options, pair))
         return CliExitCode::Usage;
+    // PipeWire's JACK library (0.3.65) removes a key from the object whose number the port's identifier
+    // carries, which is not always the port: another port could lose its tags. There the tags are set
+    // empty instead, which counts as no tag. jackd's libjack complains about removing a key that is not
+    // there, which is no failure here.
+    const bool pipeWire = std::string_view(jack_get_version_string()).find("PipeWire") != std::string_view::npos;
+    jack_set_error_function(&Quiet);
     for (jack_port_t* pPort : {pair.pInput, pair.pOutput})
         for (const char* key : {VORN_KEY_PORT_TYPE, VORN_KEY_PORT_ID})
-            if (CPortCatalog::Property(pPort, key)) // libjack complains about removing what is not there
+            if (pipeWire)
+                jack_set_property(m_pClient, jack_port_uuid(pPort), key, "", "text/plain");
+            else
                 jack_remove_property(m_pClient, jack_port_uuid(pPort), key);
+    jack_set_error_function(&ToStandardError);
+    if (!WaitForTags(pair, std::nullopt, std::nullopt)) {
+        m_err << "sonvale-cli: the JACK server did not remove the port tags\n";
+        return CliExitCode::NoConnection;
+    }
     m_out << "Untagged " << pair.input << " and " << pair.output << ".\n";
     const std::string path = CPortRules::DefaultPath();
     if (options.m_bKeep) {
         std::string error;
         int removed = 0;
-        if (!CPortRules::Remove(path, pair.input, pair.output, removed, error)) {
+        if (!CPortRulesEditor::Remove(path, pair.input, pair.output, removed, error)) {
             m_err << "sonvale-cli: the rule was not removed: " << error << '\n';
             return CliExitCode::FileError;
         }

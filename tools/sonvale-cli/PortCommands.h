@@ -2,6 +2,7 @@
 #include <jack/jack.h>
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "CliExitCode.h"
@@ -35,6 +36,11 @@ private:
     // Checks that the two names are a MIDI port messages go to and one replies come from, of one client
     // other than a driver; false after saying why not.
     [[nodiscard]] bool FindPair(const CCliOptions& options, Pair& pair);
+    // Waits until both ports show these tag values (nullopt: no such tag). PipeWire's JACK library
+    // applies a change only when its server has answered, and a command that ended before that would
+    // leave the change undone.
+    [[nodiscard]] bool WaitForTags(const Pair& pair, const std::optional<std::string>& type,
+                                   const std::optional<std::string>& id);
     // The smallest identifier from 1 up that no other tagged port of the client carries.
     [[nodiscard]] std::uint32_t FreeId(const Pair& pair);
 

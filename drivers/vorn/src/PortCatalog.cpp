@@ -17,6 +17,9 @@ std::optional<std::string> CPortCatalog::Property(jack_port_t* pPort, const char
     jack_free(value);
     if (type)
         jack_free(type);
+    // An empty value is how a server that cannot remove a key clears it.
+    if (result.empty())
+        return std::nullopt;
     return result;
 }
 

@@ -34,6 +34,6 @@ public:
     static void ApplyRules(std::vector<VornMidiPort>& ports, const std::vector<VornPortRule>& rules,
                            const std::string& path, std::vector<std::string>& problems);
 
-    // The metadata value of a port, when it has one.
+    // The metadata value of a port, when it has one that is not empty.
     [[nodiscard]] static std::optional<std::string> Property(jack_port_t* pPort, const char* key);
 };

@@ -30,12 +30,9 @@ public:
     // Whether a whole port name matches a pattern with "*" and "?"; "?" stands for one UTF-8 character.
     [[nodiscard]] static bool Matches(std::string_view pattern, std::string_view name);
 
-    // Writes the rule into the file at `path` (creating its folder), replacing a section with the same
-    // input and output; the file is replaced whole or not at all. False with the reason in `error`.
-    [[nodiscard]] static bool Add(const std::string& path, VornPortRule rule, std::string& error);
-    // Removes every section whose patterns match both port names; `removed` counts them.
-    [[nodiscard]] static bool Remove(const std::string& path, std::string_view input, std::string_view output,
-                                     int& removed, std::string& error);
+    // Reads a whole regular file. False with the reason in `error`; `missing` tells a file that is not
+    // there at all.
+    [[nodiscard]] static bool ReadText(const std::string& path, std::string& text, bool& missing, std::string& error);
 
     // Writes each problem to standard error, prefixed with "vorn-jack: ", unless this process has said
     // it already: a file re-read on every change of the graph must not repeat itself.
