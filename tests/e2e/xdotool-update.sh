@@ -5,7 +5,11 @@
 # Usage: xdotool-update.sh PROGRAM EMULATOR. Exit 77 (skipped) when Xvfb, xdotool or jackd is missing.
 set -euo pipefail
 program=$1 emulator=$2
-for tool in Xvfb xdotool jackd jack_lsp flock; do
+# SONVALE_E2E_GRAPH=running: no private jackd; the JACK graph that is there already is used (PipeWire's,
+# through pw-jack), and whoever started it holds the JACK test lock.
+own_server=yes
+[ "${SONVALE_E2E_GRAPH:-}" = running ] && own_server=""
+for tool in Xvfb xdotool ${own_server:+jackd jack_lsp flock}; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
 work=$(mktemp -d)
@@ -16,25 +20,22 @@ cleanup() {
     for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -KILL "$pid" 2>/dev/null || true
   done
-  find /dev/shm -maxdepth 1 -name "jack*_${JACK_DEFAULT_SERVER}_*" -delete 2>/dev/null || true
+  [ -z "$own_server" ] || find /dev/shm -maxdepth 1 -name "jack*_${JACK_DEFAULT_SERVER}_*" -delete 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-wait_until() {
-  local tries=$(( $1 * 10 )); shift
-  until "$@" >/dev/null 2>&1; do
-    tries=$(( tries - 1 )); [ "$tries" -gt 0 ] || return 1; sleep 0.1
-  done
-}
+source "$(dirname "$0")/wait-until.sh"
 fail() { echo "FAILED: $*"; echo "--- console"; cat "$work/console.log"; echo "--- program"; cat "$work/program.log"; exit 1; }
 
-# The private JACK servers of all test programs take turns (see tests/drivers/JackTestServer.cpp).
-exec 9<>/tmp/sonvale-jack-tests.lock
-flock -w 120 9 || { echo "SKIPPED: the JACK test lock stayed taken"; exit 77; }
-export JACK_DEFAULT_SERVER="sonvale-xdotool-$$"
-jackd --no-realtime --sync -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 9>&- &
-jackd_pid=$!
-wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || { echo "SKIPPED: jackd did not start"; exit 77; }
+if [ -n "$own_server" ]; then
+  # The private JACK servers of all test programs take turns (see tests/drivers/JackTestServer.cpp).
+  exec 9<>/tmp/sonvale-jack-tests.lock
+  flock -w 120 9 || { echo "SKIPPED: the JACK test lock stayed taken"; exit 77; }
+  export JACK_DEFAULT_SERVER="sonvale-xdotool-$$"
+  jackd --no-realtime --sync -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 9>&- &
+  jackd_pid=$!
+  wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || { echo "SKIPPED: jackd did not start"; exit 77; }
+fi
 "$emulator" --flash "$work/flash.bin" >"$work/console.log" 2>&1 9>&- &
 emulator_pid=$!
 wait_until 10 grep -q '^ready:' "$work/console.log" || fail "the console did not come up"
