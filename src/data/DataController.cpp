@@ -60,10 +60,19 @@ ResultCode CDataController::WriteEntry(std::uint16_t key)
     std::uint32_t messageLength = message.size();
     if (m_pConverter->BuildDataMessage(message.data(), sets, name, messageLength) != RC_OK)
         return RC_SEND_FAILED;
+    return WriteMessage(message.data(), messageLength);
+}
+
+ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_t length)
+{
+    if (!m_pDevice || !m_pConverter || !bytes || length > kExchangeBufferSize)
+        return RC_SEND_FAILED;
+    ExchangeBuffer message{};
+    std::copy(bytes, bytes + length, message.begin());
 
     ExchangeBuffer reply{};
     std::uint16_t replyLength = 0;
-    if (!Exchange(message, messageLength, reply, replyLength))
+    if (!Exchange(message, length, reply, replyLength))
         return RC_SEND_FAILED;
 
     int kind = CSysExConverter::kReplyNone;

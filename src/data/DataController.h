@@ -50,6 +50,11 @@ public:
     // in the data set sends nothing.
     [[nodiscard]] ResultCode WriteEntry(std::uint16_t key);
 
+    // Writes a data message built elsewhere (a file the user keeps) into the console, with the answers of
+    // WriteEntry; a message longer than the exchange buffer sends nothing and gives RC_SEND_FAILED. The
+    // caller checks that it is a data message.
+    [[nodiscard]] ResultCode WriteMessage(const std::uint8_t* bytes, std::uint32_t length);
+
     // Asks the console for the name of the entry it holds. RC_EXCHANGE_OK with the name; RC_RECEIVE_FAILED
     // when no identity reply came (name unchanged); RC_OUT_OF_MEMORY when the name cannot be stored.
     [[nodiscard]] ResultCode QueryCurrentDataName(std::string& name);

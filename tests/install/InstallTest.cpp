@@ -54,6 +54,7 @@ QStringList ExpectedFiles()
             kDriverSubPath,
             QStringLiteral("share/applications/sonvale-data-manager.desktop"),
             QStringLiteral("share/icons/hicolor/32x32/apps/sonvale-data-manager.png"),
+            QStringLiteral("share/bash-completion/completions/sonvale-cli"),
             QStringLiteral("share/icons/hicolor/48x48/apps/sonvale-data-manager.png"),
             QStringLiteral("share/icons/hicolor/128x128/apps/sonvale-data-manager.png"),
             QStringLiteral("share/icons/hicolor/256x256/apps/sonvale-data-manager.png"),

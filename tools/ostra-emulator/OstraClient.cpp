@@ -75,7 +75,7 @@ bool COstraClient::Open(const std::string& name, const std::vector<PairSpec>& pa
     }
     // Tagged last, so that a driver that lists the pair can use it at once.
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        if (!Tag(m_pClient, m_pairs[i].pIn, pairs[i]) || !Tag(m_pClient, m_pairs[i].pOut, pairs[i])) {
+        if (pairs[i].tagged && (!Tag(m_pClient, m_pairs[i].pIn, pairs[i]) || !Tag(m_pClient, m_pairs[i].pOut, pairs[i]))) {
             error = "cannot set the port metadata";
             return false;
         }

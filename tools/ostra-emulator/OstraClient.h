@@ -20,6 +20,7 @@ public:
     struct PairSpec {
         std::uint32_t id;
         std::string type; // four characters
+        bool tagged = true; // false: the ports carry no metadata
     };
 
     COstraClient();

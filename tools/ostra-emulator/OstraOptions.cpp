@@ -51,6 +51,7 @@ std::string COstraOptions::Usage()
            "                       swap (the other kind of reply), garbage, split\n"
            "  --delay MS           reply delay for --fault delay (default 3000)\n"
            "  --split N            MIDI events per reply for --fault split (default 3)\n"
+           "  --untagged           offer the pairs without their tags, as a bridged console does\n"
            "  --help               this text\n"
            "\n"
            "The server is the one JACK_DEFAULT_SERVER names; the emulator never starts one.\n";
@@ -62,6 +63,10 @@ bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& err
         const std::string& option = args[i];
         if (option == "--help" || option == "-h") {
             help = true;
+            continue;
+        }
+        if (option == "--untagged") {
+            untagged = true;
             continue;
         }
         static const std::string withValue[] = {"--name", "--entry", "--flash", "--port-id",

@@ -25,6 +25,7 @@ struct COstraOptions {
     OstraFault fault = OstraFault::None;
     unsigned delayMs = 3000;
     unsigned splitCount = 3;
+    bool untagged = false; // offer the pairs without port metadata, as a bridged console does
     bool help = false;
 
     // Parses argv; false with a message in error when an option is unknown or its value is bad.

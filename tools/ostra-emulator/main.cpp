@@ -33,9 +33,9 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    std::vector<COstraClient::PairSpec> pairs = {{options.portId, "Tarn"}};
+    std::vector<COstraClient::PairSpec> pairs = {{options.portId, "Tarn", !options.untagged}};
     if (!options.secondType.empty())
-        pairs.push_back({options.portId + 1, options.secondType});
+        pairs.push_back({options.portId + 1, options.secondType, !options.untagged});
 
     COstraClient client;
     g_pClient = &client;
@@ -53,6 +53,8 @@ int main(int argc, char** argv)
     std::cout << "ready: client " << client.ClientName() << ", pair " << options.portId << " Tarn";
     if (!options.secondType.empty())
         std::cout << ", pair " << options.portId + 1 << " " << options.secondType;
+    if (options.untagged)
+        std::cout << ", untagged";
     std::cout << ", fault " << COstraOptions::FaultName(options.fault) << ", current entry \""
               << console.Current().name << "\"" << std::endl;
 

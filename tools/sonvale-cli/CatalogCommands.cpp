@@ -123,16 +123,22 @@ CliExitCode CCatalogCommands::Show(const CCliOptions& options)
     }
 
     m_out << "No.          " << entryKey << "\nName         " << OrEmpty(name) << "\nAuthor       "
-          << OrEmpty(author) << "\nDescription  " << OrEmpty(description) << "\n\nSet  Value1  Value2  Value3  Value4  Value5\n";
+          << OrEmpty(author) << "\nDescription  " << OrEmpty(description) << "\n\n";
+    PrintSets(m_out, sets);
+    return CliExitCode::Ok;
+}
+
+void CCatalogCommands::PrintSets(std::ostream& out, const std::array<ParameterSet, kParameterSetCount>& sets)
+{
+    out << "Set  Value1  Value2  Value3  Value4  Value5\n";
     for (std::size_t set = 0; set < sets.size(); ++set) {
-        m_out << "  " << set << ' ';
+        out << "  " << set << ' ';
         for (int v = 0; v < kValuesPerSet; ++v) {
             const std::string value = std::to_string(sets[set].values[v]);
-            m_out << std::string(8 - std::min<std::size_t>(8, value.size()), ' ') << value;
+            out << std::string(8 - std::min<std::size_t>(8, value.size()), ' ') << value;
         }
-        m_out << '\n';
+        out << '\n';
     }
-    return CliExitCode::Ok;
 }
 
 bool CCatalogCommands::BuildMessage(std::uint16_t key, Message& message) const

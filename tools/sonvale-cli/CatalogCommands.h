@@ -39,11 +39,16 @@ public:
     [[nodiscard]] bool ResolveKey(const CCliOptions& options, std::uint16_t& key) const;
 
     [[nodiscard]] const CSonvaleData& Data() const { return m_data; }
+    [[nodiscard]] const CSysExConverter& Converter() const { return m_converter; }
+
+    using Message = std::array<std::uint8_t, CSysExConverter::kDataMessageLength>;
+    // The data message of the entry with this key, as the program sends it.
+    [[nodiscard]] bool BuildMessage(std::uint16_t key, Message& message) const;
+
+    // The table of nine parameter sets that show prints.
+    static void PrintSets(std::ostream& out, const std::array<ParameterSet, kParameterSetCount>& sets);
 
 private:
-    using Message = std::array<std::uint8_t, CSysExConverter::kDataMessageLength>;
-
-    [[nodiscard]] bool BuildMessage(std::uint16_t key, Message& message) const;
     [[nodiscard]] bool WriteFile(const std::string& path, const Message& message) const;
 
     std::ostream& m_out;

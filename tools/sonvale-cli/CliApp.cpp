@@ -5,6 +5,8 @@
 
 #include "CatalogCommands.h"
 #include "ConsoleCommands.h"
+#include "FileCommands.h"
+#include "PortCommands.h"
 
 #ifndef SONVALE_VERSION
 #define SONVALE_VERSION "unknown"
@@ -24,12 +26,23 @@ const char* CCliApp::UsageText()
            "  devices             the devices and ports the driver sees, and which ports are used\n"
            "  current [--json]    the entry the console holds now\n"
            "  update KEY          writes the entry into the console and reports its answer\n"
+           "  check FILE          whether FILE holds one data message the console accepts; its name and sets\n"
+           "  send FILE           writes the data message in FILE into the console, as update does\n"
+           "  ports               every MIDI port of the graph: client, direction, tags, matching rule\n"
+           "  tag INPUT OUTPUT    tags a console's two MIDI ports (messages go to INPUT, replies come\n"
+           "                      from OUTPUT) [--type Tarn] [--id N] [--keep [--pattern]]\n"
+           "  untag INPUT OUTPUT  removes the tags [--keep: and every rule matching the two ports]\n"
            "  help                this text\n"
            "\n"
            "Options:\n"
            "  --lang en|ja        English or Japanese descriptions (default: the system language)\n"
            "  --json              JSON output (list, show, current)\n"
            "  --verbose           also libjack's own messages (the driver keeps them quiet otherwise)\n"
+           "  --type TYPE         tag: the four-character type (default Tarn)\n"
+           "  --id N              tag: the pair's identifier (default: the lowest the client does not use)\n"
+           "  --keep              tag, untag: also write or remove the rule in the driver's rules file,\n"
+           "                      $XDG_CONFIG_HOME/vorn-jack/ports.ini, so the pair counts after restarts\n"
+           "  --pattern           tag --keep: the rule has client numbers in brackets as [*]\n"
            "  -h, --help          this text\n"
            "  --version           the version of the program\n"
            "\n"
@@ -40,7 +53,8 @@ const char* CCliApp::UsageText()
            "  3  the console failed to write its flash memory\n"
            "  4  no connection, no reply, or a wrong reply\n"
            "  5  unknown key\n"
-           "  6  a file or folder could not be written\n";
+           "  6  a file or folder could not be written\n"
+           "  7  not a data message; nothing was sent (check, send)\n";
 }
 
 CliExitCode CCliApp::Run(const std::vector<std::string_view>& args)
@@ -72,6 +86,14 @@ CliExitCode CCliApp::RunCommand(const CCliOptions& options)
         break;
     }
 
+    CPortCommands ports(m_out, m_err);
+    switch (options.m_command) {
+    case CliCommand::Ports: return ports.Ports();
+    case CliCommand::Tag: return ports.Tag(options);
+    case CliCommand::Untag: return ports.Untag(options);
+    default: break;
+    }
+
     CCatalogCommands catalog(m_out, m_err);
     if (catalog.SelectTable(options.m_language) != RC_OK) {
         m_err << "sonvale-cli: the factory table is unusable\n";
@@ -90,6 +112,12 @@ CliExitCode CCliApp::RunCommand(const CCliOptions& options)
     case CliCommand::Devices: return console.Devices();
     case CliCommand::Current: return console.Current(options.m_bJson);
     case CliCommand::Update: return console.Update(options);
+    default: break;
+    }
+    CFileCommands files(catalog, console, m_out, m_err);
+    switch (options.m_command) {
+    case CliCommand::Check: return files.Check(options.m_strPath);
+    case CliCommand::Send: return files.Send(options.m_strPath);
     default: break;
     }
     return CliExitCode::Usage;

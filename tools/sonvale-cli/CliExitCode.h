@@ -9,6 +9,7 @@ enum class CliExitCode : int {
     NoConnection = 4,  // no driver, no console port, no reply, or a reply that is not the expected one
     UnknownKey = 5,    // no factory entry has the given key
     FileError = 6,     // an output file or folder could not be written
+    NotADataMessage = 7, // check, send: the file is not one data message the console accepts; nothing was sent
 };
 
 [[nodiscard]] constexpr int ToInt(CliExitCode code) { return static_cast<int>(code); }

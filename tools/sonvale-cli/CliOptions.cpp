@@ -12,17 +12,23 @@ struct CommandShape {
     int operands;     // KEY / FILE / DIR arguments the command takes
     bool keyFirst;    // the first operand is a KEY
     bool jsonAllowed; // --json changes its output
+    const char* what; // how the usage messages name its operands after KEY
 };
 
 constexpr std::array kCommands = {
-    CommandShape{"help", CliCommand::Help, 0, false, false},
-    CommandShape{"list", CliCommand::List, 0, false, true},
-    CommandShape{"show", CliCommand::Show, 1, true, true},
-    CommandShape{"export", CliCommand::Export, 2, true, false},
-    CommandShape{"export-all", CliCommand::ExportAll, 1, false, false},
-    CommandShape{"devices", CliCommand::Devices, 0, false, false},
-    CommandShape{"current", CliCommand::Current, 0, false, true},
-    CommandShape{"update", CliCommand::Update, 1, true, false},
+    CommandShape{"help", CliCommand::Help, 0, false, false, ""},
+    CommandShape{"list", CliCommand::List, 0, false, true, ""},
+    CommandShape{"show", CliCommand::Show, 1, true, true, ""},
+    CommandShape{"export", CliCommand::Export, 2, true, false, "FILE"},
+    CommandShape{"export-all", CliCommand::ExportAll, 1, false, false, "DIR"},
+    CommandShape{"devices", CliCommand::Devices, 0, false, false, ""},
+    CommandShape{"current", CliCommand::Current, 0, false, true, ""},
+    CommandShape{"update", CliCommand::Update, 1, true, false, ""},
+    CommandShape{"ports", CliCommand::Ports, 0, false, false, ""},
+    CommandShape{"tag", CliCommand::Tag, 2, false, false, "INPUT and OUTPUT"},
+    CommandShape{"untag", CliCommand::Untag, 2, false, false, "INPUT and OUTPUT"},
+    CommandShape{"check", CliCommand::Check, 1, false, false, "FILE"},
+    CommandShape{"send", CliCommand::Send, 1, false, false, "FILE"},
 };
 
 const CommandShape* FindCommand(std::string_view name)
@@ -53,6 +59,7 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
     bool optionsEnded = false;
     bool help = false;
     bool version = false;
+    std::string portOption; // --type or --id, when given
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -68,6 +75,27 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
             options.m_bJson = true;
         } else if (arg == "--verbose") {
             options.m_bVerbose = true;
+        } else if (arg == "--keep") {
+            options.m_bKeep = true;
+        } else if (arg == "--pattern") {
+            options.m_bPattern = true;
+        } else if (arg == "--type" || arg == "--id") {
+            if (i + 1 >= args.size())
+                return Malformed("option " + std::string(arg) + " needs a value");
+            const std::string_view value = args[++i];
+            if (arg == "--type") {
+                if (value.size() != 4)
+                    return Malformed("option --type takes four characters, not \"" + std::string(value) + "\"");
+                options.m_strType = std::string(value);
+            } else {
+                std::uint64_t id = 0;
+                const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), id);
+                if (!IsDecimal(value) || ec != std::errc() || end != value.data() + value.size() || id > 0xFFFFFFFFu)
+                    return Malformed("option --id takes a decimal number below 4294967296, not \"" +
+                                     std::string(value) + "\"");
+                options.m_id = static_cast<std::uint32_t>(id);
+            }
+            portOption = std::string(arg);
         } else if (arg == "--lang" || arg.starts_with("--lang=")) {
             std::string_view value;
             if (arg == "--lang") {
@@ -106,9 +134,7 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
     const std::string name(shape->name);
     const int given = static_cast<int>(words.size()) - 1;
     if (given < shape->operands) {
-        const char* what = shape->keyFirst && given == 0 ? "KEY"
-                           : shape->command == CliCommand::Export ? "FILE"
-                                                                  : "DIR";
+        const char* what = shape->keyFirst && given == 0 ? "KEY" : shape->what;
         return Malformed("command " + name + " needs " + what);
     }
     if (given > shape->operands)
@@ -119,6 +145,22 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
                          ", not \"" + std::string(words[static_cast<std::size_t>(shape->operands) + 1]) + "\"");
     if (options.m_bJson && !shape->jsonAllowed)
         return Malformed("command " + name + " has no --json output");
+    const bool tagging = shape->command == CliCommand::Tag || shape->command == CliCommand::Untag;
+    if (options.m_bKeep && !tagging)
+        return Malformed("option --keep belongs to tag and untag, not to " + name);
+    if ((options.m_bPattern || !portOption.empty()) && shape->command != CliCommand::Tag)
+        return Malformed("option " + (portOption.empty() ? std::string("--pattern") : portOption) +
+                         " belongs to tag, not to " + name);
+    if (options.m_bPattern && !options.m_bKeep)
+        return Malformed("option --pattern shapes the rule that --keep writes: give --keep as well");
+    if (tagging) {
+        if (words[1].empty() || words[2].empty())
+            return Malformed("command " + name + " needs non-empty port names");
+        options.m_strInput = std::string(words[1]);
+        options.m_strOutput = std::string(words[2]);
+        options.m_command = shape->command;
+        return options;
+    }
 
     std::size_t next = 1;
     if (shape->keyFirst) {
@@ -129,8 +171,7 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
     }
     if (next < words.size()) {
         if (words[next].empty())
-            return Malformed("command " + name + " needs a non-empty " +
-                             (shape->command == CliCommand::Export ? "FILE" : "DIR"));
+            return Malformed("command " + name + " needs a non-empty " + shape->what);
         options.m_strPath = std::string(words[next]);
     }
     options.m_command = shape->command;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -7,7 +8,8 @@
 // Which factory table the entry texts come from.
 enum class CliLanguage { System, English, Japanese };
 
-enum class CliCommand { None, Help, Version, List, Show, Export, ExportAll, Devices, Current, Update };
+enum class CliCommand { None, Help, Version, List, Show, Export, ExportAll, Devices, Current, Update, Ports, Tag, Untag,
+                        Check, Send };
 
 // One parsed command line. Parsing is pure: it reads only the arguments and never fails by throwing;
 // a malformed line leaves `error` set and the command None.
@@ -26,6 +28,12 @@ public:
     bool m_bJson = false;
     bool m_bVerbose = false; // libjack's own messages on standard error
     std::string m_strKey;   // show, export, update
-    std::string m_strPath;  // export (a file or "-"), export-all (a folder)
+    std::string m_strPath;  // export (a file or "-"), export-all (a folder), check and send (a file)
+    std::string m_strInput;  // tag, untag: the port messages go to
+    std::string m_strOutput; // tag, untag: the port replies come from
+    std::string m_strType = "Tarn";  // tag --type
+    std::optional<std::uint32_t> m_id; // tag --id
+    bool m_bKeep = false;    // tag, untag --keep: the rules file changes too
+    bool m_bPattern = false; // tag --keep --pattern: the rule's client numbers in brackets become "*"
     std::string m_strError; // set when the line is malformed: what is wrong, in one sentence
 };

@@ -171,7 +171,7 @@ CliExitCode CConsoleCommands::Current(bool json)
     return CliExitCode::Ok;
 }
 
-ResultCode CConsoleCommands::WriteWithProgress(CDataController& controller, std::uint16_t key)
+ResultCode CConsoleCommands::WriteWithProgress(const std::function<ResultCode()>& write)
 {
     // The exchange runs on a worker, as in the window, while this thread shows that it is waiting.
     std::mutex mutex;
@@ -181,7 +181,7 @@ ResultCode CConsoleCommands::WriteWithProgress(CDataController& controller, std:
     std::thread worker;
     try {
         worker = std::thread([&] {
-            const ResultCode written = controller.WriteEntry(key);
+            const ResultCode written = write();
             const std::lock_guard lock(mutex);
             result = written;
             done = true;
@@ -189,7 +189,7 @@ ResultCode CConsoleCommands::WriteWithProgress(CDataController& controller, std:
         });
     } catch (const std::system_error&) {
         // No thread to be had: the same exchange without the dots.
-        return controller.WriteEntry(key);
+        return write();
     }
     {
         std::unique_lock lock(mutex);
@@ -211,14 +211,27 @@ CliExitCode CConsoleCommands::Update(const CCliOptions& options)
     (void)m_catalog.Data().GetEntryInfo(key, entryKey, name, author, description);
     const std::string entryName = name != nullptr ? name : "";
 
+    return Write([key](CDataController& controller) { return controller.WriteEntry(key); },
+                 "\"" + entryName + "\" (No. " + std::to_string(key) + ")");
+}
+
+CliExitCode CConsoleCommands::WriteMessage(const std::vector<std::uint8_t>& message, const std::string& what)
+{
+    return Write([&message](CDataController& controller) {
+        return controller.WriteMessage(message.data(), static_cast<std::uint32_t>(message.size()));
+    }, what);
+}
+
+CliExitCode CConsoleCommands::Write(const std::function<ResultCode(CDataController&)>& write, const std::string& what)
+{
     CDataController controller;
     controller.SetDevice(&g_MIDIDevice);
     ResultCode result = controller.Initialize();
     if (result == RC_OK)
         result = Connect();
     if (result == RC_EXCHANGE_OK) {
-        m_err << "Writing \"" << entryName << "\" (No. " << key << ") to the console" << std::flush;
-        result = WriteWithProgress(controller, key);
+        m_err << "Writing " << what << " to the console" << std::flush;
+        result = WriteWithProgress([&] { return write(controller); });
     }
     Disconnect();
 
@@ -226,6 +239,6 @@ CliExitCode CConsoleCommands::Update(const CCliOptions& options)
         m_err << "sonvale-cli: " << Explain(result) << '\n';
         return ExitCodeFor(result);
     }
-    m_out << "Data update completed. The console holds \"" << entryName << "\" (No. " << key << ").\n";
+    m_out << "Data update completed. The console holds " << what << ".\n";
     return CliExitCode::Ok;
 }

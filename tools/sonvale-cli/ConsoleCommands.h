@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "CliExitCode.h"
 #include "CliOptions.h"
@@ -23,6 +25,9 @@ public:
     [[nodiscard]] CliExitCode Devices();
     [[nodiscard]] CliExitCode Current(bool json);
     [[nodiscard]] CliExitCode Update(const CCliOptions& options);
+    // Writes a checked data message into the console as Update writes an entry; `what` names it in the
+    // messages ("\"Preset\" (No. 0)").
+    [[nodiscard]] CliExitCode WriteMessage(const std::vector<std::uint8_t>& message, const std::string& what);
 
     // The exit status and the plain-words cause for a failed exchange or connection.
     [[nodiscard]] static CliExitCode ExitCodeFor(ResultCode result);
@@ -38,8 +43,10 @@ private:
     // Creates the transport in the holder when there is none and opens it: RC_EXCHANGE_OK or the cause.
     [[nodiscard]] ResultCode Connect();
     void Disconnect();
-    // WriteEntry on a worker thread; a dot on the error stream every 300 ms until the console answers.
-    [[nodiscard]] ResultCode WriteWithProgress(CDataController& controller, std::uint16_t key);
+    // The write on a worker thread; a dot on the error stream every 300 ms until the console answers.
+    [[nodiscard]] ResultCode WriteWithProgress(const std::function<ResultCode()>& write);
+    // Connects, writes with progress and reports the outcome of writing `what`.
+    [[nodiscard]] CliExitCode Write(const std::function<ResultCode(CDataController&)>& write, const std::string& what);
 
     const CCatalogCommands& m_catalog;
     std::ostream& m_out;

@@ -1,26 +1,13 @@
 #include "NetworkScan.h"
 
-#include <jack/metadata.h>
 #include <jack/uuid.h>
 
 #include <algorithm>
 #include <map>
-#include <optional>
+
+#include "PortCatalog.h"
 
 namespace {
-
-std::optional<std::string> PortProperty(jack_port_t* pPort, const char* key)
-{
-    char* value = nullptr;
-    char* type = nullptr;
-    if (jack_get_property(jack_port_uuid(pPort), key, &value, &type) != 0 || !value)
-        return std::nullopt;
-    std::string result(value);
-    jack_free(value);
-    if (type)
-        jack_free(type);
-    return result;
-}
 
 struct HalfPairs {
     std::string input, output;
@@ -48,51 +35,20 @@ std::uint32_t CNetworkScan::TypeCodeOf(std::string_view value)
     return code;
 }
 
-bool CNetworkScan::ParsePortId(std::string_view value, std::uint32_t& id)
-{
-    if (value.empty() || value.size() > 10)
-        return false;
-    std::uint64_t n = 0;
-    for (char c : value) {
-        if (c < '0' || c > '9')
-            return false;
-        n = n * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    if (n > 0xFFFFFFFFu)
-        return false;
-    id = static_cast<std::uint32_t>(n);
-    return true;
-}
-
 std::vector<VornNetworkDevice> CNetworkScan::Scan(jack_client_t* pClient)
 {
     std::map<std::string, std::map<std::uint32_t, HalfPairs>> byClient;
-    if (const char** names = jack_get_ports(pClient, nullptr, JACK_DEFAULT_MIDI_TYPE, 0)) {
-        for (const char** p = names; *p; ++p) {
-            const std::string_view full(*p);
-            const std::size_t colon = full.find(':');
-            if (colon == std::string_view::npos || IsDriverName(full))
-                continue;
-            jack_port_t* pPort = jack_port_by_name(pClient, *p);
-            if (!pPort)
-                continue;
-            std::uint32_t id = 0;
-            const auto idText = PortProperty(pPort, VORN_KEY_PORT_ID);
-            if (!idText || !ParsePortId(*idText, id))
-                continue;
-            const auto typeText = PortProperty(pPort, VORN_KEY_PORT_TYPE);
-            const std::uint32_t type = typeText ? TypeCodeOf(*typeText) : 0;
-            HalfPairs& half = byClient[std::string(full.substr(0, colon))][id];
-            if (jack_port_flags(pPort) & JackPortIsInput) {
-                half.input = *p;
-                half.inputType = type;
-            } else {
-                half.output = *p;
-                half.outputType = type;
-            }
-        }
-        jack_free(names);
+    // The rules file is read at every scan, so an edit counts from the next change of the graph on.
+    const CPortRules rules = CPortRules::Load(CPortRules::DefaultPath());
+    std::vector<std::string> problems = rules.Problems();
+    for (const VornMidiPort& port : CPortCatalog::List(pClient, rules, problems)) {
+        if (!port.id)
+            continue;
+        HalfPairs& half = byClient[port.client][*port.id];
+        (port.input ? half.input : half.output) = port.name;
+        (port.input ? half.inputType : half.outputType) = TypeCodeOf(port.type);
     }
+    CPortRules::ReportOnce(problems);
 
     std::vector<VornNetworkDevice> devices;
     for (const auto& [clientName, halves] : byClient) {

@@ -35,6 +35,4 @@ public:
     [[nodiscard]] static bool IsDriverName(std::string_view clientOrPortName);
     // The type code of a port-type value: its four characters, or 0 when it is not exactly four bytes.
     [[nodiscard]] static std::uint32_t TypeCodeOf(std::string_view value);
-    // The identifier of a port-id value: plain decimal digits within 32 bits, else false.
-    [[nodiscard]] static bool ParsePortId(std::string_view value, std::uint32_t& id);
 };

@@ -1,0 +1,261 @@
+#include "PortCommands.h"
+
+#include <jack/metadata.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ostream>
+#include <regex>
+#include <set>
+#include <string_view>
+#include <thread>
+
+#include "NetworkScan.h"
+#include "PortCatalog.h"
+#include "PortRulesEditor.h"
+#include "PortTags.h"
+
+namespace {
+
+void Quiet(const char*) {}
+void ToStandardError(const char* message) { std::fprintf(stderr, "%s\n", message); }
+
+std::string ClientOf(const std::string& name) { return name.substr(0, name.find(':')); }
+
+std::string TagsText(const VornMidiPort& port)
+{
+    if (!port.tagType && !port.tagId)
+        return "none";
+    return "type " + port.tagType.value_or("-") + ", id " + port.tagId.value_or("-");
+}
+
+// A section name the rules file can carry: no brackets.
+std::string SectionFor(const std::string& type, std::uint32_t id, const std::string& client)
+{
+    std::string section = type + " " + std::to_string(id) + " of " + client;
+    for (char& c : section)
+        if (c == '[' || c == ']')
+            c = c == '[' ? '(' : ')';
+    return section;
+}
+
+} // namespace
+
+CPortCommands::CPortCommands(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+CPortCommands::~CPortCommands()
+{
+    if (m_pClient)
+        jack_client_close(m_pClient);
+}
+
+bool CPortCommands::Connect()
+{
+    // Named as a driver's client: the drivers of running programs pay no heed to driver clients coming
+    // and going, so looking at the graph does not make them reconnect. Tag changes still reach them.
+    const std::string name = std::string(VORN_DRIVER_CLIENT_NAME) + "-cli";
+    jack_status_t status{};
+    m_pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    if (!m_pClient) {
+        m_err << "sonvale-cli: no JACK server answers (start jackd, or PipeWire's JACK service, first)\n";
+        return false;
+    }
+    // PipeWire's JACK library learns the port tags a little after the client opens; activating waits
+    // for its server once more, after which this client's view of them is whole.
+    if (jack_activate(m_pClient) != 0) {
+        m_err << "sonvale-cli: the JACK server did not take this program's client\n";
+        return false;
+    }
+    return true;
+}
+
+std::string CPortCommands::PatternOf(const std::string& name)
+{
+    static const std::regex number(R"(\[[0-9]+\])");
+    return std::regex_replace(name, number, "[*]");
+}
+
+CliExitCode CPortCommands::Ports()
+{
+    if (!Connect())
+        return CliExitCode::NoConnection;
+    const CPortRules rules = CPortRules::Load(CPortRules::DefaultPath());
+    std::vector<std::string> problems = rules.Problems();
+    const std::vector<VornMidiPort> ports = CPortCatalog::List(m_pClient, rules, problems);
+    for (const std::string& problem : problems)
+        m_err << "sonvale-cli: " << problem << '\n';
+
+    m_out << "Rules file: " << rules.Path() << " (" << rules.Rules().size() << " rule"
+          << (rules.Rules().size() == 1 ? "" : "s") << ")\n";
+    if (ports.empty())
+        m_out << "No MIDI ports on the graph.\n";
+    std::string client;
+    for (const VornMidiPort& port : ports) {
+        if (port.client != client) {
+            client = port.client;
+            m_out << "Client " << client << '\n';
+        }
+        m_out << "  " << (port.input ? "input   " : "output  ") << port.name << "\n      tags: " << TagsText(port)
+              << "; rule: " << (port.rule.empty() ? "none" : "[" + port.rule + "]") << "; counts as: ";
+        if (port.id)
+            m_out << "type " << (port.type.empty() ? "-" : port.type) << ", id " << *port.id << '\n';
+        else
+            m_out << "nothing\n";
+    }
+    return CliExitCode::Ok;
+}
+
+bool CPortCommands::FindPair(const CCliOptions& options, Pair& pair)
+{
+    pair.pInput = jack_port_by_name(m_pClient, options.m_strInput.c_str());
+    pair.pOutput = jack_port_by_name(m_pClient, options.m_strOutput.c_str());
+    for (const auto& [pPort, given] : {std::pair{pair.pInput, &options.m_strInput},
+                                       std::pair{pair.pOutput, &options.m_strOutput}}) {
+        if (!pPort) {
+            m_err << "sonvale-cli: there is no port \"" << *given << "\" (sonvale-cli ports lists them)\n";
+            return false;
+        }
+        if (std::string(jack_port_type(pPort)) != JACK_DEFAULT_MIDI_TYPE) {
+            m_err << "sonvale-cli: \"" << *given << "\" is not a MIDI port\n";
+            return false;
+        }
+        if (CNetworkScan::IsDriverName(jack_port_name(pPort))) {
+            m_err << "sonvale-cli: \"" << *given << "\" belongs to a driver, not to a console\n";
+            return false;
+        }
+    }
+    if (!(jack_port_flags(pair.pInput) & JackPortIsInput)) {
+        m_err << "sonvale-cli: \"" << options.m_strInput << "\" is a port replies come from; INPUT must be the "
+              << "port messages go to (a JACK input port). Are the two names swapped?\n";
+        return false;
+    }
+    if (!(jack_port_flags(pair.pOutput) & JackPortIsOutput)) {
+        m_err << "sonvale-cli: \"" << options.m_strOutput << "\" is a port messages go to; OUTPUT must be the "
+              << "port replies come from (a JACK output port)\n";
+        return false;
+    }
+    pair.input = jack_port_name(pair.pInput);
+    pair.output = jack_port_name(pair.pOutput);
+    pair.client = ClientOf(pair.input);
+    if (ClientOf(pair.output) != pair.client) {
+        m_err << "sonvale-cli: the two ports belong to different clients (" << pair.client << ", "
+              << ClientOf(pair.output) << "); a pair is two ports of one client\n";
+        return false;
+    }
+    return true;
+}
+
+bool CPortCommands::WaitForTags(const Pair& pair, const std::optional<std::string>& type,
+                                const std::optional<std::string>& id)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    for (;;) {
+        bool shown = true;
+        for (jack_port_t* pPort : {pair.pInput, pair.pOutput})
+            shown = shown && CPortCatalog::Property(pPort, VORN_KEY_PORT_TYPE) == type &&
+                    CPortCatalog::Property(pPort, VORN_KEY_PORT_ID) == id;
+        if (shown)
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+std::uint32_t CPortCommands::FreeId(const Pair& pair)
+{
+    std::set<std::uint32_t> taken;
+    std::vector<std::string> ignored;
+    for (const VornMidiPort& port : CPortCatalog::List(m_pClient, CPortRules(), ignored))
+        if (port.client == pair.client && port.id && port.name != pair.input && port.name != pair.output)
+            taken.insert(*port.id);
+    std::uint32_t id = 1;
+    while (taken.count(id) != 0)
+        ++id;
+    return id;
+}
+
+CliExitCode CPortCommands::Tag(const CCliOptions& options)
+{
+    Pair pair;
+    if (!Connect())
+        return CliExitCode::NoConnection;
+    if (!FindPair(options, pair))
+        return CliExitCode::Usage;
+    const std::uint32_t id = options.m_id.value_or(FreeId(pair));
+    const std::string idText = std::to_string(id);
+    bool taken = true;
+    for (jack_port_t* pPort : {pair.pInput, pair.pOutput}) {
+        const jack_uuid_t uuid = jack_port_uuid(pPort);
+        taken = taken &&
+                jack_set_property(m_pClient, uuid, VORN_KEY_PORT_TYPE, options.m_strType.c_str(), "text/plain") == 0 &&
+                jack_set_property(m_pClient, uuid, VORN_KEY_PORT_ID, idText.c_str(), "text/plain") == 0;
+    }
+    if (!taken || !WaitForTags(pair, options.m_strType, idText)) {
+        m_err << "sonvale-cli: the JACK server did not take the port tags (on PipeWire, is its session "
+                 "manager running?)\n";
+        return CliExitCode::NoConnection;
+    }
+    m_out << "Tagged " << pair.input << " and " << pair.output << ": type " << options.m_strType << ", id " << id
+          << ".\n";
+    if (!options.m_bKeep)
+        return CliExitCode::Ok;
+    VornPortRule rule;
+    rule.section = SectionFor(options.m_strType, id, pair.client);
+    rule.type = options.m_strType;
+    rule.id = id;
+    rule.input = options.m_bPattern ? PatternOf(pair.input) : pair.input;
+    rule.output = options.m_bPattern ? PatternOf(pair.output) : pair.output;
+    std::string error;
+    const std::string path = CPortRules::DefaultPath();
+    if (!CPortRulesEditor::Add(path, rule, error)) {
+        m_err << "sonvale-cli: the rule was not kept: " << error << '\n';
+        return CliExitCode::FileError;
+    }
+    m_out << "Kept as a rule in " << path << ": input " << rule.input << ", output " << rule.output << ".\n";
+    return CliExitCode::Ok;
+}
+
+CliExitCode CPortCommands::Untag(const CCliOptions& options)
+{
+    Pair pair;
+    if (!Connect())
+        return CliExitCode::NoConnection;
+    if (!FindPair(options, pair))
+        return CliExitCode::Usage;
+    // PipeWire's JACK library (0.3.65) removes a key from the object whose number the port's identifier
+    // carries, which is not always the port: another port could lose its tags. There the tags are set
+    // empty instead, which counts as no tag. jackd's libjack complains about removing a key that is not
+    // there, which is no failure here.
+    const bool pipeWire = std::string_view(jack_get_version_string()).find("PipeWire") != std::string_view::npos;
+    jack_set_error_function(&Quiet);
+    for (jack_port_t* pPort : {pair.pInput, pair.pOutput})
+        for (const char* key : {VORN_KEY_PORT_TYPE, VORN_KEY_PORT_ID})
+            if (pipeWire)
+                jack_set_property(m_pClient, jack_port_uuid(pPort), key, "", "text/plain");
+            else
+                jack_remove_property(m_pClient, jack_port_uuid(pPort), key);
+    jack_set_error_function(&ToStandardError);
+    if (!WaitForTags(pair, std::nullopt, std::nullopt)) {
+        m_err << "sonvale-cli: the JACK server did not remove the port tags\n";
+        return CliExitCode::NoConnection;
+    }
+    m_out << "Untagged " << pair.input << " and " << pair.output << ".\n";
+    const std::string path = CPortRules::DefaultPath();
+    if (options.m_bKeep) {
+        std::string error;
+        int removed = 0;
+        if (!CPortRulesEditor::Remove(path, pair.input, pair.output, removed, error)) {
+            m_err << "sonvale-cli: the rule was not removed: " << error << '\n';
+            return CliExitCode::FileError;
+        }
+        m_out << "Removed " << removed << " rule" << (removed == 1 ? "" : "s") << " from " << path << ".\n";
+        return CliExitCode::Ok;
+    }
+    const CPortRules rules = CPortRules::Load(path);
+    for (const VornPortRule& rule : rules.Rules())
+        if (CPortRules::Matches(rule.input, pair.input) && CPortRules::Matches(rule.output, pair.output))
+            m_err << "sonvale-cli: the rule [" << rule.section << "] in " << path
+                  << " still makes them a pair; untag --keep removes it\n";
+    return CliExitCode::Ok;
+}
