@@ -97,13 +97,16 @@ QStringList OptionsOf(const QString& usage)
     return options;
 }
 
-// The lines of a usage text's section ("Commands:") up to the next blank line.
+// The entries of a usage text's section ("Commands:") up to the next blank line; a line indented further
+// than the entries continues the one before and is left out.
 QStringList SectionOf(const QString& usage, const QString& title)
 {
     const QStringList lines = usage.split(QLatin1Char('\n'));
     QStringList section;
-    for (qsizetype i = lines.indexOf(title) + 1; i > 0 && i < lines.size() && !lines[i].isEmpty(); ++i)
-        section.append(lines[i].trimmed());
+    for (qsizetype i = lines.indexOf(title) + 1; i > 0 && i < lines.size() && !lines[i].isEmpty(); ++i) {
+        if (!lines[i].startsWith(QStringLiteral("   ")))
+            section.append(lines[i].trimmed());
+    }
     return section;
 }
 
