@@ -1,6 +1,7 @@
 #include "JackTestServer.h"
 
 #include <jack/jack.h>
+#include <jack/metadata.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -22,6 +23,21 @@ bool ServerAnswers()
         return false;
     jack_client_close(pClient);
     return true;
+}
+
+// Port tags live in the user's one JACK metadata database, keyed by the numbers a server gives its
+// ports, and a new server numbers from the start again. Tags that an earlier server left behind (one
+// that ended without its shutdown, or a client that wrote after it) would land on this server's ports,
+// so a test server starts without any.
+bool ClearPortMetadata()
+{
+    jack_status_t status{};
+    jack_client_t* pClient = jack_client_open("sonvale-probe", JackNoStartServer, &status);
+    if (!pClient)
+        return false;
+    const bool cleared = jack_remove_all_properties(pClient) == 0;
+    jack_client_close(pClient);
+    return cleared;
 }
 
 void Silent(const char*) {}
@@ -94,6 +110,11 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
             m_bCleared = true;
             return Start(periodFrames, reason);
         }
+        return false;
+    }
+    if (!ClearPortMetadata()) {
+        reason = "the port metadata of earlier servers could not be cleared";
+        Stop();
         return false;
     }
     return true;

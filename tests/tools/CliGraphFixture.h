@@ -13,6 +13,7 @@
 
 #include "CliProcess.h"
 #include "drivers/ChildProcess.h"
+#include "drivers/JackRequirement.h"
 #include "drivers/JackTestServer.h"
 
 // A private JACK server with emulated consoles started by name, and sonvale-cli run with its own
@@ -22,13 +23,13 @@ protected:
     void SetUp() override
     {
         if (!QFileInfo::exists(Emulator()))
-            GTEST_SKIP() << "SKIPPED: the emulated console is not built; the port and file commands were NOT run";
+            JACK_UNAVAILABLE() << "the emulated console is not built; the port and file commands were NOT run";
         if (QStandardPaths::findExecutable(QStringLiteral("jackd")).isEmpty())
-            GTEST_SKIP() << "SKIPPED: jackd is not installed; the port and file commands were NOT run";
+            JACK_UNAVAILABLE() << "jackd is not installed; the port and file commands were NOT run";
         ASSERT_TRUE(m_dir.isValid());
         std::string reason;
         if (!m_server.Start(256, reason))
-            GTEST_SKIP() << "SKIPPED: the private JACK server did not start (" << reason
+            JACK_UNAVAILABLE() << "the private JACK server did not start (" << reason
                          << "); the port and file commands were NOT run";
     }
 
