@@ -127,18 +127,10 @@ HRESULT CDriverCore::OpenChannel(const VornPortPair& pair, std::shared_ptr<CPort
             jack_port_unregister(m_pClient, pIn);
         return E_FAIL;
     }
-    // A connection reaches the process thread's view of the graph a cycle or so after jack_connect
-    // returns; a message sent before that would be refused. So the port is handed out only once JACK
-    // reports both connections and a full process cycle has passed since.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while ((jack_port_connected(pOut) <= 0 || jack_port_connected(pIn) <= 0)
-           && std::chrono::steady_clock::now() < deadline && !ServerGone())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const std::uint64_t cycle = m_nCycles.load(std::memory_order_acquire);
-    while (m_nCycles.load(std::memory_order_acquire) < cycle + 2 && std::chrono::steady_clock::now() < deadline
-           && !ServerGone())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    auto opened = std::make_shared<CPortChannel>(pOut, pIn);
+    // The first messages wait in the channel until both connections have reached the process cycle;
+    // for at most two seconds, as long as the open used to wait for them.
+    const std::int64_t holdFrames = 2 * static_cast<std::int64_t>(jack_get_sample_rate(m_pClient));
+    auto opened = std::make_shared<CPortChannel>(pOut, pIn, holdFrames);
     std::lock_guard lock(m_mutex);
     for (auto& slot : m_slots) {
         if (slot.load(std::memory_order_relaxed) == nullptr) {

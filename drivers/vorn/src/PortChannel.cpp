@@ -7,6 +7,8 @@ namespace {
 constexpr std::size_t OUTGOING_BYTES = 64 * 1024;
 constexpr std::size_t INCOMING_BYTES = 64 * 1024;
 constexpr std::size_t OUTCOME_BYTES = 4 * 1024;
+// Process cycles with both connections in place before the first message goes out.
+constexpr unsigned WARM_CYCLES = 3;
 
 } // namespace
 
@@ -24,9 +26,9 @@ private:
     CPortChannel& m_channel;
 };
 
-CPortChannel::CPortChannel(jack_port_t* pOwnOutput, jack_port_t* pOwnInput)
+CPortChannel::CPortChannel(jack_port_t* pOwnOutput, jack_port_t* pOwnInput, std::int64_t holdFrames)
     : m_pOwnOutput(pOwnOutput), m_pOwnInput(pOwnInput), m_outgoing(OUTGOING_BYTES), m_outcomes(OUTCOME_BYTES),
-      m_incoming(INCOMING_BYTES)
+      m_incoming(INCOMING_BYTES), m_nHoldFrames(holdFrames)
 {
     m_event.reserve(1024);
 }
@@ -78,9 +80,11 @@ bool CPortChannel::Process(jack_nframes_t nframes)
     void* pOut = jack_port_get_buffer(m_pOwnOutput, nframes);
     jack_midi_clear_buffer(pOut);
     std::uint32_t pending = 0;
-    bool work = m_outgoing.PeekSize(pending);
-    if (work)
+    bool work = false;
+    if (WarmUp(nframes) && m_outgoing.PeekSize(pending)) {
         DrainQueued(pOut, jack_port_connected(m_pOwnOutput) > 0);
+        work = true;
+    }
 
     void* pIn = jack_port_get_buffer(m_pOwnInput, nframes);
     const std::uint32_t count = jack_midi_get_event_count(pIn);
@@ -93,6 +97,23 @@ bool CPortChannel::Process(jack_nframes_t nframes)
         work = true;
     }
     return work;
+}
+
+// A connection reaches the process cycle's view of the graph a cycle or so after jack_connect returns,
+// and a message written before that would be refused. So what is queued right after the port opened
+// waits here until both connections have been in place for a few cycles (or the hold time has passed,
+// after which an unconnected port refuses as always). The port itself is handed out at once, so a
+// program's window does not wait on the connections while it starts.
+bool CPortChannel::WarmUp(jack_nframes_t nframes)
+{
+    if (m_nWarmCycles >= WARM_CYCLES)
+        return true;
+    if (jack_port_connected(m_pOwnOutput) > 0 && jack_port_connected(m_pOwnInput) > 0)
+        ++m_nWarmCycles;
+    m_nHoldFrames -= nframes;
+    if (m_nHoldFrames <= 0)
+        m_nWarmCycles = WARM_CYCLES;
+    return m_nWarmCycles >= WARM_CYCLES;
 }
 
 void CPortChannel::FailQueued() { DrainQueued(nullptr, false); }

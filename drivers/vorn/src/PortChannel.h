@@ -20,7 +20,9 @@
 //  - the driver thread tells the observer what happened (Deliver).
 class CPortChannel {
 public:
-    CPortChannel(jack_port_t* pOwnOutput, jack_port_t* pOwnInput);
+    // holdFrames: how long, in frames, messages queued before both connections have reached the process
+    // cycle wait for them (see WarmUp).
+    CPortChannel(jack_port_t* pOwnOutput, jack_port_t* pOwnInput, std::int64_t holdFrames);
     ~CPortChannel(); // releases the observer
     CPortChannel(const CPortChannel&) = delete;
     CPortChannel& operator=(const CPortChannel&) = delete;
@@ -57,6 +59,7 @@ private:
     class ObserverSink;
 
     void Notify(std::int32_t type, std::uintptr_t first, std::uintptr_t second);
+    [[nodiscard]] bool WarmUp(jack_nframes_t nframes);
     void DrainQueued(void* pOutputBuffer, bool connected);
 
     jack_port_t* m_pOwnOutput;
@@ -72,6 +75,11 @@ private:
     std::mutex m_observerMutex;
     IVornAsyncPortObserver* m_pObserver = nullptr;
     std::uint32_t m_mask = 0;
+
+    // JACK's process thread only: cycles that have seen both own ports connected (up to the warm-up's
+    // count), and the frames left before queued messages stop waiting for the connections.
+    unsigned m_nWarmCycles = 0;
+    std::int64_t m_nHoldFrames;
 
     // Driver thread only.
     CSysExReassembler m_reassembler;
