@@ -67,6 +67,10 @@ inline constexpr std::uint32_t kCompletionReplyLength = 11;
 inline constexpr std::uint32_t kIdentityReplyLength = 55;
 inline constexpr std::uint32_t kNameFieldLength = 40;       // name bytes carried by both messages
 inline constexpr std::uint32_t kChecksumFirstOffset = 7;    // the tag's first byte
+inline constexpr std::uint32_t kDataSetsOffset = 12;        // the nine parameter sets, after the header
+inline constexpr std::uint32_t kDataSetLength = 9;          // 14-bit, 14-bit, 7-bit, 14-bit, 14-bit values
+inline constexpr std::uint32_t kDataNameLengthOffset = 93;
+inline constexpr std::uint32_t kDataNameOffset = 94;
 inline constexpr std::uint32_t kDataChecksumOffset = 135;   // covers offsets 7 to 134
 inline constexpr std::uint32_t kIdentityNameLengthOffset = 11;
 inline constexpr std::uint32_t kIdentityNameOffset = 12;
@@ -76,7 +80,10 @@ inline constexpr std::uint32_t kIdentityEndOffset = 54;
 static_assert(sizeof kIdentityRequest == kIdentityRequestLength);
 static_assert(sizeof kCompletionReply == kCompletionReplyLength);
 // Header, nine sets of 9 bytes, name length, name field, pad, checksum, F7.
-static_assert(sizeof kDataHeader + 9 * 9 + 1 + kNameFieldLength + 1 + 1 + 1 == kDataMessageLength);
+static_assert(sizeof kDataHeader == kDataSetsOffset);
+static_assert(kDataSetsOffset + 9 * kDataSetLength == kDataNameLengthOffset);
+static_assert(kDataNameLengthOffset + 1 == kDataNameOffset);
+static_assert(kDataNameOffset + kNameFieldLength + 1 + 1 + 1 == kDataMessageLength);
 static_assert(kIdentityNameOffset + kNameFieldLength + 1 == kIdentityChecksumOffset);
 
 // The 7-bit checksum that makes the covered bytes and itself add up to a multiple of 128.

@@ -30,14 +30,19 @@ CWin32VornMIDIController::~CWin32VornMIDIController()
         CoUninitialize();
 }
 
-IVornAsync* CWin32VornMIDIController::CreateDriverObject()
+IVornAsync* CWin32VornMIDIController::CreateDriverObject(std::array<HRESULT, 2>* pFailures)
 {
-    for (const CLSID& clsid : {CLSID_VornAsync, CLSID_VornAsyncLegacy}) {
+    const CLSID classes[2] = {CLSID_VornAsync, CLSID_VornAsyncLegacy};
+    if (pFailures)
+        pFailures->fill(S_OK);
+    for (std::size_t i = 0; i < 2; ++i) {
         void* pv = nullptr;
-        const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+        const HRESULT hr = CoCreateInstance(classes[i], nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
                                             IID_IVornAsync, &pv);
         if (SUCCEEDED(hr) && pv)
             return static_cast<IVornAsync*>(pv);
+        if (pFailures)
+            (*pFailures)[i] = hr;
     }
     return nullptr;
 }

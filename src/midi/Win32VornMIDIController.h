@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -40,7 +41,9 @@ public:
     [[nodiscard]] static bool IsConsolePort(std::uint32_t nTypeCode) { return FormatTypeCode(nTypeCode) == "Tarn"; }
     // A new driver object (the current class, else the legacy one), or null when neither can be
     // created. The caller owns the reference; the calling thread must have the runtime initialised.
-    [[nodiscard]] static IVornAsync* CreateDriverObject();
+    // pFailures, when given, receives what each class's creation returned (S_OK when it was not tried),
+    // so that a caller can tell a missing module from a refusing driver.
+    [[nodiscard]] static IVornAsync* CreateDriverObject(std::array<HRESULT, 2>* pFailures = nullptr);
 
     // Replaces the millisecond counter that Send and Receive wait with (tests use it to cross the
     // counter's wrap). Call while no exchange runs.

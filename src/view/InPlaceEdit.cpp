@@ -1,5 +1,6 @@
 #include "view/InPlaceEdit.h"
 
+#include "data/EditState.h"
 #include "platform/PrivateMessage.h"
 #include "view/VirtualKey.h"
 
@@ -96,6 +97,14 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent) : QLineEdit(parent)
         StoreSelection();
         m_bChanged = true;
     });
+}
+
+std::uint32_t CInPlaceEdit::PackedSelection() const
+{
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    return EditState::MakeSelection(static_cast<std::uint16_t>(start), static_cast<std::uint16_t>(end - start));
 }
 
 void CInPlaceEdit::GetSel(int& nStart, int& nEnd) const

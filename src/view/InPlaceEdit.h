@@ -29,6 +29,8 @@ public:
 
     // The selection as the platform's edit control reports it: start and end, the caret when empty.
     void GetSel(int& nStart, int& nEnd) const;
+    // The selection packed as the edit history keeps it: the start, and the length above it.
+    [[nodiscard]] std::uint32_t PackedSelection() const;
     // Selects from nStart to nEnd (the caret at nEnd) and scrolls the caret into view.
     void SetSel(int nStart, int nEnd);
     // Sets the text and the limit that keeps it whole (kMaxNoteLength or the text's length).

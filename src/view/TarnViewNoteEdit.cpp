@@ -73,13 +73,7 @@ void CTarnView::CommitOpenNoteEdit()
     StoreNote(key, std::move(note));
 }
 
-std::uint32_t CTarnView::NoteSelection() const
-{
-    int start = 0;
-    int end = 0;
-    m_list.NoteEditor().GetSel(start, end);
-    return EditState::MakeSelection(static_cast<std::uint16_t>(start), static_cast<std::uint16_t>(end - start));
-}
+std::uint32_t CTarnView::NoteSelection() const { return m_list.NoteEditor().PackedSelection(); }
 
 void CTarnView::ShowEditState(const EditState& state)
 {

@@ -162,8 +162,9 @@ private:
     // Hides the editor, handing the keyboard focus back to the list when the editor had it.
     void HideNoteEditor();
     void PostToView(int nMessage, std::uintptr_t wParam = 0) const;
-    // WM_NOTE_BEGIN or WM_NOTE_COMMIT to the view, with row nRow's entry key and the editor's state.
-    void PostNoteMessageToView(int nMessage, int nRow, std::string text, std::uint32_t nSelection) const;
+    // WM_NOTE_BEGIN or WM_NOTE_COMMIT to the view, carrying row nRow's entry key and the editor's state.
+    void PostNoteMessageToView(int nMessage, int nRow, std::uint16_t nEntry, std::string text,
+                               std::uint32_t nSelection) const;
 
     QFont m_font;
     CInPlaceEdit m_edit;

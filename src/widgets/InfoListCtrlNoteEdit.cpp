@@ -2,7 +2,6 @@
 // while the list scrolls, ending it on commit or Escape, and the text operations the view uses.
 #include "widgets/InfoListCtrl.h"
 
-#include "data/EditState.h"
 #include "platform/PrivateMessage.h"
 #include "platform/TextCodec.h"
 #include "widgets/ListConstants.h"
@@ -83,9 +82,8 @@ void CInfoListCtrl::OnDblClk()
     m_edit.show();
     m_edit.activateWindow();
     m_edit.setFocus(Qt::MouseFocusReason);
-    const auto selection = EditState::MakeSelection(static_cast<std::uint16_t>(m_edit.m_nSelStart),
-                                                    static_cast<std::uint16_t>(m_edit.m_nSelEnd - m_edit.m_nSelStart));
-    PostNoteMessageToView(WM_NOTE_BEGIN, row, NarrowFromWide(m_edit.text()), selection);
+    PostNoteMessageToView(WM_NOTE_BEGIN, row, GetEntryKey(row), NarrowFromWide(m_edit.text()),
+                          m_edit.PackedSelection());
 }
 
 ResultCode CInfoListCtrl::MoveNoteEditor()
@@ -128,11 +126,12 @@ void CInfoListCtrl::OnNoteCommit(int nRow)
     // An edit is committed once: a request that arrives after the edit ended (Escape, or a commit
     // already handled), or for another row than the one being edited, is stale.
     if (!IsNoteEditorOpen() || nRow != m_edit.m_nItem) return;
-    HideNoteEditor();
-    SetItemText(nRow, kNoteColumn, m_edit.text());
+    std::uint16_t key = 0;
+    std::string note;
+    (void)CommitNoteEdit(key, note);
     m_header->m_bFitsDefault[kNoteColumn] =
         GetColumnTextWidth(kNoteColumn) < kDefaultColumnWidths[kNoteColumn] - kFitsDefaultMargin;
-    PostNoteMessageToView(WM_NOTE_COMMIT, nRow, NarrowFromWide(m_edit.text()), 0);
+    PostNoteMessageToView(WM_NOTE_COMMIT, nRow, key, std::move(note), 0);
 }
 
 void CInfoListCtrl::OnEscape()
@@ -153,11 +152,11 @@ void CInfoListCtrl::PostToView(int nMessage, std::uintptr_t wParam) const
     if (QWidget* view = parentWidget()) QCoreApplication::postEvent(view, new CPrivateMessage(nMessage, wParam, 0));
 }
 
-void CInfoListCtrl::PostNoteMessageToView(int nMessage, int nRow, std::string text, std::uint32_t nSelection) const
+void CInfoListCtrl::PostNoteMessageToView(int nMessage, int nRow, std::uint16_t nEntry, std::string text,
+                                          std::uint32_t nSelection) const
 {
     if (QWidget* view = parentWidget())
-        QCoreApplication::postEvent(
-            view, new CNoteEditMessage(nMessage, nRow, GetEntryKey(nRow), std::move(text), nSelection));
+        QCoreApplication::postEvent(view, new CNoteEditMessage(nMessage, nRow, nEntry, std::move(text), nSelection));
 }
 
 ResultCode CInfoListCtrl::GetNoteEditText(std::string& text) const

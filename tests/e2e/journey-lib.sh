@@ -92,8 +92,12 @@ start_program() {
 windows() { xdotool search --onlyvisible --name '^Sonvale Data Manager$' 2>/dev/null || true; }
 window_count() { windows | wc -l; }
 has_windows() { [ "$(window_count)" -eq "$1" ]; }
+at_least_windows() { [ "$(window_count)" -ge "$1" ]; }
 # The visible windows of the program whatever their caption (the drag picture has none).
 all_windows() { xdotool search --onlyvisible --class '^sonvale-data-manager$' 2>/dev/null || true; }
+# all_windows_at_least N / all_windows_exactly N: how many of those there are.
+all_windows_at_least() { [ "$(all_windows | wc -l)" -ge "$1" ]; }
+all_windows_exactly() { [ "$(all_windows | wc -l)" -eq "$1" ]; }
 
 # wait_for_main: waits for the main window (after the start-up box, when one shows) and sets $main.
 wait_for_main() {
@@ -122,8 +126,7 @@ wait_for_question() {
 # answer_update_box WHAT: an update's outcome box (a second window with the program's caption) is
 # answered with Enter; WHAT says what failed when no box comes.
 answer_update_box() {
-  wait_until 20 bash -c "[ \$(xdotool search --onlyvisible --name '^Sonvale Data Manager\$' 2>/dev/null | wc -l) -ge 2 ]" \
-    || fail "$1"
+  wait_until 20 at_least_windows 2 || fail "$1"
   local box
   box=$(windows | grep -v "^$main\$" | head -n1)
   xdotool windowfocus --sync "$box" key Return

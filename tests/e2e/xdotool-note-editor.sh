@@ -61,21 +61,30 @@ edit_menu_shots() {
 }
 note_of() { sed -n "s/^Note[0-9]*=$1::\(.*\)$/\1/p" "$ini"; }
 
-write_preferences
-start_program C.UTF-8
-wait_for_main
-wait_for_question
-sleep 0.5
-xdotool windowfocus --sync "$main"
+# start_with_notes LANG: the program from the prepared preferences, focused, its question to the console asked.
+start_with_notes() {
+  write_preferences
+  start_program "$1"
+  wait_for_main
+  wait_for_question
+  sleep 0.5
+  xdotool windowfocus --sync "$main"
+}
+# type_in_row_3 LANGUAGE SUFFIX: opens row 3's note, types abc and checks that it shows; the shots of
+# the text and of it selected are kept. The selection stays.
+type_in_row_3() {
+  open_note 3
+  xdotool type --delay 60 abc
+  sleep 0.3
+  expect_visible_text 3 "$1"
+  keep_shot "note-editor-$2"
+  press shift+Home
+  keep_shot "note-editor-selection-$2"
+}
 
+start_with_notes C.UTF-8
 # Row 3: typing shows; Ctrl+V with nothing to paste records nothing, so Undo returns to the opening note.
-open_note 3
-xdotool type --delay 60 abc
-sleep 0.3
-expect_visible_text 3 "English"
-keep_shot note-editor-en
-press shift+Home
-keep_shot note-editor-selection-en
+type_in_row_3 English en
 press End ctrl+v ctrl+z End
 xdotool type --delay 60 Z
 press Return
@@ -114,19 +123,8 @@ exit_program
 [ "$(note_of 6)" = "keep" ] || fail "Ctrl+U lost the typed note: note 6 is '$(note_of 6)'"
 
 # Japanese: the editor in the list's Japanese font shows its text too.
-write_preferences
-start_program ja_JP.UTF-8
-wait_for_main
-wait_for_question
-sleep 0.5
-xdotool windowfocus --sync "$main"
-open_note 3
-xdotool type --delay 60 abc
-sleep 0.3
-expect_visible_text 3 "Japanese"
-keep_shot note-editor-ja
-press shift+Home
-keep_shot note-editor-selection-ja
+start_with_notes ja_JP.UTF-8
+type_in_row_3 Japanese ja
 press Return
 edit_menu_shots ja
 exit_program

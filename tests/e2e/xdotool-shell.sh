@@ -91,7 +91,7 @@ ends_on_sigterm "with the About box open"
 start_program "$lang"
 close_startup_box
 xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
-wait_until 10 bash -c "[ \$(xdotool search --onlyvisible --class '^sonvale-data-manager\$' 2>/dev/null | wc -l) -ge 2 ]" \
+wait_until 10 all_windows_at_least 2 \
   || fail "Alt+F opened no menu"
 ends_on_sigterm "with a menu open"
 
@@ -99,7 +99,7 @@ echo "--- 3. A box during a row drag"
 start_console
 start_program "$lang"
 wait_for_main
-wait_until 10 grep -q '(identity request)' "$work/console.log" || fail "the program did not ask the console"
+wait_for_question
 eval "$(xdotool getwindowgeometry --shell "$main")"
 row_y=$(( Y + 22 + 22 + 3 * 21 + 10 )) update_x=$(( X + WIDTH / 2 )) update_y=$(( Y + HEIGHT - 57 ))
 # drag_to_update: presses on the fourth row's Name cell and moves onto the Update button, button held.
@@ -118,7 +118,7 @@ picture_pixels() {
   pixel_count "$work/near-update.png" "rgb(23,54,100)"
 }
 drag_to_update
-wait_until 5 bash -c "[ \$(xdotool search --onlyvisible --class '^sonvale-data-manager\$' 2>/dev/null | wc -l) -ge 2 ]" \
+wait_until 5 all_windows_at_least 2 \
   || fail "no drag picture"
 picture_shown() { [ "$(picture_pixels)" -gt 100 ]; }
 wait_until 5 picture_shown || fail "the drag picture is not over the Update button"
@@ -130,7 +130,7 @@ xdotool mouseup 1
 xdotool windowfocus --sync "$box" key Return
 wait_until 10 has_windows 1 || fail "the box did not close"
 xdotool mousemove_relative 4 0
-wait_until 5 bash -c "[ \$(xdotool search --onlyvisible --class '^sonvale-data-manager\$' 2>/dev/null | wc -l) -eq 1 ]" \
+wait_until 5 all_windows_exactly 1 \
   || fail "the drag picture stayed on the screen after the box"
 [ "$(picture_pixels)" -eq 0 ] || fail "the drag picture is still drawn near the Update button"
 ! has_windows 2 || fail "the interrupted drag asked the drop question"

@@ -11,7 +11,7 @@ require xdotool
 start_console
 start_program
 wait_for_main
-wait_until 10 grep -q '(identity request)' "$work/console.log" || fail "the program did not ask the console"
+wait_for_question
 sleep 0.5
 
 # The list's fourth row (key 3, "Fenwick Series Vol.3"): rows are 21 pixels high under the menu bar
@@ -19,20 +19,12 @@ sleep 0.5
 xdotool mousemove --window "$main" 120 $(( 22 + 22 + 3 * 21 + 10 )) click 1
 sleep 0.3
 xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
-# The outcome box is a second window with the program's caption; Enter answers it.
-wait_until 20 bash -c "[ \$(xdotool search --onlyvisible --name '^Sonvale Data Manager\$' 2>/dev/null | wc -l) -ge 2 ]" \
-  || fail "no box after Ctrl+U"
-box=$(windows | grep -v "^$main\$" | head -n1)
-xdotool windowfocus --sync "$box" key Return
-wait_until 10 has_windows 1 || fail "the box did not close"
+answer_update_box "no box after Ctrl+U"
 
 grep -q 'data message "Fenwick Series Vol.3"' "$work/console.log" || fail "the console did not receive the row's entry"
 grep -q 'completion reply, status 7F' "$work/console.log" || fail "the console did not confirm"
 grep -q 'Fenwick Series Vol.3' "$work/flash.bin" || fail "the console's flash does not hold the entry"
 
-xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
-sleep 0.3
-xdotool key x
-program_ended 10 || fail "File > Exit did not end the program"
+exit_program
 [ -s "$prefs" ] || fail "no preference file after Exit"
 echo "PASSED: the click, Ctrl+U and Enter wrote \"Fenwick Series Vol.3\" into the console"

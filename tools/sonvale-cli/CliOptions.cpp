@@ -89,8 +89,9 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
                 options.m_strType = std::string(value);
             } else {
                 std::uint64_t id = 0;
-                const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), id);
-                if (!IsDecimal(value) || ec != std::errc() || end != value.data() + value.size() || id > 0xFFFFFFFFu)
+                // A decimal text is read whole or not at all.
+                const std::errc ec = std::from_chars(value.data(), value.data() + value.size(), id).ec;
+                if (!IsDecimal(value) || ec != std::errc() || id > 0xFFFFFFFFu)
                     return Malformed("option --id takes a decimal number below 4294967296, not \"" +
                                      std::string(value) + "\"");
                 options.m_id = static_cast<std::uint32_t>(id);

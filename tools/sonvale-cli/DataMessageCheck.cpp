@@ -11,10 +11,6 @@ namespace {
 
 using namespace SysExFrames;
 
-constexpr std::uint32_t kSetsOffset = sizeof kDataHeader;
-constexpr std::uint32_t kNameLengthOffset = kSetsOffset + kParameterSetCount * 9;
-constexpr std::uint32_t kNameOffset = kNameLengthOffset + 1;
-
 std::string Byte(std::uint8_t value)
 {
     char text[8];
@@ -57,8 +53,8 @@ std::string FrameProblem(const std::vector<std::uint8_t>& bytes)
         if (bytes[i] >= 0x80)
             return "the byte at offset " + std::to_string(i) + " is " + Byte(bytes[i]) +
                    ": only seven-bit bytes may stand between F0 and F7";
-    if (bytes[kNameLengthOffset] > kNameFieldLength)
-        return "its name length is " + std::to_string(bytes[kNameLengthOffset]) + "; a name has at most " +
+    if (bytes[kDataNameLengthOffset] > kNameFieldLength)
+        return "its name length is " + std::to_string(bytes[kDataNameLengthOffset]) + "; a name has at most " +
                std::to_string(kNameFieldLength) + " bytes";
     const std::uint8_t checksum = Checksum(bytes.data(), kChecksumFirstOffset, kDataChecksumOffset);
     if (bytes[kDataChecksumOffset] != checksum)
@@ -77,10 +73,10 @@ CDataMessageCheck::Verdict CDataMessageCheck::Judge(const std::vector<std::uint8
         return verdict;
 
     for (int set = 0; set < kParameterSetCount; ++set) {
-        const std::uint8_t* p = bytes.data() + kSetsOffset + 9 * set;
+        const std::uint8_t* p = bytes.data() + kDataSetsOffset + kDataSetLength * set;
         verdict.sets[set] = {{Value14(p), Value14(p + 2), p[4], Value14(p + 5), Value14(p + 7)}};
     }
-    verdict.name.assign(reinterpret_cast<const char*>(bytes.data() + kNameOffset), bytes[kNameLengthOffset]);
+    verdict.name.assign(reinterpret_cast<const char*>(bytes.data() + kDataNameOffset), bytes[kDataNameLengthOffset]);
 
     std::array<std::uint8_t, kDataMessageLength> rebuilt{};
     std::uint32_t length = rebuilt.size();

@@ -2,23 +2,18 @@
 
 #include <cstdlib>
 
+#include "midi/Win32VornMIDIController.h"
 #include "platform/ComRuntime.h"
 
 IVornAsync* CDriverDiagnosis::CreateDriver(Cause& cause)
 {
-    bool anyModule = false;
-    bool noServer = false;
-    for (const CLSID& clsid : {CLSID_VornAsync, CLSID_VornAsyncLegacy}) {
-        void* pv = nullptr;
-        const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                                            IID_IVornAsync, &pv);
-        if (SUCCEEDED(hr) && pv != nullptr) {
-            cause = Cause::Ready;
-            return static_cast<IVornAsync*>(pv);
-        }
-        anyModule = anyModule || hr != REGDB_E_CLASSNOTREG;
-        noServer = noServer || hr == VORN_E_NO_SERVER;
+    std::array<HRESULT, 2> failures{};
+    if (IVornAsync* pAsync = CWin32VornMIDIController::CreateDriverObject(&failures)) {
+        cause = Cause::Ready;
+        return pAsync;
     }
+    const bool anyModule = failures[0] != REGDB_E_CLASSNOTREG || failures[1] != REGDB_E_CLASSNOTREG;
+    const bool noServer = failures[0] == VORN_E_NO_SERVER || failures[1] == VORN_E_NO_SERVER;
     cause = !anyModule ? Cause::NoModule : noServer ? Cause::NoServer : Cause::Refused;
     return nullptr;
 }

@@ -3,11 +3,11 @@
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <set>
 
 namespace {
@@ -15,13 +15,9 @@ namespace {
 // The file replaced whole: a temporary file beside it, flushed, renamed over it.
 bool WriteFileWhole(const std::string& path, const std::string& text, std::string& error)
 {
-    const std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-        const std::string dir = path.substr(0, slash);
-        for (std::size_t at = 1; at != std::string::npos; at = dir.find('/', at + 1))
-            mkdir(dir.substr(0, at).c_str(), 0755);
-        mkdir(dir.c_str(), 0755);
-    }
+    // A folder that cannot be made shows as the open below failing.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     const std::string temp = path + ".tmp-" + std::to_string(getpid());
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     bool ok = fd >= 0;
