@@ -1,6 +1,9 @@
 #include "platform/IniFile.h"
 
-#define SI_CONVERT_ICU
+// The template's members are compiled into this program rather than taken from the shared SimpleIni
+// library: loading that whole library at every start costs more than the few operations used.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 #include <QFile>

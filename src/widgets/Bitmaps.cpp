@@ -3,6 +3,8 @@
 #include <QBitmap>
 #include <QString>
 
+#include "widgets/ResourceIconEngine.h"
+
 // The resources live in a static library; naming their initialiser keeps the linker from dropping them.
 // Q_INIT_RESOURCE declares that initialiser, so it must be used outside any namespace.
 static void RegisterResources() { Q_INIT_RESOURCE(resources); }
@@ -13,10 +15,17 @@ static void EnsureResources()
     (void)registered;
 }
 
-QPixmap LoadBitmap(int id)
+// Every resource is a PNG whose name says so: a name without a suffix makes an icon ask the MIME
+// database, which loads the shared MIME tables and a regular-expression engine at every start.
+static QPixmap LoadPng(const QString& path)
 {
     EnsureResources();
-    return QPixmap(QStringLiteral(":/bitmaps/%1").arg(id));
+    return QPixmap(path, "PNG");
+}
+
+QPixmap LoadBitmap(int id)
+{
+    return LoadPng(QStringLiteral(":/bitmaps/%1.png").arg(id));
 }
 
 QPixmap LoadBitmap(int id, QColor transparent)
@@ -29,8 +38,8 @@ QPixmap LoadBitmap(int id, QColor transparent)
 QIcon LoadProgramIcon()
 {
     EnsureResources();
-    QIcon icon;
-    for (int size : {32, 48, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/%1/%2").arg(IDR_MAINFRAME).arg(size), QSize(size, size));
-    return icon;
+    QList<CResourceIconEngine::Picture> pictures;
+    for (int nSize : {32, 48, 128, 256})
+        pictures.append({nSize, QStringLiteral(":/icons/%1/%2.png").arg(IDR_MAINFRAME).arg(nSize)});
+    return QIcon(new CResourceIconEngine(std::move(pictures)));
 }

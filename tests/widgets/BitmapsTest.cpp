@@ -153,3 +153,46 @@ TEST(Bitmaps, UpdateFacesAreLegible)
 }
 
 }  // namespace
+
+namespace {
+
+QImage Rgba(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
+
+TEST(ProgramIcon, EachSizeIsItsOwnPictureAndOtherSizesAreScaledDown)
+{
+    TestApp();
+    QIcon icon = LoadProgramIcon();
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{32, 32}, {48, 48}, {128, 128}, {256, 256}}));
+    for (int n : {32, 48, 128, 256}) {
+        const QImage expected(QStringLiteral(":/icons/128/%1.png").arg(n));
+        ASSERT_EQ(expected.size(), QSize(n, n)) << n;
+        EXPECT_EQ(Rgba(icon.pixmap(n, n).toImage()), Rgba(expected)) << n;
+    }
+    // Never larger than asked, square, and the largest picture for anything above it.
+    EXPECT_EQ(icon.pixmap(64, 64).size(), QSize(64, 64));
+    EXPECT_EQ(icon.pixmap(16, 16).size(), QSize(16, 16));
+    EXPECT_EQ(icon.pixmap(QSize(40, 24)).size(), QSize(24, 24));
+    EXPECT_EQ(icon.pixmap(300, 300).size(), QSize(256, 256));
+    EXPECT_EQ(icon.actualSize(QSize(100, 100)), QSize(100, 100));
+    // The disabled form is the style's greyed picture, not the plain one.
+    EXPECT_NE(Rgba(icon.pixmap(QSize(32, 32), QIcon::Disabled).toImage()), Rgba(icon.pixmap(32, 32).toImage()));
+    // A copy draws the same.
+    const QIcon copy = icon;
+    icon.detach();
+    EXPECT_EQ(Rgba(copy.pixmap(48, 48).toImage()), Rgba(icon.pixmap(48, 48).toImage()));
+}
+
+// Guessing a picture's format from a name without a suffix asks the MIME database, which maps the
+// shared MIME tables and loads a regular-expression engine at every start of the program.
+TEST(ProgramIcon, LoadingThePicturesLeavesTheMimeDatabaseClosed)
+{
+    TestApp();
+    for (int id = IDB_UPDATE_PICTURE; id <= IDB_SORT_DOWN; ++id) (void)LoadBitmap(id);
+    const QIcon icon = LoadProgramIcon();
+    for (const QSize& size : icon.availableSizes()) ASSERT_FALSE(icon.pixmap(size).isNull());
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("mime.cache"));
+}
+
+}  // namespace
