@@ -26,7 +26,9 @@ const QString kUnusedServer = QStringLiteral("sonvale-unused-%1").arg(::getpid()
 
 TEST(CliDriverMessages, WithoutAJackServerSaysHowToStartOneAndNothingOfLibjacks)
 {
-    for (const QStringList& args : {QStringList{"devices"}, QStringList{"current"}, QStringList{"update", "3"}}) {
+    for (const QStringList& args : {QStringList{"devices"}, QStringList{"current"}, QStringList{"update", "3"},
+                                    QStringList{"ports"}, QStringList{"tag", "a:in", "a:out"},
+                                    QStringList{"untag", "a:in", "a:out"}}) {
         const CliRun run = RunCli(args, {{"JACK_DEFAULT_SERVER", kUnusedServer}, {"VORN_JACK_VERBOSE", ""}});
         ASSERT_TRUE(run.finished) << args.join(' ').toStdString();
         EXPECT_EQ(run.exitCode, 4) << args.join(' ').toStdString();
@@ -40,10 +42,12 @@ TEST(CliDriverMessages, WithoutAJackServerSaysHowToStartOneAndNothingOfLibjacks)
 
 TEST(CliDriverMessages, VerboseShowsLibjacksOwnMessages)
 {
-    const CliRun run = RunCli({"devices", "--verbose"}, {{"JACK_DEFAULT_SERVER", kUnusedServer}});
-    EXPECT_EQ(run.exitCode, 4);
-    EXPECT_TRUE(run.err.contains("vorn-jack: libjack: ")) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("no JACK server is running")) << run.err.toStdString();
+    for (const char* command : {"devices", "ports"}) {
+        const CliRun run = RunCli({command, "--verbose"}, {{"JACK_DEFAULT_SERVER", kUnusedServer}});
+        EXPECT_EQ(run.exitCode, 4) << command;
+        EXPECT_TRUE(run.err.contains("vorn-jack: libjack: ")) << command << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("no JACK server is running")) << command << ": " << run.err.toStdString();
+    }
 }
 
 TEST(CliDriverMessages, WithoutADriverModuleSaysWhereItLooked)

@@ -3,22 +3,20 @@
 #include <jack/metadata.h>
 
 #include <chrono>
-#include <cstdio>
 #include <ostream>
 #include <regex>
 #include <set>
 #include <string_view>
 #include <thread>
 
+#include "DriverDiagnosis.h"
+#include "JackMessages.h"
 #include "NetworkScan.h"
 #include "PortCatalog.h"
 #include "PortRulesEditor.h"
 #include "PortTags.h"
 
 namespace {
-
-void Quiet(const char*) {}
-void ToStandardError(const char* message) { std::fprintf(stderr, "%s\n", message); }
 
 std::string ClientOf(const std::string& name) { return name.substr(0, name.find(':')); }
 
@@ -54,10 +52,16 @@ bool CPortCommands::Connect()
     // Named as a driver's client: the drivers of running programs pay no heed to driver clients coming
     // and going, so looking at the graph does not make them reconnect. Tag changes still reach them.
     const std::string name = std::string(VORN_DRIVER_CLIENT_NAME) + "-cli";
+    // libjack's own lines go where the driver sends them: nowhere, unless --verbose asks for them.
+    CJackMessages::Route();
     jack_status_t status{};
     m_pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
     if (!m_pClient) {
-        m_err << "sonvale-cli: no JACK server answers (start jackd, or PipeWire's JACK service, first)\n";
+        m_err << "sonvale-cli: "
+              << ((status & JackServerFailed) ? CDriverDiagnosis::Advice(CDriverDiagnosis::Cause::NoServer)
+                                              : std::string("the JACK server refused this program's client (run "
+                                                            "with --verbose to see libjack's reason)"))
+              << '\n';
         return false;
     }
     // PipeWire's JACK library learns the port tags a little after the client opens; activating waits
@@ -228,14 +232,14 @@ CliExitCode CPortCommands::Untag(const CCliOptions& options)
     // empty instead, which counts as no tag. jackd's libjack complains about removing a key that is not
     // there, which is no failure here.
     const bool pipeWire = std::string_view(jack_get_version_string()).find("PipeWire") != std::string_view::npos;
-    jack_set_error_function(&Quiet);
+    jack_set_error_function([](const char*) {});
     for (jack_port_t* pPort : {pair.pInput, pair.pOutput})
         for (const char* key : {VORN_KEY_PORT_TYPE, VORN_KEY_PORT_ID})
             if (pipeWire)
                 jack_set_property(m_pClient, jack_port_uuid(pPort), key, "", "text/plain");
             else
                 jack_remove_property(m_pClient, jack_port_uuid(pPort), key);
-    jack_set_error_function(&ToStandardError);
+    CJackMessages::Route();
     if (!WaitForTags(pair, std::nullopt, std::nullopt)) {
         m_err << "sonvale-cli: the JACK server did not remove the port tags\n";
         return CliExitCode::NoConnection;
