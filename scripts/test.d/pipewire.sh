@@ -94,6 +94,17 @@ expect 0 "Untagged" untag Bridge:Tarn-1-in Bridge:Tarn-1-out
 expect 4 "" current
 stop_console
 
+# A console that closes takes its own tags along and nobody else's.
+start_console Second --port-id 5
+second_pid=$emulator_pid
+start_console First
+expect 0 "type Tarn, id 1" ports
+stop_console
+wait_until 10 bash -c "! pw-jack '$bin/sonvale-cli' ports 2>/dev/null | grep -q '^Client First'" || fail "the closed console's ports stayed"
+expect 0 "type Tarn, id 5" ports
+emulator_pid=$second_pid
+stop_console
+
 # The program itself, driven on a virtual display as a person would.
 SONVALE_E2E_GRAPH=running pw-jack "$root/tests/on-x-display.sh" "$root/tests/e2e/xdotool-update.sh" "$bin/sonvale-data-manager" "$bin/ostra-emulator" 9>&- \
   || fail "the program's update through PipeWire failed"
