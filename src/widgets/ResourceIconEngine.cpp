@@ -5,6 +5,9 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <algorithm>
+#include <utility>
+
 CResourceIconEngine::CResourceIconEngine(QList<Picture> pictures) : m_pictures(std::move(pictures)) {}
 
 const CResourceIconEngine::Picture* CResourceIconEngine::BestFor(const QSize& size) const
