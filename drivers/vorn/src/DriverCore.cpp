@@ -1,11 +1,14 @@
 #include "DriverCore.h"
 
 #include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "JackMessages.h"
 #include "PortTags.h"
@@ -14,6 +17,9 @@ namespace {
 
 // How long the graph must stay quiet before the driver reports the configuration as changed.
 constexpr auto QUIET_TIME = std::chrono::milliseconds(200);
+
+// How long the close waits for libjack's reporting thread to end after the server has gone.
+constexpr auto SHUTDOWN_REPORTER_LIMIT = std::chrono::seconds(1);
 
 timespec MonotonicDeadline(std::chrono::steady_clock::time_point when)
 {
@@ -88,8 +94,23 @@ void CDriverCore::CloseClient()
         return;
     if (!ServerGone())
         jack_deactivate(m_pClient);
+    else
+        AwaitShutdownReporterEnd();
     jack_client_close(m_pClient);
     m_pClient = nullptr;
+}
+
+// libjack reports the server's end from one of its own threads, which then finishes its own part of
+// the shutdown and ends. Closing the client before that thread has ended can stop it in the middle of
+// that part, holding a lock of libjack's that the close itself then waits for, for ever.
+void CDriverCore::AwaitShutdownReporterEnd() const
+{
+    const pid_t reporter = m_shutdownReporter.load(std::memory_order_acquire);
+    if (reporter == 0)
+        return;
+    const auto deadline = std::chrono::steady_clock::now() + SHUTDOWN_REPORTER_LIMIT;
+    while (::syscall(SYS_tgkill, ::getpid(), reporter, 0) == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 HRESULT CDriverCore::Scan(std::vector<VornNetworkDevice>& devices)
@@ -237,6 +258,7 @@ void CDriverCore::OnPropertyChange(jack_uuid_t, const char* key, jack_property_c
 void CDriverCore::OnShutdown(jack_status_t, const char*, void* arg)
 {
     auto* self = static_cast<CDriverCore*>(arg);
+    self->m_shutdownReporter.store(static_cast<pid_t>(::syscall(SYS_gettid)), std::memory_order_release);
     self->m_bServerGone.store(true, std::memory_order_release);
     self->Wake();
 }

@@ -60,6 +60,7 @@ private:
     void NoteConfigChange();
     void Wake();
 
+    void AwaitShutdownReporterEnd() const;
     void Run();
     void NotifyAsync(std::int32_t type);
     [[nodiscard]] std::vector<std::shared_ptr<CPortChannel>> Channels();
@@ -73,6 +74,8 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bServerGone{false};
+    // The kernel's number for the libjack thread that reported the server's end; 0 before.
+    std::atomic<pid_t> m_shutdownReporter{0};
     std::atomic<std::uint32_t> m_nConfigChanges{0};
 
     // Read by JACK's process callback without a lock; a channel leaves a slot before it is freed.
