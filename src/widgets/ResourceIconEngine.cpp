@@ -1,6 +1,7 @@
 #include "widgets/ResourceIconEngine.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -32,7 +33,8 @@ QPixmap CResourceIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::
     const Picture* pPicture = BestFor(size);
     const QSize actual = actualSize(size, mode, state);
     if (!pPicture || actual.isEmpty()) return {};
-    QPixmap picture(pPicture->path, "PNG");
+    // Read through an image: a pixmap read from a file stays in Qt's pixmap cache after this one has gone.
+    QPixmap picture = QPixmap::fromImage(QImage(pPicture->path, "PNG"));
     if (picture.isNull()) return {};
     if (picture.size() != actual)
         picture = picture.scaled(actual, Qt::KeepAspectRatio, Qt::SmoothTransformation);
