@@ -17,4 +17,4 @@ cmake --build "$dir" -j "$jobs" --target threads_suites
 echo "=== tsan: test"
 # halt_on_error turns the first report into a failing test; second_deadlock_stack helps reading one.
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
-ctest --test-dir "$dir" -L threads --output-on-failure -j "$jobs"
+scripts/ctest-all --test-dir "$dir" -L threads --output-on-failure -j "$jobs"

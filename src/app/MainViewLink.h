@@ -30,6 +30,10 @@ public:
     // What Undo would do now: undo while the view is in undo mode, redo otherwise.
     [[nodiscard]] virtual bool IsUndoAvailable() const = 0;
 
+    // Stores the column widths, the notes (an open edit included) and the sort in the preference store
+    // now, as the view's destruction would; for an end that cannot wait to destroy the windows.
+    virtual void StoreState() = 0;
+
     virtual ResultCode OnFileUpdate() = 0;
     virtual void OnEditUndo() = 0;
     virtual void OnEditCut() = 0;

@@ -131,6 +131,18 @@ int CTarnApp::ExitInstance()
     return 0;
 }
 
+void CTarnApp::SaveWithoutClosing()
+{
+    if (m_bOtherInstance || !m_bPreferenceCreated || !g_Preference.GetHandler())
+        return;
+    if (m_pMainFrame) {
+        m_pMainFrame->close();
+        if (CMainViewLink* pView = MainView())
+            pView->StoreState();
+    }
+    (void)g_Preference.GetHandler()->Save();
+}
+
 void CTarnApp::CheckSingleInstance()
 {
     if (m_hInstanceMutex->Acquire())

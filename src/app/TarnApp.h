@@ -64,6 +64,10 @@ public:
     // and sets m_bOtherInstance.
     void CheckSingleInstance();
 
+    // Stores the window's placement and the view's state and saves the preference file, leaving the
+    // windows and the transport as they are: for an end that cannot wait for a running update.
+    void SaveWithoutClosing();
+
     [[nodiscard]] CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
     [[nodiscard]] CMainViewLink* MainView() const;
     [[nodiscard]] CSingleInstance& InstanceLock() { return *m_hInstanceMutex; }

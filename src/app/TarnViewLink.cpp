@@ -41,6 +41,12 @@ ResultCode CTarnViewLink::RefreshCurrentData()
     return m_pView ? m_pView->RefreshCurrentData() : RC_OK;
 }
 
+void CTarnViewLink::StoreState()
+{
+    if (m_pView)
+        m_pView->OnDestroy();
+}
+
 ResultCode CTarnViewLink::OnFileUpdate()
 {
     return m_pView ? m_pView->OnFileUpdate() : RC_OK;

@@ -23,6 +23,7 @@ public:
     [[nodiscard]] bool IsNoteEditorVisible() const override;
     [[nodiscard]] bool HasNoteSelection() const override;
     [[nodiscard]] bool IsUndoAvailable() const override;
+    void StoreState() override;
     ResultCode OnFileUpdate() override;
     void OnEditUndo() override;
     void OnEditCut() override;

@@ -17,10 +17,10 @@ namespace {
 int g_signalPipe[2] = {-1, -1};
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-void OnTerminationSignal(int)
+void OnTerminationSignal(int nSignal)
 {
     const int saved = errno;
-    const char byte = 1;
+    const char byte = static_cast<char>(nSignal);
     (void)!::write(g_signalPipe[1], &byte, 1); // a full pipe already holds a pending request
     errno = saved;
 }
@@ -43,18 +43,29 @@ void CloseMenusAndBoxes()
 
 } // namespace
 
-CTerminationWatch::CTerminationWatch()
+bool CTerminationWatch::InstallHandlers()
 {
-    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    m_pNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-    connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &CTerminationWatch::OnSignalled);
+    if (g_signalPipe[0] >= 0)
+        return true;
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
     struct sigaction action {};
     action.sa_handler = &OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int nSignal : kSignals)
         sigaction(nSignal, &action, nullptr);
+    return true;
+}
+
+CTerminationWatch::CTerminationWatch()
+{
+    if (!InstallHandlers())
+        return;
+    // A signal that came before this point is already in the pipe: the notifier reports it as soon
+    // as an event loop runs.
+    m_pNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &CTerminationWatch::OnSignalled);
 }
 
 CTerminationWatch::~CTerminationWatch()
@@ -73,12 +84,41 @@ CTerminationWatch::~CTerminationWatch()
 void CTerminationWatch::OnSignalled()
 {
     char buffer[64];
-    while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
+    int nSignals = 0;
+    for (ssize_t nRead; (nRead = ::read(g_signalPipe[0], buffer, sizeof buffer)) > 0;) {
+        nSignals += static_cast<int>(nRead);
+        m_nLastSignal = static_cast<unsigned char>(buffer[nRead - 1]);
     }
+    if (nSignals == 0)
+        return;
+    const bool bAgain = m_bRequested || nSignals > 1;
     if (!m_bRequested)
         qApp->installEventFilter(this);
     m_bRequested = true;
-    EndWhenIdle();
+    // Asked twice while an update keeps the end waiting: the user wants out now.
+    if (bAgain && g_bUpdateRunning)
+        EndNow();
+    // Boxes and menus close at once, so that a start-up box does not hold the request up; the rest of
+    // the end runs from the event loop.
+    CloseMenusAndBoxes();
+    ScheduleEnd();
+}
+
+void CTerminationWatch::ScheduleEnd()
+{
+    if (m_bEndScheduled)
+        return;
+    m_bEndScheduled = true;
+    QTimer::singleShot(0, this, &CTerminationWatch::EndWhenIdle);
+}
+
+void CTerminationWatch::EndNow()
+{
+    if (CTarnApp* pApp = TarnApp())
+        pApp->SaveWithoutClosing();
+    // The worker may still be inside an exchange: the transport is left to the process's end rather
+    // than closed under it. The status tells that the end was forced by the signal.
+    ::_exit(128 + m_nLastSignal);
 }
 
 bool CTerminationWatch::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -93,7 +133,9 @@ bool CTerminationWatch::eventFilter(QObject* pWatched, QEvent* pEvent)
 
 void CTerminationWatch::EndWhenIdle()
 {
+    m_bEndScheduled = false;
     if (g_bUpdateRunning) {
+        m_bEndScheduled = true;
         QTimer::singleShot(100, this, &CTerminationWatch::EndWhenIdle);
         return;
     }

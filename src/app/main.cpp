@@ -14,6 +14,8 @@ CTarnApp theApp;
 
 int main(int argc, char* argv[])
 {
+    // First of all, so that a session ending while the program starts is held until it can be obeyed.
+    (void)CTerminationWatch::InstallHandlers();
     QApplication application(argc, argv);
     RegisterFontSubstitutions();
     QTranslator translator;
@@ -25,10 +27,10 @@ int main(int argc, char* argv[])
     CTerminationWatch termination;
     int nResult = 0;
     const bool bStarted = theApp.InitInstance();
-    // A signal while start-up showed a box ended that box; the program ends now that its window exists.
+    // A signal during start-up closed its box and left the end to the event loop, which runs now.
     if (bStarted && termination.IsRequested())
-        termination.EndWhenIdle();
-    else if (bStarted)
+        termination.ScheduleEnd();
+    if (bStarted)
         nResult = application.exec();
     const int nExitResult = theApp.ExitInstance();
     return nResult != 0 ? nResult : nExitResult;

@@ -5,6 +5,7 @@
 # require TOOL...: exit 77 (skipped) when one is missing.
 require() {
   local tool
+  /usr/bin/python3 -c 'import Xlib' 2>/dev/null || { echo "SKIPPED: python3-xlib is not installed"; exit 77; }
   for tool in "$@"; do
     command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
   done
@@ -31,7 +32,15 @@ journey_cleanup() {
 trap journey_cleanup EXIT
 
 source "$(dirname "${BASH_SOURCE[0]}")/wait-until.sh"
+x_sync="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/x-sync.py"
 
+# settle [WINDOW]: waits until the program has worked through the keys and clicks sent so far (see
+# x-sync.py), instead of sleeping a fixed time; WINDOW defaults to the main window.
+settle() {
+  "$x_sync" "${1:-$main}" || fail "the program did not answer the window system within five seconds"
+}
+# press KEY...: keys through the window system to the focused window, then settle.
+press() { xdotool key --clearmodifiers "$@"; settle; }
 fail() {
   echo "FAILED: $*"
   for log in "$work"/*.log; do [ -e "$log" ] && { echo "--- $(basename "$log")"; cat "$log"; }; done
@@ -65,7 +74,13 @@ start_console() {
     jackd_pid=$!
     wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || jack_unavailable "jackd did not start"
   fi
-  "$emulator" --flash "$work/flash.bin" >"$work/console.log" 2>&1 9>&- &
+  start_emulator
+}
+
+# start_emulator [OPTION...]: the emulated console (again, after stop "$emulator_pid") with these options.
+start_emulator() {
+  : >"$work/console.log"
+  "$emulator" --flash "$work/flash.bin" "$@" >"$work/console.log" 2>&1 9>&- &
   emulator_pid=$!
   wait_until 10 grep -q '^ready:' "$work/console.log" || fail "the console did not come up"
 }
@@ -86,6 +101,17 @@ start_program() {
   XDG_CONFIG_HOME="$home/config" HOME="$home/home" XDG_RUNTIME_DIR="$home/run" LANG="$lang" LC_ALL= LC_MESSAGES= \
     "$program" >"$work/program.log" 2>"$work/program-stderr.log" 9>&- &
   program_pid=$!
+}
+
+# catches_sigterm PID: whether the program (not the shell that starts it) has its own handler for
+# SIGTERM in place (bit 15 of SigCgt).
+catches_sigterm() {
+  local key value
+  [ "$(readlink "/proc/$1/exe")" = "$(readlink -f "$program")" ] || return 1
+  while read -r key value; do
+    [ "$key" = SigCgt: ] && { (( 0x$value & 0x4000 )); return; }
+  done <"/proc/$1/status"
+  return 1
 }
 
 # The visible windows with the program's caption (the main window and its boxes), oldest first.
@@ -113,6 +139,12 @@ program_ended() {
   program_pid=""
 }
 
+# ended_cleanly WHAT: the program that program_ended saw end must have ended with status 0: a sanitizer
+# report at exit (status 1), a crash or a signal's own action all fail the journey.
+ended_cleanly() {
+  [ "$program_status" -eq 0 ] || fail "$1: the program ended with status $program_status"
+}
+
 # pixel_count FILE COLOUR: how many pixels of the picture have exactly this colour ("rgb(r,g,b)").
 pixel_count() {
   convert "$1" -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:round(mean*w*h)]' info:
@@ -136,7 +168,8 @@ answer_update_box() {
 # exit_program: ends the program through File > Exit.
 exit_program() {
   xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
-  sleep 0.3
+  settle
   xdotool key x
   program_ended 10 || fail "File > Exit did not end the program"
+  ended_cleanly "File > Exit"
 }

@@ -26,6 +26,6 @@ wait_until 20 bash -c "xdotool search --onlyvisible --name '^Sonvale Data Manage
 
 kill -TERM "$program_pid"
 program_ended 10 || fail "SIGTERM did not end the program"
-[ "$program_status" -eq 0 ] || fail "the program ended with status $program_status"
+ended_cleanly "SIGTERM"
 [ ! -s "$stderr" ] || fail "standard error is not empty"
 echo "PASSED: the connection error in its box, nothing on standard error"

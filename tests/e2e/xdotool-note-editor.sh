@@ -31,13 +31,13 @@ row_top() { echo $(( 44 + 21 * $1 )); }  # under the menu bar and the header, 21
 
 shot() { import -window root "$1"; }
 keep_shot() { [ -z "$shots" ] || { mkdir -p "$shots"; shot "$shots/$1.png"; }; }
-press() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
 open_note() {
   xdotool mousemove --window "$main" $note_x $(( $(row_top "$1") + 10 )) click 1
-  sleep 0.3
+  settle
   xdotool click --repeat 2 --delay 80 1
-  sleep 0.5
+  settle
 }
+type_text() { xdotool type --delay 20 "$1"; settle; }
 # The editor over row r shows dark text on a light field: the cell is light on average and holds
 # pixels at least as dark as text.
 expect_visible_text() {
@@ -54,7 +54,7 @@ expect_visible_text() {
 edit_menu_shots() {
   [ -n "$shots" ] || return 0
   press alt+e && keep_shot "edit-menu-no-edit-$1" && press Escape Escape
-  open_note 7 && xdotool type --delay 60 abc && press alt+e
+  open_note 7 && type_text abc && press alt+e
   keep_shot "edit-menu-undo-$1" && press Escape Escape shift+Home alt+e
   keep_shot "edit-menu-selection-$1" && press Escape Escape ctrl+c End alt+e
   keep_shot "edit-menu-paste-$1" && press Escape Escape Escape
@@ -67,15 +67,14 @@ start_with_notes() {
   start_program "$1"
   wait_for_main
   wait_for_question
-  sleep 0.5
+  settle
   xdotool windowfocus --sync "$main"
 }
 # type_in_row_3 LANGUAGE SUFFIX: opens row 3's note, types abc and checks that it shows; the shots of
 # the text and of it selected are kept. The selection stays.
 type_in_row_3() {
   open_note 3
-  xdotool type --delay 60 abc
-  sleep 0.3
+  type_text abc
   expect_visible_text 3 "$1"
   keep_shot "note-editor-$2"
   press shift+Home
@@ -86,21 +85,21 @@ start_with_notes C.UTF-8
 # Row 3: typing shows; Ctrl+V with nothing to paste records nothing, so Undo returns to the opening note.
 type_in_row_3 English en
 press End ctrl+v ctrl+z End
-xdotool type --delay 60 Z
+type_text Z
 press Return
 
 # Row 4: after an Undo, a space (no editing key) leaves neither undo nor redo; Ctrl+Z then does nothing.
 open_note 4
-xdotool type --delay 60 abc
+type_text abc
 press ctrl+z End Left space ctrl+z Return
 
 # Row 5: Edit > Undo and Edit > Cut from the keyboard act on the open edit: Undo restores "old", all
 # selected, Cut takes it to the clipboard, and Ctrl+V puts it back after a typed Q.
 open_note 5
-xdotool type --delay 60 abc
+type_text abc
 press alt+e u
 press alt+e t
-xdotool type --delay 60 Q
+type_text Q
 press ctrl+v Return
 
 edit_menu_shots en
@@ -108,9 +107,9 @@ edit_menu_shots en
 # Row 6: Up and Down move the caret as in the edit control, and leave the list's selection on the row;
 # Ctrl+U in the editor then updates that row's entry, and the focus loss commits the note first.
 open_note 6
-xdotool type --delay 60 kep
+type_text kep
 press Up
-xdotool type --delay 60 e
+type_text e
 press Down ctrl+u
 answer_update_box "Ctrl+U in the editor started no update"
 grep -q 'data message "Brisa #03 AG Comp"' "$work/console.log" || fail "Ctrl+U did not update the edited row's entry"

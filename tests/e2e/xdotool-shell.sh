@@ -8,13 +8,15 @@
 #      picture is left on the screen and no drop question comes; a drag released on the Update button
 #      still asks, and a cancelled question sends nothing to the console. SIGTERM during a drag ends
 #      the program.
+#   4. A second SIGTERM while the first waits for an update ends the program at once, saving first.
+# Before all, a SIGTERM as soon as the program has its handler ends it as File > Exit does.
 # Usage: xdotool-shell.sh PROGRAM EMULATOR ICON32 [LANG [SHOT_DIR]]. ICON32 is the program's 32-pixel
 # icon; with SHOT_DIR the screens of the drag, the drop question and the About box are saved there.
 # Exit 77 (skipped) when a tool is missing.
 set -euo pipefail
 program=$1 emulator=$2 icon=$3 lang=${4:-C.UTF-8} shots=${5:-}
 source "$(dirname "$0")/journey-lib.sh"
-require xdotool xprop import convert compare
+require xdotool xprop import convert compare strace
 [ -n "${DISPLAY:-}" ] || { echo "SKIPPED: no X display"; exit 77; }
 cd "$work" # the folder the manual is looked for in: it has none
 about_title="About"
@@ -44,9 +46,34 @@ close_startup_box() {
 ends_on_sigterm() {
   kill -TERM "$program_pid"
   program_ended 10 || fail "SIGTERM $1 did not end the program"
-  [ "$program_status" -lt 128 ] || fail "SIGTERM $1: the program was killed (status $program_status)"
+  ended_cleanly "SIGTERM $1"
   [ -s "$prefs" ] || fail "SIGTERM $1: no preference file"
 }
+
+echo "--- 0. SIGTERM in the program's first moments"
+# The handler is in place before the window system's plug-in is even loaded (the order of the system
+# calls, under strace); a signal as soon as it is in place is held until the program can obey it, and
+# the program ends as on File > Exit.
+JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER="sonvale-journey-none-$$" XDG_CONFIG_HOME="$work/order" \
+  HOME="$work/order" XDG_RUNTIME_DIR="$work/order" strace -f -e trace=rt_sigaction,openat -o "$work/order.txt" \
+  "$program" --sonvale-no-such-option >/dev/null 2>&1 &
+order_pid=$!
+disown "$order_pid"
+wait_until 30 grep -q 'platforms/libqxcb' "$work/order.txt" || fail "the program never loaded its window-system plug-in"
+kill -KILL "$order_pid" 2>/dev/null; pkill -KILL -f -- "--sonvale-no-such-option" || true
+handler_line=$(grep -n 'rt_sigaction(SIGTERM, {sa_handler=0x' "$work/order.txt" | head -n1 | cut -d: -f1 || true)
+plugin_line=$(grep -n 'platforms/libqxcb' "$work/order.txt" | head -n1 | cut -d: -f1)
+[ -n "$handler_line" ] && [ "$handler_line" -lt "$plugin_line" ] \
+  || fail "the SIGTERM handler came only after the window system's plug-in was loaded"
+start_program "$lang"
+deadline=$(( SECONDS + 10 ))
+until catches_sigterm "$program_pid" 2>/dev/null; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "the program never put its SIGTERM handler in place"
+done
+kill -TERM "$program_pid"
+program_ended 30 || fail "SIGTERM in the first moments did not end the program"
+ended_cleanly "SIGTERM in the first moments"
+[ -s "$prefs" ] || fail "SIGTERM in the first moments: no preference file"
 
 echo "--- 1. SIGTERM with the start-up connection error open"
 start_program "$lang"
@@ -60,7 +87,7 @@ start_program "$lang"
 close_startup_box
 wait_until 5 has_icon "$main" || fail "the main window has no icon"
 xdotool windowfocus --sync "$main" key --clearmodifiers alt+h
-sleep 0.3
+settle
 xdotool key a
 # The About box by its title (read as UTF-8: the Japanese one's is not Latin-1).
 about_window() {
@@ -105,11 +132,11 @@ row_y=$(( Y + 22 + 22 + 3 * 21 + 10 )) update_x=$(( X + WIDTH / 2 )) update_y=$(
 # drag_to_update: presses on the fourth row's Name cell and moves onto the Update button, button held.
 drag_to_update() {
   xdotool mousemove $(( X + 120 )) "$row_y" click 1
-  sleep 0.2
+  settle
   xdotool mousedown 1
   for step in 1 2 3 4 5 6 7 8; do
     xdotool mousemove $(( X + 120 + (update_x - X - 120) * step / 8 )) $(( row_y + (update_y - row_y) * step / 8 ))
-    sleep 0.05
+    settle
   done
 }
 # The selected row's colour, which nothing else near the Update button has.
@@ -146,4 +173,20 @@ drag_to_update
 ends_on_sigterm "during a drag"
 xdotool mouseup 1
 ! grep -q 'data message' "$work/console.log" || fail "an entry was sent to the console"
+
+echo "--- 4. A second SIGTERM during an update that waits for a slow console"
+# The first request waits for the update (the console answers after five seconds); the second ends
+# the program at once, its preferences saved, with the status of an end forced by the signal.
+stop "$emulator_pid"
+start_emulator --fault delay --delay 5000
+start_program "$lang"
+wait_for_main
+xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+wait_until 15 grep -q 'data message' "$work/console.log" || fail "Ctrl+U sent nothing to the console"
+kill -TERM "$program_pid"
+settle
+kill -TERM "$program_pid"
+program_ended 3 || fail "a second SIGTERM did not end the program at once during the update"
+[ "$program_status" -eq 143 ] || fail "the forced end ended with status $program_status, not 143"
+grep -q '^\[ListState\]' "$prefs" || fail "the forced end saved no preferences"
 echo "PASSED: SIGTERM ended the program in each state; the icon is the program's; a box ended the drag"

@@ -12,12 +12,12 @@ start_console
 start_program
 wait_for_main
 wait_for_question
-sleep 0.5
+settle
 
 # The list's fourth row (key 3, "Fenwick Series Vol.3"): rows are 21 pixels high under the menu bar
 # and the header; a click in its Name cell selects it.
 xdotool mousemove --window "$main" 120 $(( 22 + 22 + 3 * 21 + 10 )) click 1
-sleep 0.3
+settle
 xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
 answer_update_box "no box after Ctrl+U"
 
