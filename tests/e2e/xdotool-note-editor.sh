@@ -31,10 +31,13 @@ row_top() { echo $(( 44 + 21 * $1 )); }  # under the menu bar and the header, 21
 
 shot() { import -window root "$1"; }
 keep_shot() { [ -z "$shots" ] || { mkdir -p "$shots"; shot "$shots/$1.png"; }; }
+# open_note ROW: a click selects the row, a double-click on its Note cell opens the editor. The two are
+# 40 pixels apart, farther than a double-click may stray, so the first click never joins them.
 open_note() {
-  xdotool mousemove --window "$main" $note_x $(( $(row_top "$1") + 10 )) click 1
+  local y=$(( $(row_top "$1") + 10 ))
+  xdotool mousemove --window "$main" $(( note_x - 40 )) $y click 1
   settle
-  xdotool click --repeat 2 --delay 80 1
+  xdotool mousemove --window "$main" $note_x $y click --repeat 2 --delay 80 1
   settle
 }
 type_text() { xdotool type --delay 20 "$1"; settle; }
