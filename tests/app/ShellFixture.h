@@ -44,6 +44,7 @@ public:
     bool IsNoteEditorVisible() const override { return editorVisible; }
     bool HasNoteSelection() const override { return noteSelection; }
     bool IsUndoAvailable() const override { return undoAvailable; }
+    void StoreState() override {}
     ResultCode OnFileUpdate() override { ++updateCount; return RC_OK; }
     void OnEditUndo() override { ++undoCount; }
     void OnEditCut() override { ++cutCount; }
