@@ -27,16 +27,6 @@ std::string TagsText(const VornMidiPort& port)
     return "type " + port.tagType.value_or("-") + ", id " + port.tagId.value_or("-");
 }
 
-// A section name the rules file can carry: no brackets.
-std::string SectionFor(const std::string& type, std::uint32_t id, const std::string& client)
-{
-    std::string section = type + " " + std::to_string(id) + " of " + client;
-    for (char& c : section)
-        if (c == '[' || c == ']')
-            c = c == '[' ? '(' : ')';
-    return section;
-}
-
 } // namespace
 
 CPortCommands::CPortCommands(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
@@ -186,7 +176,7 @@ CliExitCode CPortCommands::Tag(const CCliOptions& options)
         return CliExitCode::NoConnection;
     if (!FindPair(options, pair))
         return CliExitCode::Usage;
-    const std::uint32_t id = options.m_id.value_or(FreeId(pair));
+    const std::uint32_t id = options.m_id ? *options.m_id : FreeId(pair);
     const std::string idText = std::to_string(id);
     bool taken = true;
     for (jack_port_t* pPort : {pair.pInput, pair.pOutput}) {
@@ -205,7 +195,7 @@ CliExitCode CPortCommands::Tag(const CCliOptions& options)
     if (!options.m_bKeep)
         return CliExitCode::Ok;
     VornPortRule rule;
-    rule.section = SectionFor(options.m_strType, id, pair.client);
+    rule.section = options.m_strType + " " + std::to_string(id) + " of " + pair.client;
     rule.type = options.m_strType;
     rule.id = id;
     rule.input = options.m_bPattern ? PatternOf(pair.input) : pair.input;

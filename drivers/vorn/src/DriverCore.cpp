@@ -119,7 +119,9 @@ HRESULT CDriverCore::Scan(std::vector<VornNetworkDevice>& devices)
     std::lock_guard lock(m_clientMutex);
     if (ServerGone() || !m_pClient)
         return E_FAIL;
-    devices = CNetworkScan::Scan(m_pClient);
+    // An edit of the rules file counts from the next look at the graph on.
+    m_rules = CPortRules::LoadIfChanged(CPortRules::DefaultPath(), m_rules);
+    devices = CNetworkScan::Scan(m_pClient, m_rules);
     return S_OK;
 }
 

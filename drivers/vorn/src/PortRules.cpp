@@ -1,123 +1,20 @@
 #include "PortRules.h"
 
-// The template's members are compiled into this program rather than taken from the shared SimpleIni
-// library: loading that whole library at every start costs more than the few operations used.
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <set>
-#include <sstream>
+
+#include "PortRulesText.h"
+#include "platform/BoundedFileReader.h"
 
 namespace {
 
 constexpr const char* KEYS[] = {"type", "id", "input", "output"};
 
-std::string_view Trimmed(std::string_view line)
-{
-    const auto first = line.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = line.find_last_not_of(" \t\r");
-    return line.substr(first, last - first + 1);
-}
-
-// Length of the UTF-8 character that starts with this byte; 0 for a byte that cannot start one.
-std::size_t CharLength(unsigned char lead)
-{
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 0;
-}
-
-bool IsText(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t n = CharLength(lead);
-        if (n == 0 || lead == 0 || i + n > text.size())
-            return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += n;
-    }
-    return true;
-}
-
-// The line structure SimpleIni would pass over in silence: a line that is neither a section, a
-// key = value line nor a comment, a key before the first section, a section named twice.
-std::string SyntaxProblem(std::string_view text)
-{
-    if (!IsText(text))
-        return "it is not UTF-8 text";
-    std::set<std::string, std::less<>> sections;
-    bool inSection = false;
-    int number = 0;
-    std::istringstream lines{std::string(text)};
-    for (std::string raw; std::getline(lines, raw);) {
-        ++number;
-        const std::string_view line = Trimmed(raw);
-        if (line.empty() || line.front() == ';' || line.front() == '#')
-            continue;
-        const std::string where = "line " + std::to_string(number);
-        if (line.front() == '[') {
-            if (line.back() != ']' || line.size() < 3)
-                return where + " opens a section without closing it";
-            if (!sections.emplace(Trimmed(line.substr(1, line.size() - 2))).second)
-                return where + " names a section a second time";
-            inSection = true;
-        } else if (line.find('=') == std::string_view::npos || line.front() == '=') {
-            return where + " is neither [section] nor key = value";
-        } else if (!inSection) {
-            return where + " stands before the first [section]";
-        }
-    }
-    return {};
-}
-
 } // namespace
-
-bool CPortRules::ReadText(const std::string& path, std::string& text, bool& missing, std::string& error)
-{
-    missing = false;
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        missing = errno == ENOENT || errno == ENOTDIR;
-        error = std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error = "it is not a regular file";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = std::strerror(errno);
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = "it cannot be read";
-        return false;
-    }
-    return true;
-}
-
 
 std::string CPortRules::DefaultPath()
 {
@@ -134,58 +31,86 @@ std::string CPortRules::DefaultPath()
 
 CPortRules CPortRules::Load(const std::string& path)
 {
-    std::string text, error;
-    bool missing = false;
-    if (!ReadText(path, text, missing, error)) {
-        CPortRules rules;
+    std::string text, reason;
+    const Identity identity = IdentityOf(path);
+    const CBoundedFileReader::Outcome outcome = CBoundedFileReader::Read(path, MAX_SIZE, text, reason);
+    CPortRules rules;
+    if (outcome == CBoundedFileReader::Outcome::Read) {
+        rules = Parse(text, path);
+    } else {
         rules.m_path = path;
-        rules.m_bBroken = !missing;
-        if (!missing)
-            rules.m_problems.push_back(path + " cannot be read (" + error + "); no port rules apply");
-        return rules;
+        rules.m_bBroken = outcome == CBoundedFileReader::Outcome::Refused;
+        if (rules.m_bBroken)
+            rules.m_problems.push_back(path + " cannot be read (" + reason + "); no port rules apply");
     }
-    return Parse(text, path);
+    rules.m_identity = identity;
+    return rules;
+}
+
+CPortRules CPortRules::LoadIfChanged(const std::string& path, const CPortRules& previous)
+{
+    if (previous.m_path == path && IdentityOf(path) == previous.m_identity)
+        return previous;
+    return Load(path);
+}
+
+bool CPortRules::Identity::operator==(const Identity& other) const
+{
+    return exists == other.exists && device == other.device && inode == other.inode && size == other.size
+           && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec
+           && changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+}
+
+CPortRules::Identity CPortRules::IdentityOf(const std::string& path)
+{
+    // stat, unlike open, never waits, whatever stands at the path.
+    struct stat info {};
+    Identity identity;
+    if (::stat(path.c_str(), &info) != 0)
+        return identity;
+    identity = {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+    return identity;
 }
 
 CPortRules CPortRules::Parse(std::string_view text, const std::string& path)
 {
     CPortRules rules;
     rules.m_path = path;
-    if (const std::string problem = SyntaxProblem(text); !problem.empty()) {
+    const CPortRulesText file = CPortRulesText::Read(text);
+    if (!file.Problem().empty()) {
         rules.m_bBroken = true;
-        rules.m_problems.push_back(path + " is broken: " + problem + "; no port rules apply");
+        rules.m_problems.push_back(path + " is broken: " + file.Problem() + "; no port rules apply");
         return rules;
     }
-    CSimpleIniA ini(true, false, false);
-    ini.SetQuotes(false);
-    if (ini.LoadData(text.data(), text.size()) != SI_OK) {
-        rules.m_bBroken = true;
-        rules.m_problems.push_back(path + " is broken; no port rules apply");
-        return rules;
-    }
-    CSimpleIniA::TNamesDepend sections;
-    ini.GetAllSections(sections);
-    sections.sort(CSimpleIniA::Entry::LoadOrder());
-    for (const auto& entry : sections) {
+    for (std::size_t section = 0; section < file.Sections().size(); ++section) {
         VornPortRule rule;
-        rule.section = entry.pItem;
+        rule.section = file.Sections()[section];
         const std::string prefix = path + ": section [" + rule.section + "] ";
-        std::string missing;
-        for (const char* key : KEYS)
-            if (!ini.GetValue(entry.pItem, key) || Trimmed(ini.GetValue(entry.pItem, key)).empty())
-                missing += missing.empty() ? key : std::string(", ") + key;
+        std::string missing, twice;
+        std::string id;
+        std::string* values[] = {&rule.type, &id, &rule.input, &rule.output};
+        for (std::size_t k = 0; k < std::size(KEYS); ++k) {
+            bool repeated = false;
+            const std::optional<std::string> value = file.Value(static_cast<int>(section), KEYS[k], repeated);
+            std::string& list = repeated ? twice : missing;
+            if (repeated || !value || value->empty())
+                list += list.empty() ? KEYS[k] : std::string(", ") + KEYS[k];
+            else
+                *values[k] = *value;
+        }
+        if (!twice.empty()) {
+            rules.m_problems.push_back(prefix + "has more than one " + twice + "; it is ignored");
+            continue;
+        }
         if (!missing.empty()) {
             rules.m_problems.push_back(prefix + "has no " + missing + "; it is ignored");
             continue;
         }
-        rule.type = ini.GetValue(entry.pItem, "type");
-        rule.input = ini.GetValue(entry.pItem, "input");
-        rule.output = ini.GetValue(entry.pItem, "output");
         if (rule.type.size() != 4) {
             rules.m_problems.push_back(prefix + "has a type of other than four characters; it is ignored");
             continue;
         }
-        if (!ParseId(ini.GetValue(entry.pItem, "id"), rule.id)) {
+        if (!ParseId(id, rule.id)) {
             rules.m_problems.push_back(prefix + "has an id that is not a decimal number of 32 bits; it is ignored");
             continue;
         }
@@ -221,7 +146,7 @@ bool CPortRules::Matches(std::string_view pattern, std::string_view name)
             starN = n;
         } else if (p < pattern.size() && pattern[p] == '?') {
             ++p;
-            const std::size_t length = CharLength(static_cast<unsigned char>(name[n]));
+            const std::size_t length = CPortRulesText::CharLength(static_cast<unsigned char>(name[n]));
             n += length == 0 ? 1 : length;
         } else if (p < pattern.size() && pattern[p] == name[n]) {
             ++p;

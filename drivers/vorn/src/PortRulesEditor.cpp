@@ -1,124 +1,157 @@
 #include "PortRulesEditor.h"
 
-// The template's members are compiled into this program rather than taken from the shared SimpleIni
-// library: loading that whole library at every start costs more than the few operations used.
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <set>
+#include <optional>
+
+#include "PortRulesText.h"
+#include "platform/BoundedFileReader.h"
+#include "platform/FileSaver.h"
 
 namespace {
 
-// The file replaced whole: a temporary file beside it, flushed, renamed over it.
-bool WriteFileWhole(const std::string& path, const std::string& text, std::string& error)
-{
-    // A folder that cannot be made shows as the open below failing.
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    const std::string temp = path + ".tmp-" + std::to_string(getpid());
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = fd >= 0;
-    for (std::size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        ok = n > 0;
-        done += ok ? static_cast<std::size_t>(n) : 0;
+// The exclusive lock of one change, released when it goes. The lock file is never removed: a process
+// that removed it could leave another locking a file that no longer has the name.
+class CChangeLock {
+public:
+    explicit CChangeLock(const std::string& path)
+    {
+        // A folder that cannot be made shows as the open below failing.
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+        m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        while (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(m_fd);
+                m_fd = -1;
+            }
+        }
+        if (m_fd < 0)
+            m_reason = path + ".lock: " + std::strerror(errno);
     }
-    ok = ok && fsync(fd) == 0;
-    if (fd >= 0)
-        ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        error = path + ": " + std::strerror(errno);
-        unlink(temp.c_str());
+    ~CChangeLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    return ok;
-}
+    CChangeLock(const CChangeLock&) = delete;
+    CChangeLock& operator=(const CChangeLock&) = delete;
 
-// Loads the file for a change: a missing file is an empty one, a broken one is refused.
-bool LoadForChange(const std::string& path, CSimpleIniA& ini, std::string& error)
+    // Empty when the lock is held.
+    [[nodiscard]] const std::string& Reason() const { return m_reason; }
+
+private:
+    int m_fd = -1;
+    std::string m_reason;
+};
+
+// Locks the file and reads it as it is now: a missing file is an empty one, a broken one is refused.
+bool BeginChange(const std::string& path, std::optional<CChangeLock>& lock, CPortRulesText& file, std::string& error)
 {
-    ini.SetSpaces(true);
-    ini.SetQuotes(false);
-    std::string text;
-    bool missing = false;
-    if (!CPortRules::ReadText(path, text, missing, error)) {
-        if (missing)
-            return true;
-        error = path + ": " + error;
+    lock.emplace(path);
+    if (!lock->Reason().empty()) {
+        error = lock->Reason();
         return false;
     }
-    const CPortRules rules = CPortRules::Parse(text, path);
-    if (rules.Broken()) {
-        error = rules.Problems().front() + "; mend or remove the file first";
+    std::string text, reason;
+    switch (CBoundedFileReader::Read(path, CPortRules::MAX_SIZE, text, reason)) {
+    case CBoundedFileReader::Outcome::Missing:
+        file = CPortRulesText::Read({});
+        return true;
+    case CBoundedFileReader::Outcome::Refused:
+        error = path + " cannot be read (" + reason + ")";
+        return false;
+    case CBoundedFileReader::Outcome::Read:
+        break;
+    }
+    file = CPortRulesText::Read(text);
+    if (!file.Problem().empty()) {
+        error = path + " is broken: " + file.Problem() + "; mend or remove the file first";
         return false;
     }
-    ini.LoadData(text);
     return true;
 }
 
-bool SaveChanged(const std::string& path, const CSimpleIniA& ini, std::string& error)
+bool Save(const std::string& path, const std::string& text, std::string& error)
 {
-    std::string text;
-    if (ini.Save(text) != SI_OK) {
-        error = path + ": the rules cannot be written";
+    if (text.size() > CPortRules::MAX_SIZE) {
+        error = path + " would be larger than the driver reads (" + std::to_string(CPortRules::MAX_SIZE / 1024)
+                + " KiB); nothing was changed";
         return false;
     }
-    return WriteFileWhole(path, text, error);
+    std::string reason;
+    if (!CFileSaver::Save(path, text, reason)) {
+        error = path + ": " + reason;
+        return false;
+    }
+    return true;
+}
+
+std::string ValueOf(const CPortRulesText& file, int section, const char* key)
+{
+    bool twice = false;
+    return file.Value(section, key, twice).value_or(std::string());
 }
 
 } // namespace
 
 bool CPortRulesEditor::Add(const std::string& path, VornPortRule rule, std::string& error)
 {
-    CSimpleIniA ini(true, false, false);
-    if (!LoadForChange(path, ini, error))
+    std::optional<CChangeLock> lock;
+    CPortRulesText file = CPortRulesText::Read({});
+    if (!BeginChange(path, lock, file, error))
         return false;
-    CSimpleIniA::TNamesDepend sections;
-    ini.GetAllSections(sections);
-    std::string section;
-    std::set<std::string> taken;
-    for (const auto& entry : sections) {
-        taken.insert(entry.pItem);
-        if (rule.input == ini.GetValue(entry.pItem, "input", "") && rule.output == ini.GetValue(entry.pItem, "output", ""))
-            section = entry.pItem;
+    std::optional<std::string> section;
+    for (std::size_t i = 0; i < file.Sections().size(); ++i) {
+        const int s = static_cast<int>(i);
+        if (!file.Sections()[i].empty() && ValueOf(file, s, "input") == rule.input
+            && ValueOf(file, s, "output") == rule.output)
+            section = file.Sections()[i];
     }
-    if (section.empty()) {
-        section = rule.section;
-        for (int n = 2; taken.count(section) != 0; ++n)
-            section = rule.section + " " + std::to_string(n);
+    if (!section) {
+        const std::string base = CPortRulesText::SectionName(rule.section);
+        section = base;
+        for (int n = 2; file.Find(*section) >= 0; ++n)
+            section = base + " " + std::to_string(n);
     }
-    const std::string id = std::to_string(rule.id);
-    ini.Delete(section.c_str(), nullptr);
-    ini.SetValue(section.c_str(), "type", rule.type.c_str());
-    ini.SetValue(section.c_str(), "id", id.c_str());
-    ini.SetValue(section.c_str(), "input", rule.input.c_str());
-    ini.SetValue(section.c_str(), "output", rule.output.c_str());
-    return SaveChanged(path, ini, error);
+    file.SetSection(*section, {{"type", rule.type}, {"id", std::to_string(rule.id)}, {"input", rule.input},
+                               {"output", rule.output}});
+    const std::string text = file.Text();
+
+    // What the driver will read: the file whole, and this rule in it as given.
+    const CPortRules written = CPortRules::Parse(text, path);
+    bool readsBack = false;
+    for (const VornPortRule& kept : written.Rules())
+        readsBack = readsBack || (CPortRulesText::SameName(kept.section, *section) && kept.type == rule.type
+                                  && kept.id == rule.id && kept.input == rule.input && kept.output == rule.output);
+    if (written.Broken() || !readsBack) {
+        error = "the rule cannot be written so that the driver reads it back as given (type \"" + rule.type
+                + "\"); nothing was changed";
+        return false;
+    }
+    return Save(path, text, error);
 }
 
 bool CPortRulesEditor::Remove(const std::string& path, std::string_view input, std::string_view output, int& removed,
-                        std::string& error)
+                              std::string& error)
 {
     removed = 0;
-    CSimpleIniA ini(true, false, false);
-    if (!LoadForChange(path, ini, error))
+    std::optional<CChangeLock> lock;
+    CPortRulesText file = CPortRulesText::Read({});
+    if (!BeginChange(path, lock, file, error))
         return false;
-    CSimpleIniA::TNamesDepend sections;
-    ini.GetAllSections(sections);
-    std::vector<std::string> matching;
-    for (const auto& entry : sections)
-        if (CPortRules::Matches(ini.GetValue(entry.pItem, "input", ""), input) && CPortRules::Matches(ini.GetValue(entry.pItem, "output", ""), output))
-            matching.emplace_back(entry.pItem);
-    if (matching.empty())
-        return true;
-    for (const std::string& section : matching)
-        ini.Delete(section.c_str(), nullptr);
-    removed = static_cast<int>(matching.size());
-    return SaveChanged(path, ini, error);
+    for (std::size_t i = 0; i < file.Sections().size(); ++i) {
+        const int s = static_cast<int>(i);
+        if (!file.Sections()[i].empty() && CPortRules::Matches(ValueOf(file, s, "input"), input)
+            && CPortRules::Matches(ValueOf(file, s, "output"), output)) {
+            file.RemoveSection(s);
+            ++removed;
+        }
+    }
+    return removed == 0 || Save(path, file.Text(), error);
 }
