@@ -84,6 +84,7 @@ TEST_F(PortRulesEditorTest, HostileNamesReadBackAndEveryOtherLineStays)
     const std::vector<std::string> names = {
         "a2j:ends in a blank ", " a2j:starts with one", "a2j:line\nbreak", "a2j:carriage\rreturn",
         "a2j:tab\tand \x01 control", "a2j:with ; a comment", "a2j:# hash", "\"a2j:quoted\"", "a2j:back\\slash",
+        "a2j:no UTF-8 \xFF",
     };
     std::uint32_t id = 2;
     for (const std::string& name : names) {

@@ -43,12 +43,11 @@ bool CPortCommands::Connect()
     // and going, so looking at the graph does not make them reconnect. Tag changes still reach them.
     const std::string name = std::string(VORN_DRIVER_CLIENT_NAME) + "-cli";
     // libjack's own lines go where the driver sends them: nowhere, unless --verbose asks for them.
-    CJackMessages::Route();
-    jack_status_t status{};
-    m_pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    bool noServer = false;
+    m_pClient = CJackMessages::OpenClient(name, noServer);
     if (!m_pClient) {
         m_err << "sonvale-cli: "
-              << ((status & JackServerFailed) ? CDriverDiagnosis::Advice(CDriverDiagnosis::Cause::NoServer)
+              << (noServer ? CDriverDiagnosis::Advice(CDriverDiagnosis::Cause::NoServer)
                                               : std::string("the JACK server refused this program's client (run "
                                                             "with --verbose to see libjack's reason)"))
               << '\n';

@@ -48,12 +48,10 @@ bool CDriverCore::Open(HRESULT& failure)
     if (sem_init(&m_wake, 0, 0) != 0)
         return false;
     m_bWakeReady = true;
-    CJackMessages::Route();
-    jack_status_t status{};
-    const std::string name(VORN_DRIVER_CLIENT_NAME);
-    m_pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    bool noServer = false;
+    m_pClient = CJackMessages::OpenClient(std::string(VORN_DRIVER_CLIENT_NAME), noServer);
     if (!m_pClient) {
-        if (status & JackServerFailed)
+        if (noServer)
             failure = VORN_E_NO_SERVER;
         return false;
     }

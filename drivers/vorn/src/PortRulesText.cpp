@@ -37,18 +37,24 @@ bool IsBlankLine(const CPortRulesText::Line& line)
 
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
+// Length of the whole UTF-8 character at `i`; 0 when the bytes there are no character (or a NUL).
+std::size_t TextCharLength(std::string_view text, std::size_t i)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t n = CPortRulesText::CharLength(lead);
+    if (n == 0 || lead == 0 || i + n > text.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+            return 0;
+    return n;
+}
+
 bool IsText(std::string_view text)
 {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t n = CPortRulesText::CharLength(lead);
-        if (n == 0 || lead == 0 || i + n > text.size())
+    for (std::size_t i = 0, n = 0; i < text.size(); i += n)
+        if ((n = TextCharLength(text, i)) == 0)
             return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += n;
-    }
     return true;
 }
 
@@ -270,24 +276,29 @@ std::string CPortRulesText::Text() const
 std::string CPortRulesText::StoredForm(std::string_view value)
 {
     const bool plain = Trimmed(value) == value && !value.starts_with('"') && CommentStart(value) == value.size()
+                       && IsText(value)
                        && std::none_of(value.begin(), value.end(), [](char c) { return IsControl(c); });
     if (plain)
         return std::string(value);
     std::string quoted = "\"";
-    for (const char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\' || c == '"') {
+    for (std::size_t i = 0; i < value.size();) {
+        const char c = value[i];
+        const std::size_t n = TextCharLength(value, i);
+        if (n > 1) {
+            quoted += value.substr(i, n);
+        } else if (c == '\\' || c == '"') {
             quoted += '\\';
             quoted += c;
         } else if (c == '\t' || c == '\n' || c == '\r') {
             quoted += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\r";
-        } else if (IsControl(byte)) {
+        } else if (n == 0 || IsControl(static_cast<unsigned char>(c))) {
             char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(c));
             quoted += escape;
         } else {
             quoted += c;
         }
+        i += std::max<std::size_t>(n, 1);
     }
     return quoted + "\"";
 }
@@ -295,13 +306,18 @@ std::string CPortRulesText::StoredForm(std::string_view value)
 std::string CPortRulesText::SectionName(std::string_view wish)
 {
     std::string name;
-    for (const char c : wish) {
-        if (c == '[' || c == ']')
+    for (std::size_t i = 0; i < wish.size();) {
+        const char c = wish[i];
+        const std::size_t n = TextCharLength(wish, i);
+        if (n > 1)
+            name += wish.substr(i, n);
+        else if (c == '[' || c == ']')
             name += c == '[' ? '(' : ')';
-        else if (c == ';' || c == '#')
+        else if (c == ';' || c == '#' || n == 0)
             name += '_';
         else
             name += IsControl(static_cast<unsigned char>(c)) ? ' ' : c;
+        i += std::max<std::size_t>(n, 1);
     }
     name = std::string(Trimmed(name));
     return name.empty() ? std::string("rule") : name;

@@ -16,7 +16,8 @@
 //     line: "input = a:in ; the console" is the value "a:in".
 //   - A value enclosed in double quotes is taken as it stands inside them, with the escapes \\, \",
 //     \t, \n, \r and \xHH (two hexadecimal digits): the form for names with blanks at either end, line
-//     breaks, control characters or a ";" or "#" after a blank. Outside quotes a backslash is a backslash.
+//     breaks, control characters, bytes that are no UTF-8 or a ";" or "#" after a blank. Outside quotes a
+//     backslash is a backslash.
 class CPortRulesText {
 public:
     struct Line {
@@ -54,7 +55,7 @@ public:
     // stands, as it is otherwise.
     [[nodiscard]] static std::string StoredForm(std::string_view value);
     // A name that can stand between "[" and "]": brackets become parentheses, control characters blanks,
-    // a ";" or "#" an underscore, blanks at either end go.
+    // a ";", "#" or a byte that is no UTF-8 an underscore, blanks at either end go.
     [[nodiscard]] static std::string SectionName(std::string_view wish);
     [[nodiscard]] static bool SameName(std::string_view a, std::string_view b);
     // Length of the UTF-8 character that starts with this byte; 0 for a byte that cannot start one.
