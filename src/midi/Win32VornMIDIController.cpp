@@ -50,7 +50,7 @@ IVornAsync* CWin32VornMIDIController::CreateDriverObject(std::array<HRESULT, 2>*
 ResultCode CWin32VornMIDIController::Open()
 {
     ReleaseAll();
-    m_pAsync = CreateDriverObject();
+    m_pAsync = CreateDriverObject(&m_createFailures);
     if (!m_pAsync)
         return RC_DRIVER_UNAVAILABLE;
 

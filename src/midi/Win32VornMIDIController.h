@@ -44,6 +44,8 @@ public:
     // pFailures, when given, receives what each class's creation returned (S_OK when it was not tried),
     // so that a caller can tell a missing module from a refusing driver.
     [[nodiscard]] static IVornAsync* CreateDriverObject(std::array<HRESULT, 2>* pFailures = nullptr);
+    // What each driver class's creation returned at the last Open (S_OK when it was not tried).
+    [[nodiscard]] const std::array<HRESULT, 2>& CreateFailures() const { return m_createFailures; }
 
     // Replaces the millisecond counter that Send and Receive wait with (tests use it to cross the
     // counter's wrap). Call while no exchange runs.
@@ -68,6 +70,7 @@ private:
     std::atomic<const std::uint8_t*> m_pReceivedData{nullptr};
     std::atomic<std::uint16_t> m_nReceivedLength{0};
     IVornAsync* m_pAsync = nullptr;
+    std::array<HRESULT, 2> m_createFailures{};
     std::vector<IVornAsyncDevice*> m_devices;
     std::vector<IVornAsyncPort*> m_ports;
     DeviceList m_deviceList{0, nullptr};

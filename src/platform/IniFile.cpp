@@ -7,10 +7,12 @@
 #include <SimpleIni.h>
 
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <limits>
 #include <new>
+
+#include "platform/BoundedFileReader.h"
+#include "platform/FileSaver.h"
 
 struct CIniFile::Impl
 {
@@ -79,37 +81,18 @@ void CIniFile::Parse(std::string_view bytes)
 bool CIniFile::ReadFrom(const QString& path)
 {
     m_pImpl->ini.Reset();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    std::string bytes, reason;
+    if (CBoundedFileReader::Read(QFile::encodeName(path).toStdString(), kMaxFileSize, bytes, reason)
+        != CBoundedFileReader::Outcome::Read)
         return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
-    Parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    Parse(bytes);
     return true;
 }
 
 bool CIniFile::WriteTo(const QString& path) const
 {
-    const std::string bytes = Serialize();
-    // Unbuffered, so that every write reports what really reached the file: a buffered write that
-    // runs into a full disk or a size limit can come back as a success with the file cut short, and
-    // the cut file would then be committed.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    const char* pData = bytes.data();
-    qint64 nLeft = static_cast<qint64>(bytes.size());
-    while (nLeft > 0) {
-        const qint64 nWritten = file.write(pData, nLeft);
-        if (nWritten <= 0) {
-            file.cancelWriting();
-            return false;
-        }
-        pData += nWritten;
-        nLeft -= nWritten;
-    }
-    return file.commit();
+    std::string reason;
+    return CFileSaver::Save(QFile::encodeName(path).toStdString(), Serialize(), reason);
 }
 
 std::string CIniFile::Serialize() const

@@ -28,11 +28,17 @@ public:
     // std::bad_alloc.
     void Parse(std::string_view bytes);
 
-    // Reads the whole file. False when it cannot be read; the contents are then empty.
+    // The largest file ReadFrom reads: far beyond what the program writes (59 notes of a few KiB), and
+    // beyond a file with a note under every one of the 65535 keys.
+    static constexpr std::size_t kMaxFileSize = 64 * 1024 * 1024;
+
+    // Reads the whole file. False when it cannot be read, is not a regular file (it is never waited
+    // on) or is larger than kMaxFileSize; the contents are then empty.
     [[nodiscard]] bool ReadFrom(const QString& path);
 
-    // Writes the whole file atomically: the new contents replace the old file only once they are
-    // completely on disk, so a failure at any point leaves the old file as it was.
+    // Writes the whole file atomically (CFileSaver): the new contents replace the old file only once
+    // they are completely on disk, so a failure at any point leaves the old file as it was; the file
+    // keeps its permissions.
     [[nodiscard]] bool WriteTo(const QString& path) const;
 
     [[nodiscard]] std::string Serialize() const;

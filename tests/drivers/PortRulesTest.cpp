@@ -41,9 +41,19 @@ TEST(PortRulesTest, ParserKeepsCompleteSectionsAndNamesWhatIsWrong)
         std::size_t rules;
         const char* problem; // empty: none
         bool broken;
+        const char* input = nullptr; // the first rule's input, where it matters
     };
     const Case cases[] = {
         {"", 0, "", false},
+        // A byte-order mark, CR LF line ends, a comment after a value and after a section name.
+        {"\xEF\xBB\xBF[one] ; the console\r\ntype=Tarn\r\nid=7\r\ninput = a:in ; its input\r\noutput=a:out#1\r\n",
+         1, "", false, "a:in"},
+        // Quotes keep blanks at either end, ";" after a blank, and escaped control characters.
+        {"[one]\ntype=Tarn\nid=7\ninput = \" a:in ; \\\"x\\\"\\t\\x01\"  ; comment\noutput=a:out\n", 1, "", false,
+         " a:in ; \"x\"\t\x01"},
+        {"[one]\ntype=Tarn\nid=7\ninput = a\\in\noutput=a:out\n", 1, "", false, "a\\in"}, // a plain backslash
+        {"[one]\ntype=Tarn\nid=7\nid=8\ninput=a:in\noutput=a:out\n", 0, "section [one] has more than one id", false},
+        {"[one]\nTYPE=Tarn\nId=7\ninput=a:in\noutput=a:out\n", 1, "", false}, // keys in any case
         {"; only a comment\n\n# and another\n", 0, "", false},
         {"[one]\ntype = Tarn\nid = 7\ninput = a:in\noutput = a:out\n", 1, "", false},
         {"[one]\ntype=Tarn\nid=1\ninput=a:in\noutput=a:out\n[two]\ntype=Tarn\nid=2\ninput=b:in\n", 1,
@@ -55,12 +65,20 @@ TEST(PortRulesTest, ParserKeepsCompleteSectionsAndNamesWhatIsWrong)
         {"[one]\njust words\n", 0, "line 2 is neither [section] nor key = value", true},
         {"[one\n", 0, "line 1 opens a section without closing it", true},
         {"[one]\n[one]\n", 0, "line 2 names a section a second time", true},
+        {"[A]\n[a]\n", 0, "line 2 names a section a second time", true}, // names in any case are one
+        {"[a]x]\n[a]y]\n", 0, "line 1 has a bracket inside a section name", true},
+        {"[one]\ninput = \"a:in\n", 0, "line 2 opens a quote without closing it", true},
+        {"[one]\ninput = \"a\\q\"\n", 0, "line 2 has an escape in quotes other than", true},
+        {"[one]\ninput = \"a\" b\n", 0, "line 2 has more after a value in quotes than a comment", true},
         {"[one]\ntype=T\xFFrn\n", 0, "it is not UTF-8 text", true},
     };
     for (const Case& c : cases) {
         const CPortRules rules = CPortRules::Parse(c.text, "ports.ini");
         EXPECT_EQ(rules.Rules().size(), c.rules) << c.text;
         EXPECT_EQ(rules.Broken(), c.broken) << c.text;
+        if (c.input && !rules.Rules().empty()) {
+            EXPECT_EQ(rules.Rules().front().input, c.input) << c.text;
+        }
         if (c.problem[0] == '\0') {
             EXPECT_TRUE(rules.Problems().empty()) << c.text << " -> " << rules.Problems().front();
         } else {

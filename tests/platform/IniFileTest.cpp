@@ -1,6 +1,11 @@
 #include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 
 struct IntCase
 {
@@ -58,4 +63,29 @@ TEST(IniFileTest, SettingAKeyReplacesEveryOccurrenceInPlace)
     EXPECT_NE(text.find("# note\nC=4\nD=5\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[New]\nx=y\n"), std::string::npos) << text;
     EXPECT_EQ(text.rfind("; top", 0), 0u) << text;
+}
+
+// What the shared reader and saver promise every file of the program: the replaced file keeps its
+// permissions, and a FIFO put where the file should be is refused at once rather than waited on.
+TEST(IniFileTest, AReplacedFileKeepsItsModeAndAFifoIsNeverWaitedOn)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("prefs.ini"));
+    const std::string name = QFile::encodeName(path).toStdString();
+    CIniFile ini;
+    ini.SetString("S", "k", "1");
+    ASSERT_TRUE(ini.WriteTo(path));
+    ASSERT_EQ(chmod(name.c_str(), 0600), 0);
+    ini.SetString("S", "k", "2");
+    ASSERT_TRUE(ini.WriteTo(path));
+    struct stat info {};
+    ASSERT_EQ(stat(name.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    ASSERT_TRUE(ini.ReadFrom(path));
+    EXPECT_EQ(ini.GetString("S", "k"), "2");
+
+    ASSERT_EQ(unlink(name.c_str()), 0);
+    ASSERT_EQ(mkfifo(name.c_str(), 0600), 0);
+    EXPECT_FALSE(ini.ReadFrom(path));
 }

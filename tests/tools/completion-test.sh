@@ -30,6 +30,7 @@ expect 'current|check|' sonvale-cli c
 expect '5|50|51|52|53|54|55|56|57|58|' sonvale-cli update 5
 expect 'en|ja|' sonvale-cli --lang ''
 expect '--keep|' sonvale-cli tag --ke
+expect '--verbose|--version|' sonvale-cli current --ver
 expect 'a2j:Console\ \[20\]\ \(playback\):\ Console\ MIDI\ 1|' sonvale-cli tag ''
 expect 'Console\ \[20\]\ \(capture\):\ Console\ MIDI\ 1|' sonvale-cli untag x a2j : Con
 expect '' sonvale-cli tag --type Tarn x y ''

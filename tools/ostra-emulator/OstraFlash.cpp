@@ -1,13 +1,10 @@
 #include "OstraFlash.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
+
+#include "platform/BoundedFileReader.h"
+#include "platform/FileSaver.h"
 
 namespace {
 
@@ -49,16 +46,16 @@ bool Unescape(const std::string& text, std::string& name)
 
 bool COstraFlash::Load(const std::string& path, COstraProtocol::Entry& entry)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string text, reason;
+    if (CBoundedFileReader::Read(path, MAX_SIZE, text, reason) != CBoundedFileReader::Outcome::Read)
         return false;
+    std::istringstream in(text);
     std::string nameLine, valuesLine;
     if (!std::getline(in, nameLine) || !std::getline(in, valuesLine))
         return false;
     if (nameLine.rfind("name=", 0) != 0 || valuesLine.rfind("values=", 0) != 0)
         return false;
     COstraProtocol::Entry loaded;
-    std::string reason;
     if (!Unescape(nameLine.substr(5), loaded.name) || !COstraProtocol::CheckName(loaded.name, reason))
         return false;
     std::istringstream values(valuesLine.substr(7));
@@ -82,22 +79,6 @@ bool COstraFlash::Save(const std::string& path, const COstraProtocol::Entry& ent
         text += (i ? " " : "") + std::to_string(entry.values[i]);
     text += "\n";
 
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    (void)::fchmod(fd, 0644); // mkostemp creates the file for its owner only
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n <= 0)
-            break;
-        written += static_cast<std::size_t>(n);
-    }
-    const bool ok = written == text.size() && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    std::string reason;
+    return CFileSaver::Save(path, text, reason);
 }

@@ -1,13 +1,13 @@
 #include "CatalogCommands.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 #include <ostream>
 
 #include "JsonText.h"
 #include "data/FactoryTables.h"
+#include "platform/FileSaver.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -157,13 +157,10 @@ bool CCatalogCommands::BuildMessage(std::uint16_t key, Message& message) const
 
 bool CCatalogCommands::WriteFile(const std::string& path, const Message& message) const
 {
-    // Written under a temporary name and renamed at commit, so an existing file is either replaced
-    // whole or left as it was.
-    QSaveFile file(WideFromNarrow(path));
-    const auto size = static_cast<qint64>(message.size());
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(message.data()), size) != size || !file.commit()) {
-        m_err << "sonvale-cli: cannot write " << path << ": " << NarrowFromWide(file.errorString()) << '\n';
+    // An existing file is either replaced whole or left as it was.
+    std::string reason;
+    if (!CFileSaver::Save(path, {reinterpret_cast<const char*>(message.data()), message.size()}, reason)) {
+        m_err << "sonvale-cli: cannot write " << path << ": " << reason << '\n';
         return false;
     }
     return true;

@@ -14,6 +14,7 @@
 #include "JsonText.h"
 #include "data/DataController.h"
 #include "midi/MIDIDevice.h"
+#include "midi/Win32VornMIDIController.h"
 #include "platform/ComRuntime.h"
 #include "platform/TextCodec.h"
 
@@ -64,8 +65,10 @@ const char* CConsoleCommands::CauseOf(ResultCode result)
 
 std::string CConsoleCommands::Explain(ResultCode result)
 {
-    if (result == RC_DRIVER_UNAVAILABLE) {
-        const CDriverDiagnosis::Cause cause = CDriverDiagnosis::Diagnose();
+    if (result == RC_DRIVER_UNAVAILABLE && g_MIDIDevice.m_pController) {
+        // The transport is the driver binding: the reason its Open could not create the driver.
+        const CDriverDiagnosis::Cause cause = CDriverDiagnosis::CauseOf(
+            static_cast<const CWin32VornMIDIController*>(g_MIDIDevice.m_pController)->CreateFailures());
         if (cause != CDriverDiagnosis::Cause::Ready)
             return CDriverDiagnosis::Advice(cause);
     }

@@ -8,25 +8,18 @@
 IVornAsync* CDriverDiagnosis::CreateDriver(Cause& cause)
 {
     std::array<HRESULT, 2> failures{};
-    if (IVornAsync* pAsync = CWin32VornMIDIController::CreateDriverObject(&failures)) {
-        cause = Cause::Ready;
-        return pAsync;
-    }
-    const bool anyModule = failures[0] != REGDB_E_CLASSNOTREG || failures[1] != REGDB_E_CLASSNOTREG;
-    const bool noServer = failures[0] == VORN_E_NO_SERVER || failures[1] == VORN_E_NO_SERVER;
-    cause = !anyModule ? Cause::NoModule : noServer ? Cause::NoServer : Cause::Refused;
-    return nullptr;
+    IVornAsync* pAsync = CWin32VornMIDIController::CreateDriverObject(&failures);
+    cause = pAsync ? Cause::Ready : CauseOf(failures);
+    return pAsync;
 }
 
-CDriverDiagnosis::Cause CDriverDiagnosis::Diagnose()
+CDriverDiagnosis::Cause CDriverDiagnosis::CauseOf(const std::array<HRESULT, 2>& failures)
 {
-    const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
-    Cause cause = Cause::Ready;
-    if (IVornAsync* pAsync = CreateDriver(cause))
-        pAsync->Release();
-    if (comInitialized)
-        CoUninitialize();
-    return cause;
+    if (failures[0] == S_OK && failures[1] == S_OK)
+        return Cause::Ready;
+    const bool anyModule = failures[0] != REGDB_E_CLASSNOTREG || failures[1] != REGDB_E_CLASSNOTREG;
+    const bool noServer = failures[0] == VORN_E_NO_SERVER || failures[1] == VORN_E_NO_SERVER;
+    return !anyModule ? Cause::NoModule : noServer ? Cause::NoServer : Cause::Refused;
 }
 
 std::string CDriverDiagnosis::Advice(Cause cause)

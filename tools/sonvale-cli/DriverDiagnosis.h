@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <string>
 
 #include "vorn/VornAsync.h"
@@ -14,8 +15,9 @@ public:
     // Creates the driver object as the transport does (its current class, else its older one). Null
     // and the cause when it cannot be had. The calling thread must have initialised the component runtime.
     [[nodiscard]] static IVornAsync* CreateDriver(Cause& cause);
-    // Creates the driver object once to learn why it cannot be had; Ready when it can.
-    [[nodiscard]] static Cause Diagnose();
+    // Why the driver object could not be had, from what each class's creation returned; Ready when
+    // none failed.
+    [[nodiscard]] static Cause CauseOf(const std::array<HRESULT, 2>& failures);
     // What the user sees for a cause other than Ready: what is wrong and what to do about it.
     [[nodiscard]] static std::string Advice(Cause cause);
     // What the user sees when the server runs but no device offers a "Tarn" port pair.

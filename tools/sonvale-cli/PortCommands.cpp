@@ -27,16 +27,6 @@ std::string TagsText(const VornMidiPort& port)
     return "type " + port.tagType.value_or("-") + ", id " + port.tagId.value_or("-");
 }
 
-// A section name the rules file can carry: no brackets.
-std::string SectionFor(const std::string& type, std::uint32_t id, const std::string& client)
-{
-    std::string section = type + " " + std::to_string(id) + " of " + client;
-    for (char& c : section)
-        if (c == '[' || c == ']')
-            c = c == '[' ? '(' : ')';
-    return section;
-}
-
 } // namespace
 
 CPortCommands::CPortCommands(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
@@ -53,12 +43,11 @@ bool CPortCommands::Connect()
     // and going, so looking at the graph does not make them reconnect. Tag changes still reach them.
     const std::string name = std::string(VORN_DRIVER_CLIENT_NAME) + "-cli";
     // libjack's own lines go where the driver sends them: nowhere, unless --verbose asks for them.
-    CJackMessages::Route();
-    jack_status_t status{};
-    m_pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    bool noServer = false;
+    m_pClient = CJackMessages::OpenClient(name, noServer);
     if (!m_pClient) {
         m_err << "sonvale-cli: "
-              << ((status & JackServerFailed) ? CDriverDiagnosis::Advice(CDriverDiagnosis::Cause::NoServer)
+              << (noServer ? CDriverDiagnosis::Advice(CDriverDiagnosis::Cause::NoServer)
                                               : std::string("the JACK server refused this program's client (run "
                                                             "with --verbose to see libjack's reason)"))
               << '\n';
@@ -186,7 +175,7 @@ CliExitCode CPortCommands::Tag(const CCliOptions& options)
         return CliExitCode::NoConnection;
     if (!FindPair(options, pair))
         return CliExitCode::Usage;
-    const std::uint32_t id = options.m_id.value_or(FreeId(pair));
+    const std::uint32_t id = options.m_id ? *options.m_id : FreeId(pair);
     const std::string idText = std::to_string(id);
     bool taken = true;
     for (jack_port_t* pPort : {pair.pInput, pair.pOutput}) {
@@ -205,7 +194,7 @@ CliExitCode CPortCommands::Tag(const CCliOptions& options)
     if (!options.m_bKeep)
         return CliExitCode::Ok;
     VornPortRule rule;
-    rule.section = SectionFor(options.m_strType, id, pair.client);
+    rule.section = options.m_strType + " " + std::to_string(id) + " of " + pair.client;
     rule.type = options.m_strType;
     rule.id = id;
     rule.input = options.m_bPattern ? PatternOf(pair.input) : pair.input;

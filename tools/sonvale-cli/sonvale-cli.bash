@@ -51,7 +51,7 @@ _sonvale_cli()
         --id) return ;;
     esac
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--lang --json --help --version --type --id --keep --pattern --" -- "$cur"))
+        COMPREPLY=($(compgen -W "--lang --json --verbose --help --version --type --id --keep --pattern --" -- "$cur"))
         return
     fi
 

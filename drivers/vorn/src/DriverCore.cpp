@@ -48,12 +48,10 @@ bool CDriverCore::Open(HRESULT& failure)
     if (sem_init(&m_wake, 0, 0) != 0)
         return false;
     m_bWakeReady = true;
-    CJackMessages::Route();
-    jack_status_t status{};
-    const std::string name(VORN_DRIVER_CLIENT_NAME);
-    m_pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    bool noServer = false;
+    m_pClient = CJackMessages::OpenClient(std::string(VORN_DRIVER_CLIENT_NAME), noServer);
     if (!m_pClient) {
-        if (status & JackServerFailed)
+        if (noServer)
             failure = VORN_E_NO_SERVER;
         return false;
     }
@@ -119,7 +117,9 @@ HRESULT CDriverCore::Scan(std::vector<VornNetworkDevice>& devices)
     std::lock_guard lock(m_clientMutex);
     if (ServerGone() || !m_pClient)
         return E_FAIL;
-    devices = CNetworkScan::Scan(m_pClient);
+    // An edit of the rules file counts from the next look at the graph on.
+    m_rules = CPortRules::LoadIfChanged(CPortRules::DefaultPath(), m_rules);
+    devices = CNetworkScan::Scan(m_pClient, m_rules);
     return S_OK;
 }
 

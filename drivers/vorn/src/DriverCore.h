@@ -69,6 +69,8 @@ private:
     // JACK's own callbacks need not, as they end before the close returns.
     std::mutex m_clientMutex;
     jack_client_t* m_pClient = nullptr;
+    // The port rules as last read, under the client mutex: read again only when the file changed.
+    CPortRules m_rules;
     sem_t m_wake{};
     bool m_bWakeReady = false;
     std::thread m_thread;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 // A pair the user names by its ports' full JACK names, so that it counts as tagged after every restart of
@@ -16,12 +17,19 @@ struct VornPortRule {
 };
 
 // The driver's rules file, $XDG_CONFIG_HOME/vorn-jack/ports.ini (~/.config/... without the variable):
-// one INI section per pair with the keys type, id, input and output. A missing file holds no rules.
-// A broken file gives no rules and one problem; an incomplete section is left out with a problem.
+// one INI section per pair with the keys type, id, input and output (CPortRulesText has the line rules).
+// A missing file holds no rules. A broken file gives no rules and one problem; so does a file that is
+// not a regular file or is larger than MAX_SIZE. An incomplete section is left out with a problem.
 class CPortRules {
 public:
+    static constexpr std::size_t MAX_SIZE = 64 * 1024;
+
     [[nodiscard]] static std::string DefaultPath();
     [[nodiscard]] static CPortRules Load(const std::string& path);
+    // The rules of the file at `path`: `previous` again when that was read from the same file, unchanged
+    // since (same file, size and change times), so that looking at the graph several times in a row
+    // reads the file once.
+    [[nodiscard]] static CPortRules LoadIfChanged(const std::string& path, const CPortRules& previous);
     [[nodiscard]] static CPortRules Parse(std::string_view text, const std::string& path);
 
     // A port identifier: plain decimal digits within 32 bits, else false.
@@ -29,10 +37,6 @@ public:
 
     // Whether a whole port name matches a pattern with "*" and "?"; "?" stands for one UTF-8 character.
     [[nodiscard]] static bool Matches(std::string_view pattern, std::string_view name);
-
-    // Reads a whole regular file. False with the reason in `error`; `missing` tells a file that is not
-    // there at all.
-    [[nodiscard]] static bool ReadText(const std::string& path, std::string& text, bool& missing, std::string& error);
 
     // Writes each problem to standard error, prefixed with "vorn-jack: ", unless this process has said
     // it already: a file re-read on every change of the graph must not repeat itself.
@@ -45,7 +49,18 @@ public:
     [[nodiscard]] bool Broken() const { return m_bBroken; }
 
 private:
+    struct Identity {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{}, changed{};
+        [[nodiscard]] bool operator==(const Identity& other) const;
+    };
+    [[nodiscard]] static Identity IdentityOf(const std::string& path);
+
     std::string m_path;
+    Identity m_identity;
     bool m_bBroken = false;
     std::vector<VornPortRule> m_rules;
     std::vector<std::string> m_problems;

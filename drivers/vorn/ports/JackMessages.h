@@ -1,4 +1,7 @@
 #pragma once
+#include <jack/jack.h>
+
+#include <string>
 
 // Where libjack's own error and information lines go. libjack prints them on the process's standard
 // error by default: without a server, a dozen lines ("Cannot connect to server socket", ...) that a
@@ -14,4 +17,7 @@ public:
     // client the driver opens; any thread.
     static void Route();
     [[nodiscard]] static bool Verbose();
+    // Routes the messages, then opens a JACK client of this name without starting a server. Null when
+    // it cannot be had; `noServer` then tells whether no server answered at all.
+    [[nodiscard]] static jack_client_t* OpenClient(const std::string& name, bool& noServer);
 };

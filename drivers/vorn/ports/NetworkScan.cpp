@@ -35,11 +35,9 @@ std::uint32_t CNetworkScan::TypeCodeOf(std::string_view value)
     return code;
 }
 
-std::vector<VornNetworkDevice> CNetworkScan::Scan(jack_client_t* pClient)
+std::vector<VornNetworkDevice> CNetworkScan::Scan(jack_client_t* pClient, const CPortRules& rules)
 {
     std::map<std::string, std::map<std::uint32_t, HalfPairs>> byClient;
-    // The rules file is read at every scan, so an edit counts from the next change of the graph on.
-    const CPortRules rules = CPortRules::Load(CPortRules::DefaultPath());
     std::vector<std::string> problems = rules.Problems();
     for (const VornMidiPort& port : CPortCatalog::List(pClient, rules, problems)) {
         if (!port.id)

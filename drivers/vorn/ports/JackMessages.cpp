@@ -29,3 +29,12 @@ void CJackMessages::Route()
     jack_set_error_function(verbose ? &ToStandardError : &Quiet);
     jack_set_info_function(verbose ? &ToStandardError : &Quiet);
 }
+
+jack_client_t* CJackMessages::OpenClient(const std::string& name, bool& noServer)
+{
+    Route();
+    jack_status_t status{};
+    jack_client_t* pClient = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    noServer = !pClient && (status & JackServerFailed) != 0;
+    return pClient;
+}

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "PortRules.h"
 #include "PortTags.h"
 
 // The JACK client name of every driver object; JACK appends "-01", "-02", ... when it is taken.
@@ -29,8 +30,9 @@ struct VornNetworkDevice {
 // Reads the devices on the JACK graph through one client's view of it.
 class CNetworkScan {
 public:
-    // Every device now, ordered by client name; driver clients (this driver's and other copies') are left out.
-    [[nodiscard]] static std::vector<VornNetworkDevice> Scan(jack_client_t* pClient);
+    // Every device now, ordered by client name, with the port rules applied; driver clients (this
+    // driver's and other copies') are left out. The rules' problems are reported once.
+    [[nodiscard]] static std::vector<VornNetworkDevice> Scan(jack_client_t* pClient, const CPortRules& rules);
     // Whether a JACK client name, or the client part of a full port name, belongs to a driver object.
     [[nodiscard]] static bool IsDriverName(std::string_view clientOrPortName);
     // The type code of a port-type value: its four characters, or 0 when it is not exactly four bytes.
