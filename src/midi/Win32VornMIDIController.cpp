@@ -192,7 +192,7 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
     PublishReceived(nullptr, 0, MIDI_EVENT_NONE);
     for (IVornAsyncPort* pPort : m_ports)
-        if (pPort->Send(VORN_SEND_SYSEX, nLength, pData, 0) != S_OK)
+        if (pPort->Send(VORN_SEND_SYSEX, nLength, pData, nTimeout) != S_OK)
             return RC_SEND_FAILED;
     WaitForEvent(m_nSendResult, nTimeout, {MIDI_EVENT_SENT, MIDI_EVENT_SEND_FAILED}, m_counter);
     return m_nSendResult.load(std::memory_order_acquire) == MIDI_EVENT_SENT ? RC_EXCHANGE_OK : RC_SEND_FAILED;

@@ -12,6 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
+
+#include "PortTags.h"
 
 namespace {
 
@@ -23,21 +26,6 @@ bool ServerAnswers()
         return false;
     jack_client_close(pClient);
     return true;
-}
-
-// Port tags live in the user's one JACK metadata database, keyed by the numbers a server gives its
-// ports, and a new server numbers from the start again. Tags that an earlier server left behind (one
-// that ended without its shutdown, or a client that wrote after it) would land on this server's ports,
-// so a test server starts without any.
-bool ClearPortMetadata()
-{
-    jack_status_t status{};
-    jack_client_t* pClient = jack_client_open("sonvale-probe", JackNoStartServer, &status);
-    if (!pClient)
-        return false;
-    const bool cleared = jack_remove_all_properties(pClient) == 0;
-    jack_client_close(pClient);
-    return cleared;
 }
 
 void Silent(const char*) {}
@@ -92,9 +80,14 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
     ::setenv("JACK_DEFAULT_SERVER", m_name.c_str(), 1);
     jack_set_error_function(&Silent);
     jack_set_info_function(&Silent);
+    return Launch(reason);
+}
+
+bool CJackTestServer::Launch(std::string& reason)
+{
     const std::string log = (std::filesystem::temp_directory_path() / (m_name + ".log")).string();
     if (!m_process.Start({"jackd", "--no-realtime", "--sync", "-n", m_name, "-d", "dummy", "-r", std::to_string(SampleRate()),
-                          "-p", std::to_string(periodFrames)},
+                          "-p", std::to_string(m_period)},
                          log)) {
         reason = "jackd cannot be started";
         return false;
@@ -108,16 +101,64 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
         if (reason.find("Too many servers") != std::string::npos && !m_bCleared && !AnyJackServerRuns()) {
             ClearStaleSharedMemory();
             m_bCleared = true;
-            return Start(periodFrames, reason);
+            return Launch(reason);
         }
         return false;
     }
-    if (!ClearPortMetadata()) {
-        reason = "the port metadata of earlier servers could not be cleared";
+    if (!SetTagsAside()) {
+        reason = "the port tags of earlier servers could not be set aside";
         Stop();
         return false;
     }
     return true;
+}
+
+// Port tags live in the user's one JACK metadata store, shared by all of the user's servers and keyed
+// by the numbers a server gives its ports, which every new server gives from the start again. Tags a
+// user's own server holds (or an earlier server left behind) would land on this server's ports; so while
+// a test server runs, this project's keys are set aside, and put back when it stops. Other keys stay.
+bool CJackTestServer::SetTagsAside()
+{
+    jack_status_t status{};
+    jack_client_t* pClient = jack_client_open("sonvale-probe", JackNoStartServer, &status);
+    if (!pClient)
+        return false;
+    jack_description_t* descriptions = nullptr;
+    const int count = jack_get_all_properties(&descriptions);
+    bool removed = count >= 0;
+    for (int d = 0; d < count; ++d) {
+        const jack_description_t& description = descriptions[d];
+        for (std::uint32_t p = 0; p < description.property_cnt; ++p) {
+            const jack_property_t& property = description.properties[p];
+            if (!property.key || std::string_view(property.key).rfind(VORN_KEY_PREFIX, 0) != 0)
+                continue;
+            if (!m_bTagsAside)
+                m_asideTags.push_back({description.subject, property.key, property.data ? property.data : "",
+                                       property.type ? property.type : ""});
+            removed = jack_remove_property(pClient, description.subject, property.key) == 0 && removed;
+        }
+        jack_free_description(&descriptions[d], 0);
+    }
+    jack_free(descriptions);
+    m_bTagsAside = true;
+    jack_client_close(pClient);
+    return removed;
+}
+
+void CJackTestServer::PutTagsBack()
+{
+    if (!m_bTagsAside || !m_process.Running())
+        return;
+    (void)SetTagsAside(); // what the tests left
+    jack_status_t status{};
+    if (jack_client_t* pClient = jack_client_open("sonvale-probe", JackNoStartServer, &status)) {
+        for (const Tag& tag : m_asideTags)
+            jack_set_property(pClient, tag.subject, tag.key.c_str(), tag.value.c_str(),
+                              tag.type.empty() ? nullptr : tag.type.c_str());
+        jack_client_close(pClient);
+    }
+    m_asideTags.clear();
+    m_bTagsAside = false;
 }
 
 bool CJackTestServer::AnyJackServerRuns()
@@ -142,11 +183,17 @@ void CJackTestServer::ClearStaleSharedMemory()
     }
 }
 
-void CJackTestServer::Stop()
+void CJackTestServer::StopKeepingName()
 {
+    PutTagsBack();
     // jackd may take a while to let go of clients that died; killing it instead would leave its slot
     // in JACK's registry behind.
     m_process.Stop(SIGTERM, std::chrono::seconds(20));
+}
+
+void CJackTestServer::Stop()
+{
+    StopKeepingName();
     if (!m_name.empty()) {
         std::error_code ec;
         std::filesystem::remove(std::filesystem::temp_directory_path() / (m_name + ".log"), ec);

@@ -1,5 +1,8 @@
 #pragma once
+#include <jack/uuid.h>
+
 #include <string>
+#include <vector>
 
 #include "ChildProcess.h"
 
@@ -13,7 +16,12 @@ public:
 
     // Starts jackd and waits until it accepts a client. False, with the reason, when it does not.
     [[nodiscard]] bool Start(unsigned periodFrames, std::string& reason);
+    // Stops the server and ends the turn.
     void Stop();
+    // Stops the server but keeps its name and the turn, so that StartAgain restarts it as a user
+    // restarts theirs.
+    void StopKeepingName();
+    [[nodiscard]] bool StartAgain(std::string& reason) { return Launch(reason); }
     [[nodiscard]] bool Running() { return m_process.Running(); }
     [[nodiscard]] const std::string& Name() const { return m_name; }
     [[nodiscard]] unsigned PeriodFrames() const { return m_period; }
@@ -24,7 +32,14 @@ public:
     static bool WaitFor(Condition condition, int timeoutMs = 5000);
 
 private:
+    struct Tag {
+        jack_uuid_t subject;
+        std::string key, value, type;
+    };
     [[nodiscard]] bool TakeTurn(std::string& reason);
+    [[nodiscard]] bool Launch(std::string& reason);
+    [[nodiscard]] bool SetTagsAside();
+    void PutTagsBack();
     [[nodiscard]] static bool AnyJackServerRuns();
     static void ClearStaleSharedMemory();
 
@@ -32,6 +47,8 @@ private:
     int m_lockFd = -1;
     bool m_bCleared = false;
     std::string m_name;
+    std::vector<Tag> m_asideTags;
+    bool m_bTagsAside = false;
     unsigned m_period = 0;
 };
 

@@ -22,7 +22,8 @@ ResultCode CDeviceSurvey::Run()
     if (pAsync == nullptr)
         return RC_DRIVER_UNAVAILABLE;
     DeviceList list{0, nullptr};
-    if (FAILED(pAsync->GetDeviceList(&list))) {
+    if (const HRESULT hr = pAsync->GetDeviceList(&list); FAILED(hr)) {
+        m_cause = CDriverDiagnosis::CauseOfListFailure(hr);
         pAsync->Release();
         return RC_DRIVER_UNAVAILABLE;
     }

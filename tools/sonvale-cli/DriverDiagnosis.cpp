@@ -18,12 +18,23 @@ IVornAsync* CDriverDiagnosis::CreateDriver(Cause& cause)
     return nullptr;
 }
 
+CDriverDiagnosis::Cause CDriverDiagnosis::CauseOfListFailure(HRESULT failure)
+{
+    return failure == VORN_E_NO_SERVER ? Cause::NoServer : Cause::Refused;
+}
+
 CDriverDiagnosis::Cause CDriverDiagnosis::Diagnose()
 {
     const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
     Cause cause = Cause::Ready;
-    if (IVornAsync* pAsync = CreateDriver(cause))
+    if (IVornAsync* pAsync = CreateDriver(cause)) {
+        // The driver object exists without a server as well; its device list says whether one answers.
+        DeviceList list{0, nullptr};
+        if (const HRESULT hr = pAsync->GetDeviceList(&list); FAILED(hr))
+            cause = CauseOfListFailure(hr);
+        CoTaskMemFree(list.pDevices);
         pAsync->Release();
+    }
     if (comInitialized)
         CoUninitialize();
     return cause;

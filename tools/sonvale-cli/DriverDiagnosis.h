@@ -14,7 +14,10 @@ public:
     // Creates the driver object as the transport does (its current class, else its older one). Null
     // and the cause when it cannot be had. The calling thread must have initialised the component runtime.
     [[nodiscard]] static IVornAsync* CreateDriver(Cause& cause);
-    // Creates the driver object once to learn why it cannot be had; Ready when it can.
+    // Why a driver object gave no device list: its failure code told apart.
+    [[nodiscard]] static Cause CauseOfListFailure(HRESULT failure);
+    // Creates the driver object once and lists the network to learn why no console can be had; Ready
+    // when the driver lists the network.
     [[nodiscard]] static Cause Diagnose();
     // What the user sees for a cause other than Ready: what is wrong and what to do about it.
     [[nodiscard]] static std::string Advice(Cause cause);
