@@ -65,7 +65,7 @@ bool CJackTestServer::TakeTurn(std::string& reason)
     return true;
 }
 
-bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
+bool CJackTestServer::Start(unsigned periodFrames, std::string& reason, std::vector<std::string> serverOptions)
 {
     static std::atomic<unsigned> counter{0};
     // Checked before taking a turn: waiting for the lock is no use when no server can start.
@@ -76,6 +76,7 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
     if (m_lockFd < 0 && !TakeTurn(reason))
         return false;
     m_period = periodFrames;
+    m_serverOptions = std::move(serverOptions);
     m_name = "sonvale-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
     ::setenv("JACK_DEFAULT_SERVER", m_name.c_str(), 1);
     jack_set_error_function(&Silent);
@@ -86,9 +87,10 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
 bool CJackTestServer::Launch(std::string& reason)
 {
     const std::string log = (std::filesystem::temp_directory_path() / (m_name + ".log")).string();
-    if (!m_process.Start({"jackd", "--no-realtime", "--sync", "-n", m_name, "-d", "dummy", "-r", std::to_string(SampleRate()),
-                          "-p", std::to_string(m_period)},
-                         log)) {
+    std::vector<std::string> argv = {"jackd", "--no-realtime", "--sync", "-n", m_name};
+    argv.insert(argv.end(), m_serverOptions.begin(), m_serverOptions.end());
+    argv.insert(argv.end(), {"-d", "dummy", "-r", std::to_string(SampleRate()), "-p", std::to_string(m_period)});
+    if (!m_process.Start(argv, log)) {
         reason = "jackd cannot be started";
         return false;
     }

@@ -14,8 +14,9 @@ class CJackTestServer {
 public:
     ~CJackTestServer() { Stop(); }
 
-    // Starts jackd and waits until it accepts a client. False, with the reason, when it does not.
-    [[nodiscard]] bool Start(unsigned periodFrames, std::string& reason);
+    // Starts jackd (with these options of its own before the backend's) and waits until it accepts a
+    // client. False, with the reason, when it does not.
+    [[nodiscard]] bool Start(unsigned periodFrames, std::string& reason, std::vector<std::string> serverOptions = {});
     // Stops the server and ends the turn.
     void Stop();
     // Stops the server but keeps its name and the turn, so that StartAgain restarts it as a user
@@ -50,6 +51,7 @@ private:
     std::vector<Tag> m_asideTags;
     bool m_bTagsAside = false;
     unsigned m_period = 0;
+    std::vector<std::string> m_serverOptions;
 };
 
 #include <chrono>

@@ -179,7 +179,7 @@ HRESULT CDriverCore::OpenChannel(const VornPortPair& pair, std::shared_ptr<CPort
             jack_port_unregister(m_pClient, pOut);
         if (pIn)
             jack_port_unregister(m_pClient, pIn);
-        return E_FAIL;
+        return pOut && pIn ? VORN_E_CONNECT_REFUSED : E_FAIL;
     }
     // The first messages wait in the channel until both connections have reached the process cycle;
     // for at most two seconds, as long as the open used to wait for them.

@@ -57,6 +57,9 @@ inline constexpr IID IID_IVornAsyncPortObserver = {0xE53F0D33, 0x05ED, 0x427A, {
 // second whether one answers and then reports VORN_ASYNC_EVENT_CONFIG_CHANGED once. It stays without a
 // server itself: a new driver object reaches the new server.
 inline constexpr HRESULT VORN_E_NO_SERVER = static_cast<HRESULT>(0x80040201);
+// What opening a port gives when the JACK server refuses to connect the driver's own ports to the
+// device's pair (a server that fails self-connections, a device whose ports take no connection).
+inline constexpr HRESULT VORN_E_CONNECT_REFUSED = static_cast<HRESULT>(0x80040202);
 
 // Driver-wide event types (OnAsyncEvent); also the bits of IVornAsync::Advise's registration value.
 inline constexpr std::int32_t VORN_ASYNC_EVENT_CONFIG_NOTICE = 1;  // the network's configuration is changing
