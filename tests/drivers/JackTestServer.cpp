@@ -5,9 +5,13 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/sem.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -86,6 +90,7 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason, std::vec
 
 bool CJackTestServer::Launch(std::string& reason)
 {
+    (void)FreeStaleRegistrySlots();
     const std::string log = (std::filesystem::temp_directory_path() / (m_name + ".log")).string();
     std::vector<std::string> argv = {"jackd", "--no-realtime", "--sync", "-n", m_name};
     argv.insert(argv.end(), m_serverOptions.begin(), m_serverOptions.end());
@@ -161,6 +166,57 @@ void CJackTestServer::PutTagsBack()
     }
     m_asideTags.clear();
     m_bTagsAside = false;
+}
+
+namespace {
+
+// JACK's server registry at the start of /dev/shm/jack-shm-registry: a header, then eight slots of a
+// process id and a name ("jack-UID:SERVER:"), guarded by a System V semaphore JACK also takes.
+constexpr key_t REGISTRY_SEMAPHORE = 0x282929;
+constexpr std::uint32_t REGISTRY_MAGIC = 0x4A41434B; // "KCAJ" as the bytes lie
+constexpr std::size_t SLOTS_AT = 24, SLOT_BYTES = 264, SLOT_COUNT = 8;
+
+bool RegistryLock(int semaphore, short change)
+{
+    sembuf op{0, change, SEM_UNDO};
+    const timespec limit{2, 0};
+    return ::semtimedop(semaphore, &op, 1, change < 0 ? &limit : nullptr) == 0;
+}
+
+} // namespace
+
+int CJackTestServer::FreeStaleRegistrySlots()
+{
+    const int semaphore = ::semget(REGISTRY_SEMAPHORE, 1, 0);
+    const int fd = ::open("/dev/shm/jack-shm-registry", O_RDWR | O_CLOEXEC);
+    if (semaphore < 0 || fd < 0 || !RegistryLock(semaphore, -1)) {
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    int freed = -1;
+    std::uint32_t header[6] = {};
+    if (::pread(fd, header, sizeof header, 0) == sizeof header && header[0] == REGISTRY_MAGIC
+        && header[4] == SLOTS_AT + SLOT_COUNT * SLOT_BYTES) {
+        freed = 0;
+        for (std::size_t i = 0; i < SLOT_COUNT; ++i) {
+            std::array<char, SLOT_BYTES> slot{};
+            const off_t at = static_cast<off_t>(SLOTS_AT + i * SLOT_BYTES);
+            if (::pread(fd, slot.data(), slot.size(), at) != static_cast<ssize_t>(slot.size()))
+                break;
+            pid_t pid = 0;
+            std::memcpy(&pid, slot.data(), sizeof pid);
+            const std::string name(slot.data() + sizeof pid, strnlen(slot.data() + sizeof pid, SLOT_BYTES - sizeof pid));
+            // What JACK itself does with a stale slot of the name it registers: clear it.
+            if (pid > 0 && name.find(":sonvale-test-") != std::string::npos && ::kill(pid, 0) != 0 && errno == ESRCH) {
+                slot.fill(0);
+                freed += ::pwrite(fd, slot.data(), slot.size(), at) == static_cast<ssize_t>(slot.size()) ? 1 : 0;
+            }
+        }
+    }
+    (void)RegistryLock(semaphore, 1);
+    ::close(fd);
+    return freed;
 }
 
 bool CJackTestServer::AnyJackServerRuns()

@@ -44,6 +44,12 @@ private:
     [[nodiscard]] static bool AnyJackServerRuns();
     static void ClearStaleSharedMemory();
 
+public:
+    // Frees the slots of JACK's machine-wide server registry that test servers of this project left
+    // when they were killed (their process is gone); JACK has eight slots for all users. The number of
+    // slots freed, or -1 when the registry cannot be read.
+    static int FreeStaleRegistrySlots();
+
     CChildProcess m_process;
     int m_lockFd = -1;
     bool m_bCleared = false;

@@ -6,7 +6,9 @@
 
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -440,6 +442,26 @@ TEST_F(VornDriverTest, ServerShutdownIsReportedAndLaterCallsFail)
     m_pDriver = nullptr;
     EXPECT_EQ(observer.m_nRef.load(), 1u);
     EXPECT_EQ(m_portObserver.m_nRef.load(), 1u);
+}
+
+TEST_F(VornDriverTest, AKilledTestServersSlotInJacksRegistryIsFreedForTheNext)
+{
+    const auto registry = [] {
+        std::ifstream file("/dev/shm/jack-shm-registry", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const std::string name = "sonvale-test-killed-" + std::to_string(::getpid());
+    CChildProcess jackd;
+    ASSERT_TRUE(jackd.Start({"jackd", "--no-realtime", "-n", name, "-d", "dummy"}, TempPath("killed.log")));
+    ASSERT_TRUE(CJackTestServer::WaitFor([&] { return registry().find(":" + name + ":") != std::string::npos; }));
+    jackd.Stop(SIGKILL);
+    EXPECT_NE(registry().find(":" + name + ":"), std::string::npos); // JACK keeps the slot of a killed server
+    EXPECT_GE(CJackTestServer::FreeStaleRegistrySlots(), 1);
+    EXPECT_EQ(registry().find(":" + name + ":"), std::string::npos);
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ec))
+        if (entry.path().filename().string().find(name) != std::string::npos)
+            std::filesystem::remove(entry.path(), ec);
 }
 
 TEST_F(VornDriverTest, ReleasingEverythingStopsTheDriverAndLetsGoOfObservers)
