@@ -4,16 +4,16 @@
 #include <jack/jack.h>
 #include <signal.h>
 
-#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <mutex>
+#include <semaphore>
 #include <set>
 #include <thread>
 
 #include "JackFixture.h"
+#include "MessageRing.h"
 #include "OstraProtocol.h"
 #include "RecordingObservers.h"
 #include "TestJackDevice.h"
@@ -42,17 +42,14 @@ int ThreadCount()
 }
 
 // What a patchbay with remembered connections does: as soon as a driver port appears, it connects it to
-// the console's pair itself, often before the driver gets to. Connections are made on a thread of its
-// own, as libjack's callbacks must not call the server.
+// the console's pair itself, often before the driver gets to. It connects on a thread of its own, as
+// libjack's callbacks must not call the server.
 class CPatchbay {
 public:
     ~CPatchbay()
     {
-        {
-            std::lock_guard lock(m_mutex);
-            m_bStop = true;
-        }
-        m_wake.notify_one();
+        m_bStop = true;
+        m_ready.release();
         if (m_thread.joinable())
             m_thread.join();
         if (m_pClient)
@@ -63,7 +60,12 @@ public:
         m_console = console;
         jack_status_t status{};
         m_pClient = jack_client_open("patchbay", JackNoStartServer, &status);
-        if (!m_pClient || jack_set_port_registration_callback(m_pClient, &OnPortRegistration, this) != 0)
+        const auto onRegistration = [](jack_port_id_t port, int registered, void* arg) {
+            auto* self = static_cast<CPatchbay*>(arg);
+            if (registered && self->m_ports.Push(&port, sizeof port))
+                self->m_ready.release();
+        };
+        if (!m_pClient || jack_set_port_registration_callback(m_pClient, onRegistration, this) != 0)
             return false;
         m_thread = std::thread([this] { Run(); });
         return jack_activate(m_pClient) == 0;
@@ -72,47 +74,28 @@ public:
     [[nodiscard]] int First() const { return m_nFirst; }
 
 private:
-    static void OnPortRegistration(jack_port_id_t port, int registered, void* arg)
-    {
-        auto* self = static_cast<CPatchbay*>(arg);
-        if (!registered)
-            return;
-        {
-            std::lock_guard lock(self->m_mutex);
-            self->m_ports.push_back(port);
-        }
-        self->m_wake.notify_one();
-    }
     void Run()
     {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_wake.wait(lock, [&] { return m_bStop || !m_ports.empty(); });
-            if (m_bStop)
-                return;
-            const jack_port_id_t id = m_ports.front();
-            m_ports.erase(m_ports.begin());
-            lock.unlock();
+        std::uint32_t n = 0;
+        while ((m_ready.acquire(), !m_bStop) && m_ports.PeekSize(n)) {
+            jack_port_id_t id = 0;
+            m_ports.Pop(&id, n);
             jack_port_t* pPort = jack_port_by_id(m_pClient, id);
             const std::string name = pPort ? jack_port_name(pPort) : "";
-            const std::string shortName = pPort ? jack_port_short_name(pPort) : "";
-            if (name.rfind("vorn-driver", 0) == 0) {
-                const bool toConsole = shortName.rfind("to-", 0) == 0;
-                const std::string consolePort = m_console + (toConsole ? ":Tarn-1-in" : ":Tarn-1-out");
-                if ((toConsole ? jack_connect(m_pClient, name.c_str(), consolePort.c_str())
-                               : jack_connect(m_pClient, consolePort.c_str(), name.c_str())) == 0)
-                    ++m_nFirst;
-            }
-            lock.lock();
+            if (name.rfind("vorn-driver", 0) != 0)
+                continue;
+            const bool toConsole = std::string(jack_port_short_name(pPort)).rfind("to-", 0) == 0;
+            const std::string console = m_console + (toConsole ? ":Tarn-1-in" : ":Tarn-1-out");
+            m_nFirst += jack_connect(m_pClient, (toConsole ? name : console).c_str(),
+                                     (toConsole ? console : name).c_str()) == 0;
         }
     }
 
     jack_client_t* m_pClient = nullptr;
     std::string m_console;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::vector<jack_port_id_t> m_ports;
-    bool m_bStop = false;
+    CMessageRing m_ports{4096}; // libjack's notification thread -> the patchbay's thread
+    std::counting_semaphore<> m_ready{0};
+    std::atomic<bool> m_bStop{false};
     std::atomic<int> m_nFirst{0};
     std::thread m_thread;
 };
