@@ -50,6 +50,7 @@ IVornAsync* CWin32VornMIDIController::CreateDriverObject(std::array<HRESULT, 2>*
 ResultCode CWin32VornMIDIController::Open()
 {
     ReleaseAll();
+    m_listFailure = S_OK;
     m_pAsync = CreateDriverObject(&m_createFailures);
     if (!m_pAsync)
         return RC_DRIVER_UNAVAILABLE;
@@ -59,7 +60,8 @@ ResultCode CWin32VornMIDIController::Open()
         return RC_OBSERVER_REFUSED;
     m_pAsyncObserver->m_pController.Attach(this);
 
-    if (m_pAsync->GetDeviceList(&m_deviceList) != S_OK) {
+    m_listFailure = m_pAsync->GetDeviceList(&m_deviceList);
+    if (m_listFailure != S_OK) {
         CoTaskMemFree(m_deviceList.pDevices);
         m_deviceList = {0, nullptr};
         return RC_DRIVER_UNAVAILABLE;
@@ -192,7 +194,7 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
     PublishReceived(nullptr, 0, MIDI_EVENT_NONE);
     for (IVornAsyncPort* pPort : m_ports)
-        if (pPort->Send(VORN_SEND_SYSEX, nLength, pData, 0) != S_OK)
+        if (pPort->Send(VORN_SEND_SYSEX, nLength, pData, nTimeout) != S_OK)
             return RC_SEND_FAILED;
     WaitForEvent(m_nSendResult, nTimeout, {MIDI_EVENT_SENT, MIDI_EVENT_SEND_FAILED}, m_counter);
     return m_nSendResult.load(std::memory_order_acquire) == MIDI_EVENT_SENT ? RC_EXCHANGE_OK : RC_SEND_FAILED;

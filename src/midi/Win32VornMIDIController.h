@@ -46,6 +46,9 @@ public:
     [[nodiscard]] static IVornAsync* CreateDriverObject(std::array<HRESULT, 2>* pFailures = nullptr);
     // What each driver class's creation returned at the last Open (S_OK when it was not tried).
     [[nodiscard]] const std::array<HRESULT, 2>& CreateFailures() const { return m_createFailures; }
+    // What the driver's device list returned at the last Open (S_OK when it was not asked or gave one):
+    // a driver object exists without a JACK server too, and its list tells that none answers.
+    [[nodiscard]] HRESULT DeviceListFailure() const { return m_listFailure; }
 
     // Replaces the millisecond counter that Send and Receive wait with (tests use it to cross the
     // counter's wrap). Call while no exchange runs.
@@ -71,6 +74,7 @@ private:
     std::atomic<std::uint16_t> m_nReceivedLength{0};
     IVornAsync* m_pAsync = nullptr;
     std::array<HRESULT, 2> m_createFailures{};
+    HRESULT m_listFailure = S_OK;
     std::vector<IVornAsyncDevice*> m_devices;
     std::vector<IVornAsyncPort*> m_ports;
     DeviceList m_deviceList{0, nullptr};

@@ -238,11 +238,38 @@ TEST_F(ControllerJackTest, ConsolesComingAndGoingGiveOneChangeEachAndAStoppedSer
     ASSERT_TRUE(CJackTestServer::WaitFor([&] { return m_listener.m_nChanged == 2; }));
     EXPECT_FALSE(CJackTestServer::WaitFor([&] { return m_listener.m_nChanged > 2; }, 500));
 
-    s_server->Stop();
+    // The server restarts (for another buffer size, say): the program hears of it as of a replug.
+    s_server->StopKeepingName();
     ASSERT_TRUE(CJackTestServer::WaitFor([&] { return m_listener.m_nChanged == 3; }));
+    EXPECT_EQ(m_pController->Open(), RC_DRIVER_UNAVAILABLE);
+    std::string reason;
+    ASSERT_TRUE(s_server->StartAgain(reason)) << reason;
+    ASSERT_TRUE(CJackTestServer::WaitFor([&] { return m_listener.m_nChanged == 4; }, 3000));
+    emulator = StartEmulator({"--name", "Ostra"});
+    ASSERT_NE(emulator, nullptr);
+    EXPECT_EQ(m_pController->Open(), RC_EXCHANGE_OK);
+
+    s_server->Stop();
+    ASSERT_TRUE(CJackTestServer::WaitFor([&] { return m_listener.m_nChanged == 5; }));
     EXPECT_EQ(m_pController->Open(), RC_DRIVER_UNAVAILABLE);
     const auto& request = console_messages::kIdentityRequest;
     EXPECT_EQ(m_pController->Send(request.data(), static_cast<std::uint16_t>(request.size()), 3000), RC_SEND_FAILED);
+}
+
+TEST_F(ControllerJackTest, AMessageWhoseSendGaveUpIsNeverSent)
+{
+    auto emulator = StartEmulator({"--name", "Ostra"});
+    ASSERT_NE(emulator, nullptr);
+    ASSERT_EQ(m_pController->Open(), RC_EXCHANGE_OK);
+    // A new port holds its first message for a few cycles, until its connections stand: longer than
+    // this Send waits.
+    const auto& request = console_messages::kIdentityRequest;
+    EXPECT_EQ(m_pController->Send(request.data(), static_cast<std::uint16_t>(request.size()), 2), RC_SEND_FAILED);
+    int kind = -1;
+    std::string name;
+    EXPECT_EQ(Exchange(DataMessage(*m_data.EntryAt(3)), kind, name), RC_OK);
+    EXPECT_EQ(kind, CSysExConverter::kReplyCompletion);
+    EXPECT_EQ(emulator->Log().find("identity request"), std::string::npos) << emulator->Log();
 }
 
 TEST_F(ControllerJackTest, ConsoleKilledDuringAnExchangeFailsWithinTheTimeOut)

@@ -5,13 +5,20 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/sem.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
+
+#include "PortTags.h"
 
 namespace {
 
@@ -23,21 +30,6 @@ bool ServerAnswers()
         return false;
     jack_client_close(pClient);
     return true;
-}
-
-// Port tags live in the user's one JACK metadata database, keyed by the numbers a server gives its
-// ports, and a new server numbers from the start again. Tags that an earlier server left behind (one
-// that ended without its shutdown, or a client that wrote after it) would land on this server's ports,
-// so a test server starts without any.
-bool ClearPortMetadata()
-{
-    jack_status_t status{};
-    jack_client_t* pClient = jack_client_open("sonvale-probe", JackNoStartServer, &status);
-    if (!pClient)
-        return false;
-    const bool cleared = jack_remove_all_properties(pClient) == 0;
-    jack_client_close(pClient);
-    return cleared;
 }
 
 void Silent(const char*) {}
@@ -77,7 +69,7 @@ bool CJackTestServer::TakeTurn(std::string& reason)
     return true;
 }
 
-bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
+bool CJackTestServer::Start(unsigned periodFrames, std::string& reason, std::vector<std::string> serverOptions)
 {
     static std::atomic<unsigned> counter{0};
     // Checked before taking a turn: waiting for the lock is no use when no server can start.
@@ -88,14 +80,22 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
     if (m_lockFd < 0 && !TakeTurn(reason))
         return false;
     m_period = periodFrames;
+    m_serverOptions = std::move(serverOptions);
     m_name = "sonvale-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
     ::setenv("JACK_DEFAULT_SERVER", m_name.c_str(), 1);
     jack_set_error_function(&Silent);
     jack_set_info_function(&Silent);
+    return Launch(reason);
+}
+
+bool CJackTestServer::Launch(std::string& reason)
+{
+    (void)FreeStaleRegistrySlots();
     const std::string log = (std::filesystem::temp_directory_path() / (m_name + ".log")).string();
-    if (!m_process.Start({"jackd", "--no-realtime", "--sync", "-n", m_name, "-d", "dummy", "-r", std::to_string(SampleRate()),
-                          "-p", std::to_string(periodFrames)},
-                         log)) {
+    std::vector<std::string> argv = {"jackd", "--no-realtime", "--sync", "-n", m_name};
+    argv.insert(argv.end(), m_serverOptions.begin(), m_serverOptions.end());
+    argv.insert(argv.end(), {"-d", "dummy", "-r", std::to_string(SampleRate()), "-p", std::to_string(m_period)});
+    if (!m_process.Start(argv, log)) {
         reason = "jackd cannot be started";
         return false;
     }
@@ -108,16 +108,115 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason)
         if (reason.find("Too many servers") != std::string::npos && !m_bCleared && !AnyJackServerRuns()) {
             ClearStaleSharedMemory();
             m_bCleared = true;
-            return Start(periodFrames, reason);
+            return Launch(reason);
         }
         return false;
     }
-    if (!ClearPortMetadata()) {
-        reason = "the port metadata of earlier servers could not be cleared";
+    if (!SetTagsAside()) {
+        reason = "the port tags of earlier servers could not be set aside";
         Stop();
         return false;
     }
     return true;
+}
+
+// Port tags live in the user's one JACK metadata store, shared by all of the user's servers and keyed
+// by the numbers a server gives its ports, which every new server gives from the start again. Tags a
+// user's own server holds (or an earlier server left behind) would land on this server's ports; so while
+// a test server runs, this project's keys are set aside, and put back when it stops. Other keys stay.
+bool CJackTestServer::SetTagsAside()
+{
+    jack_status_t status{};
+    jack_client_t* pClient = jack_client_open("sonvale-probe", JackNoStartServer, &status);
+    if (!pClient)
+        return false;
+    jack_description_t* descriptions = nullptr;
+    const int count = jack_get_all_properties(&descriptions);
+    bool removed = count >= 0;
+    for (int d = 0; d < count; ++d) {
+        const jack_description_t& description = descriptions[d];
+        for (std::uint32_t p = 0; p < description.property_cnt; ++p) {
+            const jack_property_t& property = description.properties[p];
+            if (!property.key || std::string_view(property.key).rfind(VORN_KEY_PREFIX, 0) != 0)
+                continue;
+            if (!m_bTagsAside)
+                m_asideTags.push_back({description.subject, property.key, property.data ? property.data : "",
+                                       property.type ? property.type : ""});
+            removed = jack_remove_property(pClient, description.subject, property.key) == 0 && removed;
+        }
+        jack_free_description(&descriptions[d], 0);
+    }
+    jack_free(descriptions);
+    m_bTagsAside = true;
+    jack_client_close(pClient);
+    return removed;
+}
+
+void CJackTestServer::PutTagsBack()
+{
+    if (!m_bTagsAside || !m_process.Running())
+        return;
+    (void)SetTagsAside(); // what the tests left
+    jack_status_t status{};
+    if (jack_client_t* pClient = jack_client_open("sonvale-probe", JackNoStartServer, &status)) {
+        for (const Tag& tag : m_asideTags)
+            jack_set_property(pClient, tag.subject, tag.key.c_str(), tag.value.c_str(),
+                              tag.type.empty() ? nullptr : tag.type.c_str());
+        jack_client_close(pClient);
+    }
+    m_asideTags.clear();
+    m_bTagsAside = false;
+}
+
+namespace {
+
+// JACK's server registry at the start of /dev/shm/jack-shm-registry: a header, then eight slots of a
+// process id and a name ("jack-UID:SERVER:"), guarded by a System V semaphore JACK also takes.
+constexpr key_t REGISTRY_SEMAPHORE = 0x282929;
+constexpr std::uint32_t REGISTRY_MAGIC = 0x4A41434B; // "KCAJ" as the bytes lie
+constexpr std::size_t SLOTS_AT = 24, SLOT_BYTES = 264, SLOT_COUNT = 8;
+
+bool RegistryLock(int semaphore, short change)
+{
+    sembuf op{0, change, SEM_UNDO};
+    const timespec limit{2, 0};
+    return ::semtimedop(semaphore, &op, 1, change < 0 ? &limit : nullptr) == 0;
+}
+
+} // namespace
+
+int CJackTestServer::FreeStaleRegistrySlots()
+{
+    const int semaphore = ::semget(REGISTRY_SEMAPHORE, 1, 0);
+    const int fd = ::open("/dev/shm/jack-shm-registry", O_RDWR | O_CLOEXEC);
+    if (semaphore < 0 || fd < 0 || !RegistryLock(semaphore, -1)) {
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    int freed = -1;
+    std::uint32_t header[6] = {};
+    if (::pread(fd, header, sizeof header, 0) == sizeof header && header[0] == REGISTRY_MAGIC
+        && header[4] == SLOTS_AT + SLOT_COUNT * SLOT_BYTES) {
+        freed = 0;
+        for (std::size_t i = 0; i < SLOT_COUNT; ++i) {
+            std::array<char, SLOT_BYTES> slot{};
+            const off_t at = static_cast<off_t>(SLOTS_AT + i * SLOT_BYTES);
+            if (::pread(fd, slot.data(), slot.size(), at) != static_cast<ssize_t>(slot.size()))
+                break;
+            pid_t pid = 0;
+            std::memcpy(&pid, slot.data(), sizeof pid);
+            const std::string name(slot.data() + sizeof pid, strnlen(slot.data() + sizeof pid, SLOT_BYTES - sizeof pid));
+            // What JACK itself does with a stale slot of the name it registers: clear it.
+            if (pid > 0 && name.find(":sonvale-test-") != std::string::npos && ::kill(pid, 0) != 0 && errno == ESRCH) {
+                slot.fill(0);
+                freed += ::pwrite(fd, slot.data(), slot.size(), at) == static_cast<ssize_t>(slot.size()) ? 1 : 0;
+            }
+        }
+    }
+    (void)RegistryLock(semaphore, 1);
+    ::close(fd);
+    return freed;
 }
 
 bool CJackTestServer::AnyJackServerRuns()
@@ -142,11 +241,17 @@ void CJackTestServer::ClearStaleSharedMemory()
     }
 }
 
-void CJackTestServer::Stop()
+void CJackTestServer::StopKeepingName()
 {
+    PutTagsBack();
     // jackd may take a while to let go of clients that died; killing it instead would leave its slot
     // in JACK's registry behind.
     m_process.Stop(SIGTERM, std::chrono::seconds(20));
+}
+
+void CJackTestServer::Stop()
+{
+    StopKeepingName();
     if (!m_name.empty()) {
         std::error_code ec;
         std::filesystem::remove(std::filesystem::temp_directory_path() / (m_name + ".log"), ec);

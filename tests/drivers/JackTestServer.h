@@ -1,5 +1,8 @@
 #pragma once
+#include <jack/uuid.h>
+
 #include <string>
+#include <vector>
 
 #include "ChildProcess.h"
 
@@ -11,9 +14,15 @@ class CJackTestServer {
 public:
     ~CJackTestServer() { Stop(); }
 
-    // Starts jackd and waits until it accepts a client. False, with the reason, when it does not.
-    [[nodiscard]] bool Start(unsigned periodFrames, std::string& reason);
+    // Starts jackd (with these options of its own before the backend's) and waits until it accepts a
+    // client. False, with the reason, when it does not.
+    [[nodiscard]] bool Start(unsigned periodFrames, std::string& reason, std::vector<std::string> serverOptions = {});
+    // Stops the server and ends the turn.
     void Stop();
+    // Stops the server but keeps its name and the turn, so that StartAgain restarts it as a user
+    // restarts theirs.
+    void StopKeepingName();
+    [[nodiscard]] bool StartAgain(std::string& reason) { return Launch(reason); }
     [[nodiscard]] bool Running() { return m_process.Running(); }
     [[nodiscard]] const std::string& Name() const { return m_name; }
     [[nodiscard]] unsigned PeriodFrames() const { return m_period; }
@@ -24,15 +33,31 @@ public:
     static bool WaitFor(Condition condition, int timeoutMs = 5000);
 
 private:
+    struct Tag {
+        jack_uuid_t subject;
+        std::string key, value, type;
+    };
     [[nodiscard]] bool TakeTurn(std::string& reason);
+    [[nodiscard]] bool Launch(std::string& reason);
+    [[nodiscard]] bool SetTagsAside();
+    void PutTagsBack();
     [[nodiscard]] static bool AnyJackServerRuns();
     static void ClearStaleSharedMemory();
+
+public:
+    // Frees the slots of JACK's machine-wide server registry that test servers of this project left
+    // when they were killed (their process is gone); JACK has eight slots for all users. The number of
+    // slots freed, or -1 when the registry cannot be read.
+    static int FreeStaleRegistrySlots();
 
     CChildProcess m_process;
     int m_lockFd = -1;
     bool m_bCleared = false;
     std::string m_name;
+    std::vector<Tag> m_asideTags;
+    bool m_bTagsAside = false;
     unsigned m_period = 0;
+    std::vector<std::string> m_serverOptions;
 };
 
 #include <chrono>

@@ -5,11 +5,15 @@
 #include <signal.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <semaphore>
 #include <set>
 #include <thread>
 
 #include "JackFixture.h"
+#include "MessageRing.h"
 #include "OstraProtocol.h"
 #include "RecordingObservers.h"
 #include "TestJackDevice.h"
@@ -36,6 +40,65 @@ int ThreadCount()
             return std::stoi(line.substr(8));
     return -1;
 }
+
+// What a patchbay with remembered connections does: as soon as a driver port appears, it connects it to
+// the console's pair itself, often before the driver gets to. It connects on a thread of its own, as
+// libjack's callbacks must not call the server.
+class CPatchbay {
+public:
+    ~CPatchbay()
+    {
+        m_bStop = true;
+        m_ready.release();
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_pClient)
+            jack_client_close(m_pClient);
+    }
+    [[nodiscard]] bool Open(const std::string& console)
+    {
+        m_console = console;
+        jack_status_t status{};
+        m_pClient = jack_client_open("patchbay", JackNoStartServer, &status);
+        const auto onRegistration = [](jack_port_id_t port, int registered, void* arg) {
+            auto* self = static_cast<CPatchbay*>(arg);
+            if (registered && self->m_ports.Push(&port, sizeof port))
+                self->m_ready.release();
+        };
+        if (!m_pClient || jack_set_port_registration_callback(m_pClient, onRegistration, this) != 0)
+            return false;
+        m_thread = std::thread([this] { Run(); });
+        return jack_activate(m_pClient) == 0;
+    }
+    // How many connections the patchbay made before the driver did.
+    [[nodiscard]] int First() const { return m_nFirst; }
+
+private:
+    void Run()
+    {
+        std::uint32_t n = 0;
+        while ((m_ready.acquire(), !m_bStop) && m_ports.PeekSize(n)) {
+            jack_port_id_t id = 0;
+            m_ports.Pop(&id, n);
+            jack_port_t* pPort = jack_port_by_id(m_pClient, id);
+            const std::string name = pPort ? jack_port_name(pPort) : "";
+            if (name.rfind("vorn-driver", 0) != 0)
+                continue;
+            const bool toConsole = std::string(jack_port_short_name(pPort)).rfind("to-", 0) == 0;
+            const std::string console = m_console + (toConsole ? ":Tarn-1-in" : ":Tarn-1-out");
+            m_nFirst += jack_connect(m_pClient, (toConsole ? name : console).c_str(),
+                                     (toConsole ? console : name).c_str()) == 0;
+        }
+    }
+
+    jack_client_t* m_pClient = nullptr;
+    std::string m_console;
+    CMessageRing m_ports{4096}; // libjack's notification thread -> the patchbay's thread
+    std::counting_semaphore<> m_ready{0};
+    std::atomic<bool> m_bStop{false};
+    std::atomic<int> m_nFirst{0};
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -77,14 +140,23 @@ protected:
     CRecordingAsyncObserver m_asyncObserver;
 };
 
-TEST(VornDriverWithoutServer, NeitherClassCanBeCreatedAndTheFailureSaysWhy)
+TEST(VornDriverWithoutServer, BothClassesCreateADriverThatSaysThereIsNoServer)
 {
     ::setenv("JACK_DEFAULT_SERVER", ("sonvale-absent-" + std::to_string(::getpid())).c_str(), 1);
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     for (const CLSID& clsid : {CLSID_VornAsync, CLSID_VornAsyncLegacy}) {
-        void* pv = reinterpret_cast<void*>(1);
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVornAsync, &pv), VORN_E_NO_SERVER);
-        EXPECT_EQ(pv, nullptr);
+        void* pv = nullptr;
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVornAsync, &pv), S_OK);
+        auto* pDriver = static_cast<IVornAsync*>(pv);
+        CRecordingAsyncObserver observer;
+        EXPECT_EQ(pDriver->Advise(VORN_ASYNC_ADVISE_ALL, &observer), S_OK);
+        DeviceList list{7, nullptr};
+        EXPECT_EQ(pDriver->GetDeviceList(&list), VORN_E_NO_SERVER);
+        EXPECT_EQ(list.count, 0u);
+        IVornAsyncDevice* pDevice = nullptr;
+        EXPECT_EQ(pDriver->OpenDevice(1, &pDevice), VORN_E_NO_SERVER);
+        pDriver->Release();
+        EXPECT_EQ(observer.m_nRef.load(), 1u);
     }
     CoUninitialize();
 }
@@ -110,18 +182,19 @@ TEST_F(VornDriverTest, DevicesAreOtherClientsWithPortPairs)
     // Untagged ports, a pair without a type, a five-character type, a pair without an output port.
     CTestJackDevice plain, odd;
     ASSERT_TRUE(plain.Open("Plain", {{"midi", std::nullopt, std::nullopt}}));
-    ASSERT_TRUE(odd.Open("Odd", {{"a", "7", std::nullopt}, {"b", "8", "Tarnx"}, {"c", "9", "Tarn", false}}));
+    // A client name may hold ':' (JACK splits a port's name at its last one).
+    ASSERT_TRUE(odd.Open("Odd:1", {{"a", "7", std::nullopt}, {"b", "8", "Tarnx"}, {"c", "9", "Tarn", false}}));
     IVornAsync* pOther = CreateDriver(); // another copy of the driver: never a device
     ASSERT_NE(pOther, nullptr);
 
     m_pDriver = CreateDriver();
     ASSERT_NE(m_pDriver, nullptr);
     ASSERT_TRUE(WaitForDevice(m_pDriver, "Ostra"));
-    ASSERT_TRUE(WaitForDevice(m_pDriver, "Odd"));
+    ASSERT_TRUE(WaitForDevice(m_pDriver, "Odd:1"));
     DeviceList list{};
     ASSERT_EQ(m_pDriver->GetDeviceList(&list), S_OK);
     ASSERT_EQ(list.count, 2u);
-    EXPECT_STREQ(list.pDevices[0].name, "Odd");
+    EXPECT_STREQ(list.pDevices[0].name, "Odd:1");
     EXPECT_STREQ(list.pDevices[1].name, "Ostra");
     // The record's first 8 bytes are the client's JACK UUID, low byte first.
     std::uint64_t id = 0;
@@ -139,7 +212,7 @@ TEST_F(VornDriverTest, DevicesAreOtherClientsWithPortPairs)
     EXPECT_EQ(ports[1].id, 2u);
     EXPECT_EQ(ports[1].typeCode, 0x586F6F6Du); // "Xoom"
 
-    IVornAsyncDevice* pOdd = OpenDeviceNamed(m_pDriver, "Odd");
+    IVornAsyncDevice* pOdd = OpenDeviceNamed(m_pDriver, "Odd:1");
     ASSERT_NE(pOdd, nullptr);
     const auto oddPorts = PortsOf(pOdd);
     ASSERT_EQ(oddPorts.size(), 2u);
@@ -216,6 +289,40 @@ TEST_F(VornDriverTest, ReceivedEventsAreReassembledAndBrokenOnesReported)
     EXPECT_EQ(messages[2], overlong);
 }
 
+TEST_F(VornDriverTest, ConnectionsAPatchbayMadeFirstCountAsTheDriversOwn)
+{
+    auto emulator = StartEmulator({"--name", "Ostra"});
+    ASSERT_NE(emulator, nullptr);
+    CPatchbay patchbay;
+    ASSERT_TRUE(patchbay.Open("Ostra"));
+    m_pDriver = CreateDriver();
+    ASSERT_NE(m_pDriver, nullptr);
+    ASSERT_TRUE(WaitForDevice(m_pDriver, "Ostra"));
+    m_pDevice = OpenDeviceNamed(m_pDriver, "Ostra");
+    ASSERT_NE(m_pDevice, nullptr);
+    for (int round = 0; round < 8; ++round) {
+        CRecordingPortObserver observer;
+        IVornAsyncPort* pPort = nullptr;
+        ASSERT_EQ(m_pDevice->OpenPort(1, &pPort), S_OK) << "round " << round;
+        ASSERT_EQ(pPort->Advise(VORN_PORT_ADVISE_ALL, &observer), S_OK);
+        ASSERT_EQ(pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0), S_OK);
+        EXPECT_TRUE(observer.WaitForCount(VORN_PORT_EVENT_RECEIVED, 1)) << "round " << round;
+        pPort->Release();
+    }
+    EXPECT_GT(patchbay.First(), 0); // else the case was not met
+}
+
+TEST_F(VornDriverTest, AMessageSentJustBeforeThePortIsReleasedStillLeaves)
+{
+    auto emulator = StartEmulator({"--name", "Ostra"});
+    ASSERT_NE(emulator, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenTarnPort("Ostra"));
+    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0), S_OK);
+    m_pPort->Release();
+    m_pPort = nullptr;
+    EXPECT_TRUE(CJackTestServer::WaitFor([&] { return emulator->Log().find("<- [0]") != std::string::npos; }, 2000));
+}
+
 TEST_F(VornDriverTest, SendingToAConsoleThatWasKilledFails)
 {
     auto emulator = StartEmulator({"--name", "Ostra"});
@@ -247,7 +354,6 @@ TEST_F(VornDriverTest, SendRefusesWhatIsNotOneMessage)
     EXPECT_EQ(m_pPort->Send(1, 10, console_messages::kIdentityRequest.data(), 0), E_INVALIDARG);
     EXPECT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 0, console_messages::kIdentityRequest.data(), 0), E_INVALIDARG);
     EXPECT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, nullptr, 0), E_INVALIDARG);
-    EXPECT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 1), E_INVALIDARG);
     const std::vector<std::uint8_t> huge(1 << 20, 0x00);
     EXPECT_TRUE(FAILED(m_pPort->Send(VORN_SEND_SYSEX, static_cast<std::uint32_t>(huge.size()), huge.data(), 0)));
     // Nothing was taken, so no outcome follows; the next good message gets the first one.
@@ -306,7 +412,10 @@ TEST_F(VornDriverTest, ServerShutdownIsReportedAndLaterCallsFail)
     EXPECT_TRUE(FAILED(m_pDriver->GetDeviceList(&list)));
     EXPECT_EQ(list.pDevices, nullptr);
     EXPECT_TRUE(FAILED(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0)));
-    EXPECT_EQ(CreateDriver(), nullptr);
+    IVornAsync* pLater = CreateDriver();
+    ASSERT_NE(pLater, nullptr);
+    EXPECT_EQ(pLater->GetDeviceList(&list), VORN_E_NO_SERVER);
+    pLater->Release();
     // Releasing after the server went away must still be clean.
     m_pPort->Release();
     m_pPort = nullptr;
@@ -316,6 +425,26 @@ TEST_F(VornDriverTest, ServerShutdownIsReportedAndLaterCallsFail)
     m_pDriver = nullptr;
     EXPECT_EQ(observer.m_nRef.load(), 1u);
     EXPECT_EQ(m_portObserver.m_nRef.load(), 1u);
+}
+
+TEST_F(VornDriverTest, AKilledTestServersSlotInJacksRegistryIsFreedForTheNext)
+{
+    const auto registry = [] {
+        std::ifstream file("/dev/shm/jack-shm-registry", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const std::string name = "sonvale-test-killed-" + std::to_string(::getpid());
+    CChildProcess jackd;
+    ASSERT_TRUE(jackd.Start({"jackd", "--no-realtime", "-n", name, "-d", "dummy"}, TempPath("killed.log")));
+    ASSERT_TRUE(CJackTestServer::WaitFor([&] { return registry().find(":" + name + ":") != std::string::npos; }));
+    jackd.Stop(SIGKILL);
+    EXPECT_NE(registry().find(":" + name + ":"), std::string::npos); // JACK keeps the slot of a killed server
+    EXPECT_GE(CJackTestServer::FreeStaleRegistrySlots(), 1);
+    EXPECT_EQ(registry().find(":" + name + ":"), std::string::npos);
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ec))
+        if (entry.path().filename().string().find(name) != std::string::npos)
+            std::filesystem::remove(entry.path(), ec);
 }
 
 TEST_F(VornDriverTest, ReleasingEverythingStopsTheDriverAndLetsGoOfObservers)

@@ -87,9 +87,9 @@ public:
         m_pObserver = pObserver;
         return S_OK;
     }
-    HRESULT Send(std::uint32_t kind, std::uint32_t length, const std::uint8_t* pData, std::uint32_t reserved) override
+    HRESULT Send(std::uint32_t kind, std::uint32_t length, const std::uint8_t* pData, std::uint32_t) override
     {
-        if (kind != VORN_SEND_SYSEX || length == 0 || !pData || reserved != 0)
+        if (kind != VORN_SEND_SYSEX || length == 0 || !pData)
             return E_INVALIDARG;
         const auto script = m_driver.FindPort(m_deviceId, m_portId);
         if (!script || script->refusesSend)

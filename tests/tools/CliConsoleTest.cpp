@@ -130,9 +130,27 @@ TEST_F(CliConsoleTest, WithoutAConsoleEveryDeviceCommandSaysSoWithStatusFour)
         EXPECT_EQ(run.exitCode, 4) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("no console on the network")) << run.err.toStdString();
         // How to make a console's ports usable.
-        EXPECT_TRUE(run.err.contains("jack_property --port -s PORT urn:vorn:port-type Tarn")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("sonvale-cli tag INPUT OUTPUT")) << run.err.toStdString();
         EXPECT_FALSE(run.err.contains("jack server is not running")) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
+    }
+}
+
+TEST_F(CliConsoleTest, AConsoleWhosePortsRefuseConnectionsIsNamedAsSuchByDevicesAndUpdate)
+{
+    // A server that fails every client's connections between its own ports and another client's.
+    m_server.Stop();
+    std::string reason;
+    ASSERT_TRUE(m_server.Start(256, reason, {"-a", "E"})) << reason;
+    StartConsole();
+    const CliRun devices = RunCli({"devices"});
+    EXPECT_EQ(devices.exitCode, 4);
+    EXPECT_TRUE(devices.out.contains("type Tarn  used, but its connections are refused\n")) << devices.out.toStdString();
+    for (const CliRun& run : {devices, RunCli({"update", "3"}), RunCli({"current"})}) {
+        EXPECT_EQ(run.exitCode, 4);
+        EXPECT_TRUE(run.err.contains("Ostra offers a \"Tarn\" port pair, but the JACK server refused"))
+            << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("sonvale-cli tag")) << run.err.toStdString();
     }
 }
 

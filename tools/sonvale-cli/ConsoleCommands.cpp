@@ -51,7 +51,7 @@ const char* CConsoleCommands::CauseOf(ResultCode result)
     case RC_DRIVER_UNAVAILABLE: return "the Vorn driver is not available (no driver module, no JACK server, or it "
                                        "lists no devices)";
     case RC_OBSERVER_REFUSED: return "the Vorn driver refused the program's observer";
-    case RC_NO_USABLE_PORT: return CDriverDiagnosis::NoConsoleAdvice();
+    case RC_NO_USABLE_PORT: return "no console can be reached through the Vorn driver";
     case RC_SEND_FAILED: return "the console did not confirm the transfer: the message was not sent, or no "
                                 "completion reply came within the time-out, or the reply was of another kind";
     case RC_RECEIVE_FAILED: return "the console did not say which entry it holds: no identity reply came within "
@@ -66,12 +66,17 @@ const char* CConsoleCommands::CauseOf(ResultCode result)
 std::string CConsoleCommands::Explain(ResultCode result)
 {
     if (result == RC_DRIVER_UNAVAILABLE && g_MIDIDevice.m_pController) {
-        // The transport is the driver binding: the reason its Open could not create the driver.
-        const CDriverDiagnosis::Cause cause = CDriverDiagnosis::CauseOf(
-            static_cast<const CWin32VornMIDIController*>(g_MIDIDevice.m_pController)->CreateFailures());
+        // The transport is the driver binding: the reason its Open could not create the driver, or why
+        // the driver it created gave no device list (no server answers).
+        const auto* pTransport = static_cast<const CWin32VornMIDIController*>(g_MIDIDevice.m_pController);
+        CDriverDiagnosis::Cause cause = CDriverDiagnosis::CauseOf(pTransport->CreateFailures());
+        if (cause == CDriverDiagnosis::Cause::Ready && FAILED(pTransport->DeviceListFailure()))
+            cause = CDriverDiagnosis::CauseOfListFailure(pTransport->DeviceListFailure());
         if (cause != CDriverDiagnosis::Cause::Ready)
             return CDriverDiagnosis::Advice(cause);
     }
+    if (result == RC_NO_USABLE_PORT)
+        return CDriverDiagnosis::NoConsoleAdvice();
     return CauseOf(result);
 }
 
@@ -100,10 +105,10 @@ CliExitCode CConsoleCommands::Devices()
             m_out << "  (no ports)\n";
         for (const CDeviceSurvey::Port& port : device.ports)
             m_out << "  Port " << port.id << "  type " << port.typeText << "  "
-                  << (port.used ? "used" : "not used") << '\n';
+                  << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used") << '\n';
     }
     if (survey.UsedPortCount() == 0) {
-        m_err << "sonvale-cli: " << CauseOf(RC_NO_USABLE_PORT) << '\n';
+        m_err << "sonvale-cli: " << CDriverDiagnosis::NoConsoleAdvice(survey) << '\n';
         return CliExitCode::NoConnection;
     }
     return CliExitCode::Ok;

@@ -1,5 +1,6 @@
 #include "DeviceSurvey.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "midi/Win32VornMIDIController.h"
@@ -22,7 +23,8 @@ ResultCode CDeviceSurvey::Run()
     if (pAsync == nullptr)
         return RC_DRIVER_UNAVAILABLE;
     DeviceList list{0, nullptr};
-    if (FAILED(pAsync->GetDeviceList(&list))) {
+    if (const HRESULT hr = pAsync->GetDeviceList(&list); FAILED(hr)) {
+        m_cause = CDriverDiagnosis::CauseOfListFailure(hr);
         pAsync->Release();
         return RC_DRIVER_UNAVAILABLE;
     }
@@ -42,6 +44,12 @@ ResultCode CDeviceSurvey::Run()
                 port.flags = ports.pPorts[p].flags;
                 port.typeText = CWin32VornMIDIController::FormatTypeCode(port.typeCode);
                 port.used = CWin32VornMIDIController::IsConsolePort(port.typeCode);
+                if (port.used) {
+                    IVornAsyncPort* pPort = nullptr;
+                    port.refused = pDevice->OpenPort(port.id, &pPort) == VORN_E_CONNECT_REFUSED;
+                    if (pPort != nullptr)
+                        pPort->Release();
+                }
                 device.ports.push_back(std::move(port));
             }
             CoTaskMemFree(ports.pPorts);
@@ -60,6 +68,15 @@ int CDeviceSurvey::UsedPortCount() const
     int count = 0;
     for (const Device& device : m_devices)
         for (const Port& port : device.ports)
-            count += port.used ? 1 : 0;
+            count += port.used && !port.refused ? 1 : 0;
     return count;
+}
+
+std::string CDeviceSurvey::RefusingDevices() const
+{
+    std::string names;
+    for (const Device& device : m_devices)
+        if (std::any_of(device.ports.begin(), device.ports.end(), [](const Port& port) { return port.refused; }))
+            names += (names.empty() ? "" : ", ") + device.name;
+    return names;
 }

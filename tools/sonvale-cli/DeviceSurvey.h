@@ -7,7 +7,9 @@
 #include "platform/ResultCode.h"
 
 // What the Vorn driver shows of the network: every device with its ports, their type codes as the
-// transport formats them, and whether the transport would use each port. Looks only; opens no port.
+// transport formats them, and whether the transport would use each port. A port the transport would
+// use is opened and let go again, as the transport opens it, so that the survey sees what an update
+// meets: ports that refuse connections are told apart. No message is sent.
 class CDeviceSurvey {
 public:
     struct Port {
@@ -16,6 +18,7 @@ public:
         std::uint32_t flags = 0;
         std::string typeText; // as CWin32VornMIDIController::FormatTypeCode gives it
         bool used = false;    // the transport opens exactly the ports whose type text is "Tarn"
+        bool refused = false; // a used port whose connections the JACK server refused
     };
     struct Device {
         std::uint64_t id = 0;
@@ -36,7 +39,10 @@ public:
     [[nodiscard]] CDriverDiagnosis::Cause Cause() const { return m_cause; }
 
     [[nodiscard]] const std::vector<Device>& Devices() const { return m_devices; }
+    // Ports the transport would use and could open.
     [[nodiscard]] int UsedPortCount() const;
+    // The names of the devices with a used port that refused its connections, comma-separated.
+    [[nodiscard]] std::string RefusingDevices() const;
 
 private:
     std::vector<Device> m_devices;

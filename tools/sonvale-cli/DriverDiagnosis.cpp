@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "DeviceSurvey.h"
 #include "midi/Win32VornMIDIController.h"
 #include "platform/ComRuntime.h"
 
@@ -20,6 +21,11 @@ CDriverDiagnosis::Cause CDriverDiagnosis::CauseOf(const std::array<HRESULT, 2>& 
     const bool anyModule = failures[0] != REGDB_E_CLASSNOTREG || failures[1] != REGDB_E_CLASSNOTREG;
     const bool noServer = failures[0] == VORN_E_NO_SERVER || failures[1] == VORN_E_NO_SERVER;
     return !anyModule ? Cause::NoModule : noServer ? Cause::NoServer : Cause::Refused;
+}
+
+CDriverDiagnosis::Cause CDriverDiagnosis::CauseOfListFailure(HRESULT failure)
+{
+    return failure == VORN_E_NO_SERVER ? Cause::NoServer : Cause::Refused;
 }
 
 std::string CDriverDiagnosis::Advice(Cause cause)
@@ -47,10 +53,27 @@ std::string CDriverDiagnosis::Advice(Cause cause)
     return "the Vorn driver lists no devices";
 }
 
-const char* CDriverDiagnosis::NoConsoleAdvice()
+std::string CDriverDiagnosis::NoConsoleAdvice(const CDeviceSurvey& survey)
 {
+    const std::string refusing = survey.RefusingDevices();
+    if (!refusing.empty())
+        return "no console can be reached: " + refusing + " offers a \"Tarn\" port pair, but the JACK server "
+               "refused to connect the driver's ports to it (a server started with a self-connect limit such as "
+               "`jackd -a E`, or ports that take no connection).";
     return "no console on the network: the JACK server runs, but no device offers a \"Tarn\" port pair.\n"
-           "Tag the console's two MIDI ports (names as `jack_lsp` lists them), both with the same number:\n"
-           "  jack_property --port -s PORT urn:vorn:port-type Tarn\n"
-           "  jack_property --port -s PORT urn:vorn:port-id 1";
+           "Tag the console's two MIDI ports as one pair (`sonvale-cli ports` lists them; --keep also writes a "
+           "rule that finds them again after a restart):\n"
+           "  sonvale-cli tag INPUT OUTPUT";
+}
+
+std::string CDriverDiagnosis::NoConsoleAdvice()
+{
+    const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
+    CDeviceSurvey survey;
+    const bool surveyed = survey.Run() == RC_EXCHANGE_OK;
+    if (comInitialized)
+        CoUninitialize();
+    if (!surveyed)
+        return Advice(survey.Cause() == Cause::Ready ? Cause::Refused : survey.Cause());
+    return NoConsoleAdvice(survey);
 }

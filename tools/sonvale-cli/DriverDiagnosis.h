@@ -4,6 +4,8 @@
 
 #include "vorn/VornAsync.h"
 
+class CDeviceSurvey;
+
 // Why the command line cannot reach a console through the Vorn driver, told apart so that the user
 // learns what to do: the driver module is missing, no JACK server runs, or the server runs but no
 // device offers a "Tarn" pair. The program's own transport reports all of these as one result code;
@@ -18,8 +20,13 @@ public:
     // Why the driver object could not be had, from what each class's creation returned; Ready when
     // none failed.
     [[nodiscard]] static Cause CauseOf(const std::array<HRESULT, 2>& failures);
+    // Why a driver object gave no device list: its failure code told apart.
+    [[nodiscard]] static Cause CauseOfListFailure(HRESULT failure);
     // What the user sees for a cause other than Ready: what is wrong and what to do about it.
     [[nodiscard]] static std::string Advice(Cause cause);
-    // What the user sees when the server runs but no device offers a "Tarn" port pair.
-    [[nodiscard]] static const char* NoConsoleAdvice();
+    // What the user sees when the server runs but no console can be reached: the devices whose "Tarn"
+    // ports refuse connections, else that no device offers a "Tarn" pair and how to tag one.
+    [[nodiscard]] static std::string NoConsoleAdvice(const CDeviceSurvey& survey);
+    // The same after surveying the network afresh.
+    [[nodiscard]] static std::string NoConsoleAdvice();
 };

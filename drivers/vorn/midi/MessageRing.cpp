@@ -41,6 +41,11 @@ bool CMessageRing::Push(const void* pData, std::uint32_t count)
     return true;
 }
 
+bool CMessageRing::Empty() const
+{
+    return m_head.load(std::memory_order_acquire) == m_tail.load(std::memory_order_acquire);
+}
+
 bool CMessageRing::PeekSize(std::uint32_t& count) const
 {
     const std::size_t tail = m_tail.load(std::memory_order_relaxed);
@@ -51,11 +56,16 @@ bool CMessageRing::PeekSize(std::uint32_t& count) const
     return true;
 }
 
-void CMessageRing::Pop(void* pDest, std::uint32_t count)
+void CMessageRing::PeekData(void* pDest, std::uint32_t count) const
+{
+    CopyOut(m_tail.load(std::memory_order_relaxed) + HEADER, pDest, count);
+}
+
+void CMessageRing::Pop(void* pDest, std::uint32_t count, std::uint32_t skip)
 {
     const std::size_t tail = m_tail.load(std::memory_order_relaxed);
-    if (pDest)
-        CopyOut(tail + HEADER, pDest, count);
+    if (pDest && count > skip)
+        CopyOut(tail + HEADER + skip, pDest, count - skip);
     m_tail.store(tail + HEADER + count, std::memory_order_release);
 }
 

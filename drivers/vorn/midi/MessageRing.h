@@ -24,10 +24,16 @@ public:
     // Producer: whether a record of count bytes fits now.
     [[nodiscard]] bool HasRoomFor(std::uint32_t count) const;
 
+    // Either side: whether no record is waiting.
+    [[nodiscard]] bool Empty() const;
+
     // Consumer: the size of the next record, or false when the ring is empty.
     [[nodiscard]] bool PeekSize(std::uint32_t& count) const;
-    // Consumer: removes the next record (whose size PeekSize gave), copying it to pDest unless pDest is null.
-    void Pop(void* pDest, std::uint32_t count);
+    // Consumer: copies the first count bytes of the next record (at most its size) without removing it.
+    void PeekData(void* pDest, std::uint32_t count) const;
+    // Consumer: removes the next record (whose size PeekSize gave), copying it from byte `skip` on to
+    // pDest unless pDest is null.
+    void Pop(void* pDest, std::uint32_t count, std::uint32_t skip = 0);
 
 private:
     void CopyIn(std::size_t pos, const void* pData, std::size_t count);

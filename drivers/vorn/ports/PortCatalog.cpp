@@ -2,6 +2,7 @@
 
 #include <jack/metadata.h>
 
+#include <map>
 #include <set>
 
 #include "NetworkScan.h"
@@ -23,22 +24,44 @@ std::optional<std::string> CPortCatalog::Property(jack_port_t* pPort, const char
     return result;
 }
 
+namespace {
+
+// The client part of a full port name. A client's name may hold ':' itself (and libjack's short name
+// splits at the first one), so the longest part before a ':' that names a client on the graph is taken.
+// `known` remembers the answers of one listing.
+std::string ClientOf(jack_client_t* pClient, std::string_view full, std::map<std::string, bool>& known)
+{
+    for (std::size_t colon = full.rfind(':'); colon != std::string_view::npos && colon > 0;
+         colon = full.rfind(':', colon - 1)) {
+        const std::string candidate(full.substr(0, colon));
+        auto [it, added] = known.try_emplace(candidate, false);
+        if (added) {
+            char* uuid = jack_get_uuid_for_client_name(pClient, candidate.c_str());
+            it->second = uuid != nullptr;
+            jack_free(uuid);
+        }
+        if (it->second)
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace
+
 std::vector<VornMidiPort> CPortCatalog::List(jack_client_t* pClient, const CPortRules& rules,
                                              std::vector<std::string>& problems)
 {
     std::vector<VornMidiPort> ports;
+    std::map<std::string, bool> clients;
     if (const char** names = jack_get_ports(pClient, nullptr, JACK_DEFAULT_MIDI_TYPE, 0)) {
         for (const char** p = names; *p; ++p) {
-            const std::string_view full(*p);
-            const std::size_t colon = full.find(':');
-            if (colon == std::string_view::npos || CNetworkScan::IsDriverName(full))
-                continue;
             jack_port_t* pPort = jack_port_by_name(pClient, *p);
-            if (!pPort)
+            const std::string client = ClientOf(pClient, *p, clients);
+            if (!pPort || client.empty() || CNetworkScan::IsDriverName(client))
                 continue;
             VornMidiPort port;
             port.name = *p;
-            port.client = full.substr(0, colon);
+            port.client = client;
             port.input = (jack_port_flags(pPort) & JackPortIsInput) != 0;
             port.tagType = Property(pPort, VORN_KEY_PORT_TYPE);
             port.tagId = Property(pPort, VORN_KEY_PORT_ID);

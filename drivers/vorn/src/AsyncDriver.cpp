@@ -70,8 +70,7 @@ HRESULT CAsyncDriver::Advise(std::uint32_t mask, IVornAsyncObserver* pObserver)
 {
     if (!pObserver)
         return E_POINTER;
-    if (m_core->ServerGone())
-        return E_FAIL;
+    // Also without a server: the observer then hears when one answers.
     m_core->SetAsyncObserver(mask, pObserver);
     return S_OK;
 }

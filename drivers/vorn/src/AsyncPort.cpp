@@ -18,11 +18,11 @@ HRESULT CAsyncPort::Advise(std::uint32_t mask, IVornAsyncPortObserver* pObserver
     return S_OK;
 }
 
-HRESULT CAsyncPort::Send(std::uint32_t kind, std::uint32_t length, const std::uint8_t* pData, std::uint32_t reserved)
+HRESULT CAsyncPort::Send(std::uint32_t kind, std::uint32_t length, const std::uint8_t* pData, std::uint32_t timeoutMs)
 {
-    if (kind != VORN_SEND_SYSEX || length == 0 || !pData || reserved != 0)
+    if (kind != VORN_SEND_SYSEX || length == 0 || !pData)
         return E_INVALIDARG;
     if (m_core->ServerGone())
         return E_FAIL;
-    return m_channel->Queue(pData, length);
+    return m_channel->Queue(pData, length, timeoutMs);
 }

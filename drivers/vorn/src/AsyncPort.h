@@ -11,7 +11,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     HRESULT Advise(std::uint32_t mask, IVornAsyncPortObserver* pObserver) override;
-    HRESULT Send(std::uint32_t kind, std::uint32_t length, const std::uint8_t* pData, std::uint32_t reserved) override;
+    HRESULT Send(std::uint32_t kind, std::uint32_t length, const std::uint8_t* pData, std::uint32_t timeoutMs) override;
 
 private:
     ~CAsyncPort() override; // closes the channel; its observer is released once no call to it is in flight

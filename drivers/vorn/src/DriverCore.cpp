@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <string>
@@ -21,6 +22,35 @@ constexpr auto QUIET_TIME = std::chrono::milliseconds(200);
 // How long the close waits for libjack's reporting thread to end after the server has gone.
 constexpr auto SHUTDOWN_REPORTER_LIMIT = std::chrono::seconds(1);
 
+// How long closing a port waits at most for its last message to leave.
+constexpr auto LAST_MESSAGE_LIMIT = std::chrono::milliseconds(250);
+
+// How often a driver without a server asks whether one answers again.
+constexpr auto SERVER_PROBE_INTERVAL = std::chrono::seconds(1);
+
+// Whether the connection from `from` to `to` stands after asking JACK for it. One that someone else made
+// first (a patchbay restoring its connections, a server that connects new ports itself) counts as ours:
+// JACK then answers that it exists already.
+bool Connect(jack_client_t* pClient, jack_port_t* pOwn, const std::string& from, const std::string& to)
+{
+    const int rc = jack_connect(pClient, from.c_str(), to.c_str());
+    if (rc == 0 || rc == EEXIST || rc == -EEXIST)
+        return true;
+    const std::string& other = from == jack_port_name(pOwn) ? to : from;
+    return jack_port_connected_to(pOwn, other.c_str()) != 0;
+}
+
+// Asks whether a JACK server answers now, without starting one and without staying on its graph.
+bool ServerAnswers()
+{
+    jack_status_t status{};
+    jack_client_t* pProbe = jack_client_open(std::string(VORN_DRIVER_CLIENT_NAME).c_str(), JackNoStartServer, &status);
+    if (!pProbe)
+        return false;
+    jack_client_close(pProbe);
+    return true;
+}
+
 timespec MonotonicDeadline(std::chrono::steady_clock::time_point when)
 {
     // sem_clockwait measures CLOCK_MONOTONIC, which is what steady_clock reads on this platform.
@@ -37,13 +67,13 @@ std::shared_ptr<CDriverCore> CDriverCore::Create(HRESULT& failure)
 {
     failure = E_FAIL;
     std::shared_ptr<CDriverCore> core(new CDriverCore);
-    if (!core->Open(failure))
+    if (!core->Open())
         return nullptr;
     failure = S_OK;
     return core;
 }
 
-bool CDriverCore::Open(HRESULT& failure)
+bool CDriverCore::Open()
 {
     if (sem_init(&m_wake, 0, 0) != 0)
         return false;
@@ -51,9 +81,12 @@ bool CDriverCore::Open(HRESULT& failure)
     bool noServer = false;
     m_pClient = CJackMessages::OpenClient(std::string(VORN_DRIVER_CLIENT_NAME), noServer);
     if (!m_pClient) {
-        if (noServer)
-            failure = VORN_E_NO_SERVER;
-        return false;
+        if (!noServer)
+            return false;
+        // No server yet: the driver object exists without one and looks for one now and then.
+        m_bServerGone.store(true, std::memory_order_release);
+        m_thread = std::thread([this] { Run(false); });
+        return true;
     }
     if (jack_set_process_callback(m_pClient, &OnProcess, this) != 0
         || jack_set_client_registration_callback(m_pClient, &OnClientRegistration, this) != 0
@@ -62,7 +95,7 @@ bool CDriverCore::Open(HRESULT& failure)
         || jack_set_property_change_callback(m_pClient, &OnPropertyChange, this) != 0)
         return false;
     jack_on_info_shutdown(m_pClient, &OnShutdown, this);
-    m_thread = std::thread([this] { Run(); });
+    m_thread = std::thread([this] { Run(true); });
     return jack_activate(m_pClient) == 0;
 }
 
@@ -116,7 +149,7 @@ HRESULT CDriverCore::Scan(std::vector<VornNetworkDevice>& devices)
     devices.clear();
     std::lock_guard lock(m_clientMutex);
     if (ServerGone() || !m_pClient)
-        return E_FAIL;
+        return VORN_E_NO_SERVER;
     // An edit of the rules file counts from the next look at the graph on.
     m_rules = CPortRules::LoadIfChanged(CPortRules::DefaultPath(), m_rules);
     devices = CNetworkScan::Scan(m_pClient, m_rules);
@@ -128,7 +161,7 @@ HRESULT CDriverCore::OpenChannel(const VornPortPair& pair, std::shared_ptr<CPort
     channel.reset();
     std::lock_guard clientLock(m_clientMutex);
     if (ServerGone() || !m_pClient)
-        return E_FAIL;
+        return VORN_E_NO_SERVER;
     std::uint32_t number = 0;
     {
         std::lock_guard lock(m_mutex);
@@ -140,13 +173,13 @@ HRESULT CDriverCore::OpenChannel(const VornPortPair& pair, std::shared_ptr<CPort
     const std::string inName = "from-" + std::to_string(pair.id) + "-" + std::to_string(number);
     jack_port_t* pOut = jack_port_register(m_pClient, outName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     jack_port_t* pIn = jack_port_register(m_pClient, inName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (!pOut || !pIn || jack_connect(m_pClient, jack_port_name(pOut), pair.deviceInput.c_str()) != 0
-        || jack_connect(m_pClient, pair.deviceOutput.c_str(), jack_port_name(pIn)) != 0) {
+    if (!pOut || !pIn || !Connect(m_pClient, pOut, jack_port_name(pOut), pair.deviceInput)
+        || !Connect(m_pClient, pIn, pair.deviceOutput, jack_port_name(pIn))) {
         if (pOut)
             jack_port_unregister(m_pClient, pOut);
         if (pIn)
             jack_port_unregister(m_pClient, pIn);
-        return E_FAIL;
+        return pOut && pIn ? VORN_E_CONNECT_REFUSED : E_FAIL;
     }
     // The first messages wait in the channel until both connections have reached the process cycle;
     // for at most two seconds, as long as the open used to wait for them.
@@ -164,8 +197,24 @@ HRESULT CDriverCore::OpenChannel(const VornPortPair& pair, std::shared_ptr<CPort
     return S_OK;
 }
 
+// The last message written to the device is in the port's buffer of its cycle; the device reads it in
+// that cycle or, when JACK orders it before the driver, in the next. Unregistering the port before then
+// loses the message, so the port stays until the queue is empty and two more cycles have ended (or the
+// server stopped running cycles).
+void CDriverCore::AwaitLastMessage(const CPortChannel& channel) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + LAST_MESSAGE_LIMIT;
+    while (!ServerGone() && std::chrono::steady_clock::now() < deadline) {
+        const std::uint64_t last = channel.LastSendCycle();
+        if (!channel.Queued() && (last == 0 || m_nCycles.load(std::memory_order_acquire) >= last + 2))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 void CDriverCore::CloseChannel(const std::shared_ptr<CPortChannel>& channel)
 {
+    AwaitLastMessage(*channel);
     channel->Close();
     {
         std::lock_guard lock(m_mutex);
@@ -208,10 +257,11 @@ int CDriverCore::OnProcess(jack_nframes_t nframes, void* arg)
 {
     auto* self = static_cast<CDriverCore*>(arg);
     self->m_bInProcess.store(true, std::memory_order_seq_cst);
+    const std::uint64_t cycle = self->m_nCycles.load(std::memory_order_relaxed) + 1;
     bool work = false;
     for (auto& slot : self->m_slots)
         if (CPortChannel* pChannel = slot.load(std::memory_order_seq_cst))
-            work = pChannel->Process(nframes) || work;
+            work = pChannel->Process(nframes, cycle) || work;
     self->m_nCycles.fetch_add(1, std::memory_order_seq_cst);
     self->m_bInProcess.store(false, std::memory_order_seq_cst);
     if (work)
@@ -292,18 +342,21 @@ void CDriverCore::NotifyAsync(std::int32_t type)
 }
 
 // The driver thread: every observer call of this driver object is made here. It sleeps on the wake
-// semaphore and only wakes for work or for the end of a quiet period.
-void CDriverCore::Run()
+// semaphore and only wakes for work, for the end of a quiet period, or, while there is no server, to ask
+// once a second whether one answers.
+void CDriverCore::Run(bool withServer)
 {
     using Clock = std::chrono::steady_clock;
     pthread_setname_np(pthread_self(), "vorn-driver"); // how the thread shows in debuggers and /proc
     std::uint32_t seenChanges = m_nConfigChanges.load(std::memory_order_acquire);
     bool quietPending = false;
-    bool shutdownReported = false;
+    bool shutdownReported = !withServer;
+    bool probing = !withServer;
     Clock::time_point quietDeadline{};
+    Clock::time_point nextProbe = Clock::now() + SERVER_PROBE_INTERVAL;
     while (!m_bStop.load(std::memory_order_acquire)) {
-        if (quietPending) {
-            const timespec ts = MonotonicDeadline(quietDeadline);
+        if (quietPending || probing) {
+            const timespec ts = MonotonicDeadline(quietPending ? quietDeadline : nextProbe);
             sem_clockwait(&m_wake, CLOCK_MONOTONIC, &ts);
         } else {
             sem_wait(&m_wake);
@@ -326,6 +379,15 @@ void CDriverCore::Run()
                 // next client this process opens.
                 CloseClient();
                 NotifyAsync(VORN_ASYNC_EVENT_CONFIG_CHANGED);
+                probing = true;
+                nextProbe = Clock::now() + SERVER_PROBE_INTERVAL;
+            } else if (probing && Clock::now() >= nextProbe) {
+                // A server answers again (restarted, say, for another buffer size): a change of the
+                // network like a console plugged in, which a new driver object reaches.
+                probing = !ServerAnswers();
+                nextProbe = Clock::now() + SERVER_PROBE_INTERVAL;
+                if (!probing)
+                    NotifyAsync(VORN_ASYNC_EVENT_CONFIG_CHANGED);
             }
             continue;
         }

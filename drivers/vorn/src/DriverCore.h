@@ -22,21 +22,22 @@
 // which closes the JACK client and stops and joins the driver thread.
 class CDriverCore {
 public:
-    // Opens a JACK client without starting a server and starts the driver thread. Null when no JACK
-    // server answers (failure VORN_E_NO_SERVER) or the client cannot be set up (E_FAIL).
+    // Opens a JACK client without starting a server and starts the driver thread. Null when the server
+    // refuses the client or it cannot be set up (E_FAIL). When no server answers, the core has no client:
+    // it behaves as one whose server has gone and looks for a server once a second.
     [[nodiscard]] static std::shared_ptr<CDriverCore> Create(HRESULT& failure);
     ~CDriverCore();
     CDriverCore(const CDriverCore&) = delete;
     CDriverCore& operator=(const CDriverCore&) = delete;
 
     [[nodiscard]] bool ServerGone() const { return m_bServerGone.load(std::memory_order_acquire); }
-    // Program thread: the devices on the graph now. E_FAIL when the server is gone.
+    // Program thread: the devices on the graph now. VORN_E_NO_SERVER when the server is gone.
     [[nodiscard]] HRESULT Scan(std::vector<VornNetworkDevice>& devices);
     // Program thread: registers the driver's own MIDI ports for a pair, connects them to the device's
-    // ports and starts serving them.
+    // ports and starts serving them. VORN_E_CONNECT_REFUSED when the connections cannot be made.
     [[nodiscard]] HRESULT OpenChannel(const VornPortPair& pair, std::shared_ptr<CPortChannel>& channel);
-    // Program thread: stops serving a channel and lets go of its JACK ports. When this returns, JACK's
-    // process callback no longer touches it.
+    // Program thread: stops serving a channel and lets go of its JACK ports, once its last message has
+    // left. When this returns, JACK's process callback no longer touches it.
     void CloseChannel(const std::shared_ptr<CPortChannel>& channel);
 
     // Program thread: the driver-wide observer (null drops it).
@@ -46,7 +47,7 @@ private:
     static constexpr std::size_t MAX_CHANNELS = 64;
 
     CDriverCore() = default;
-    [[nodiscard]] bool Open(HRESULT& failure);
+    [[nodiscard]] bool Open();
     void CloseClient();
 
     static int OnProcess(jack_nframes_t nframes, void* arg);
@@ -61,7 +62,9 @@ private:
     void Wake();
 
     void AwaitShutdownReporterEnd() const;
-    void Run();
+    void AwaitLastMessage(const CPortChannel& channel) const;
+    // withServer: false for a driver object created while no server answered.
+    void Run(bool withServer);
     void NotifyAsync(std::int32_t type);
     [[nodiscard]] std::vector<std::shared_ptr<CPortChannel>> Channels();
 

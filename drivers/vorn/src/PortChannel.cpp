@@ -2,6 +2,10 @@
 
 #include <jack/midiport.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
 namespace {
 
 constexpr std::size_t OUTGOING_BYTES = 64 * 1024;
@@ -9,6 +13,20 @@ constexpr std::size_t INCOMING_BYTES = 64 * 1024;
 constexpr std::size_t OUTCOME_BYTES = 4 * 1024;
 // Process cycles with both connections in place before the first message goes out.
 constexpr unsigned WARM_CYCLES = 3;
+
+// Each queued message starts with the moment, in steady-clock nanoseconds, after which it must not go
+// out any more (0: none).
+using Deadline = std::int64_t;
+constexpr std::uint32_t DEADLINE_BYTES = sizeof(Deadline);
+// A message is dropped this long before its sender stops waiting (at most a quarter of the wait), so
+// that the outcome of one that did go out still reaches the sender in time.
+constexpr auto OUTCOME_MARGIN = std::chrono::milliseconds(50);
+
+Deadline Now()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 } // namespace
 
@@ -53,36 +71,65 @@ void CPortChannel::SetObserver(std::uint32_t mask, IVornAsyncPortObserver* pObse
         pOld->Release();
 }
 
-HRESULT CPortChannel::Queue(const std::uint8_t* pData, std::uint32_t length)
+HRESULT CPortChannel::Queue(const std::uint8_t* pData, std::uint32_t length, std::uint32_t timeoutMs)
 {
-    std::lock_guard lock(m_queueMutex);
-    if (length > m_outgoing.MaxRecord())
+    if (length > m_outgoing.MaxRecord() - DEADLINE_BYTES)
         return E_INVALIDARG;
-    return m_outgoing.Push(pData, length) ? S_OK : E_FAIL;
+    Deadline deadline = 0;
+    if (timeoutMs != 0) {
+        const auto wait = std::chrono::milliseconds(timeoutMs);
+        deadline = Now() + std::chrono::duration_cast<std::chrono::nanoseconds>(wait - std::min(wait / 4, OUTCOME_MARGIN))
+                               .count();
+    }
+    std::vector<std::uint8_t> record(DEADLINE_BYTES + length);
+    std::memcpy(record.data(), &deadline, DEADLINE_BYTES);
+    std::memcpy(record.data() + DEADLINE_BYTES, pData, length);
+    std::lock_guard lock(m_queueMutex);
+    return m_outgoing.Push(record.data(), static_cast<std::uint32_t>(record.size())) ? S_OK : E_FAIL;
 }
 
-void CPortChannel::DrainQueued(void* pOutputBuffer, bool connected)
+bool CPortChannel::NextExpired() const
+{
+    Deadline deadline = 0;
+    m_outgoing.PeekData(&deadline, DEADLINE_BYTES);
+    return deadline != 0 && Now() >= deadline;
+}
+
+bool CPortChannel::DrainQueued(void* pOutputBuffer, bool connected)
 {
     std::uint32_t n = 0;
     jack_nframes_t time = 0;
+    bool written = false;
     while (m_outcomes.HasRoomFor(sizeof(Outcome)) && m_outgoing.PeekSize(n)) {
+        if (NextExpired()) {
+            m_outgoing.Pop(nullptr, n); // its sender has stopped waiting: no outcome either
+            continue;
+        }
+        const std::uint32_t bytes = n - DEADLINE_BYTES;
         jack_midi_data_t* pDest = nullptr;
         if (pOutputBuffer && connected)
-            pDest = jack_midi_event_reserve(pOutputBuffer, time, n);
-        m_outgoing.Pop(pDest, n);
-        const Outcome outcome{pDest ? 1u : 0u, pDest ? n : 0u};
+            pDest = jack_midi_event_reserve(pOutputBuffer, time, bytes);
+        m_outgoing.Pop(pDest, n, DEADLINE_BYTES);
+        written = written || pDest != nullptr;
+        const Outcome outcome{pDest ? 1u : 0u, pDest ? bytes : 0u};
         (void)m_outcomes.Push(&outcome, sizeof outcome);
     }
+    return written;
 }
 
-bool CPortChannel::Process(jack_nframes_t nframes)
+bool CPortChannel::Process(jack_nframes_t nframes, std::uint64_t cycle)
 {
     void* pOut = jack_port_get_buffer(m_pOwnOutput, nframes);
     jack_midi_clear_buffer(pOut);
     std::uint32_t pending = 0;
     bool work = false;
-    if (WarmUp(nframes) && m_outgoing.PeekSize(pending)) {
-        DrainQueued(pOut, jack_port_connected(m_pOwnOutput) > 0);
+    const bool warm = WarmUp(nframes);
+    // While held for the connections, what its sender gave up on leaves the queue.
+    while (!warm && m_outgoing.PeekSize(pending) && NextExpired())
+        m_outgoing.Pop(nullptr, pending);
+    if (warm && m_outgoing.PeekSize(pending)) {
+        if (DrainQueued(pOut, jack_port_connected(m_pOwnOutput) > 0))
+            m_nLastSendCycle.store(cycle, std::memory_order_release);
         work = true;
     }
 

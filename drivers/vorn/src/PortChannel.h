@@ -38,12 +38,20 @@ public:
     void Close() { m_bClosed.store(true, std::memory_order_release); }
 
     // Program thread: takes one message for the next process cycle. E_INVALIDARG when it can never fit,
-    // E_FAIL when the queue is full now.
-    [[nodiscard]] HRESULT Queue(const std::uint8_t* pData, std::uint32_t length);
+    // E_FAIL when the queue is full now. timeoutMs: how long the sender waits for the outcome (0: for
+    // ever); a message still waiting in the queue when that time is nearly over is dropped without an
+    // outcome, so that nothing goes out after its sender has given up.
+    [[nodiscard]] HRESULT Queue(const std::uint8_t* pData, std::uint32_t length, std::uint32_t timeoutMs);
 
     // JACK's process thread: writes queued messages to the device, copies the device's data in. True
-    // when the driver thread has something to deliver.
-    bool Process(jack_nframes_t nframes);
+    // when the driver thread has something to deliver. cycle: the number of cycles that will have ended
+    // with this one.
+    bool Process(jack_nframes_t nframes, std::uint64_t cycle);
+
+    // Any thread: whether a message waits to go out, and the cycle (as Process counts) that wrote the
+    // last one to the device, 0 when none did.
+    [[nodiscard]] bool Queued() const { return !m_outgoing.Empty(); }
+    [[nodiscard]] std::uint64_t LastSendCycle() const { return m_nLastSendCycle.load(std::memory_order_acquire); }
 
     // Driver thread, after JACK's process thread has stopped for good: every queued message fails.
     void FailQueued();
@@ -60,7 +68,9 @@ private:
 
     void Notify(std::int32_t type, std::uintptr_t first, std::uintptr_t second);
     [[nodiscard]] bool WarmUp(jack_nframes_t nframes);
-    void DrainQueued(void* pOutputBuffer, bool connected);
+    [[nodiscard]] bool NextExpired() const;
+    // Writes (or, without a connected buffer, refuses) what is queued; true when something was written.
+    bool DrainQueued(void* pOutputBuffer, bool connected);
 
     jack_port_t* m_pOwnOutput;
     jack_port_t* m_pOwnInput;
@@ -68,6 +78,7 @@ private:
     CMessageRing m_outcomes; // process -> driver thread, Outcome records
     CMessageRing m_incoming; // process -> driver thread, one record per MIDI event
     std::atomic<bool> m_bIncomingLost{false};
+    std::atomic<std::uint64_t> m_nLastSendCycle{0};
     std::mutex m_queueMutex; // one producer at a time on m_outgoing, whatever thread the program sends from
 
     std::atomic<IVornAsyncPort*> m_pSource{nullptr};

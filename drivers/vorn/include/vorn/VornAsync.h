@@ -51,9 +51,15 @@ inline constexpr IID IID_IVornAsyncObserver = {0xBEEC89BE, 0x3AE3, 0x4689, {0xA9
 // {E53F0D33-05ED-427A-A957-5D8401F58AC1}
 inline constexpr IID IID_IVornAsyncPortObserver = {0xE53F0D33, 0x05ED, 0x427A, {0xA9, 0x57, 0x5D, 0x84, 0x01, 0xF5, 0x8A, 0xC1}};
 
-// What creating the driver object gives when no JACK server answers: the driver never starts one.
-// Any other failure to set up its JACK client gives E_FAIL.
+// What listing or opening gives while no JACK server answers: the driver never starts one. A driver
+// object is created without a server too (any other failure to set up its JACK client fails the
+// creation with E_FAIL); while it has none, whether it never had one or its server ended, it asks once a
+// second whether one answers and then reports VORN_ASYNC_EVENT_CONFIG_CHANGED once. It stays without a
+// server itself: a new driver object reaches the new server.
 inline constexpr HRESULT VORN_E_NO_SERVER = static_cast<HRESULT>(0x80040201);
+// What opening a port gives when the JACK server refuses to connect the driver's own ports to the
+// device's pair (a server that fails self-connections, a device whose ports take no connection).
+inline constexpr HRESULT VORN_E_CONNECT_REFUSED = static_cast<HRESULT>(0x80040202);
 
 // Driver-wide event types (OnAsyncEvent); also the bits of IVornAsync::Advise's registration value.
 inline constexpr std::int32_t VORN_ASYNC_EVENT_CONFIG_NOTICE = 1;  // the network's configuration is changing
@@ -154,13 +160,16 @@ public:
     // successful return on, the driver calls pObserver->OnPortEvent on its own threads with this port
     // object as the source. A second Advise replaces the first observer. On failure no reference is taken.
     [[nodiscard]] virtual HRESULT Advise(std::uint32_t mask, IVornAsyncPortObserver* pObserver) = 0;
-    // Takes one message for transmission: kind VORN_SEND_SYSEX, length bytes at pData, reserved 0.
-    // The driver copies the bytes before it returns. S_OK means the port has taken the message; its
-    // outcome follows as exactly one VORN_PORT_EVENT_SENT to the port's observer (possibly before Send
-    // has returned, on the driver's thread). A failure means the message was not taken and no
-    // VORN_PORT_EVENT_SENT follows (E_INVALIDARG for a bad kind, length 0 or a non-zero reserved value).
+    // Takes one message for transmission: kind VORN_SEND_SYSEX, length bytes at pData; timeoutMs is
+    // how long the caller waits for the outcome, 0 for as long as it takes. The driver copies the bytes
+    // before it returns. S_OK means the port has taken the message; its outcome follows as exactly one
+    // VORN_PORT_EVENT_SENT to the port's observer (possibly before Send has returned, on the driver's
+    // thread), unless the message was still waiting to go out (a new port holds messages until its
+    // connections stand) when the caller's time-out was nearly over: then it is dropped, never sent, and
+    // no outcome follows. A failure means the message was not taken and no VORN_PORT_EVENT_SENT follows
+    // (E_INVALIDARG for a bad kind or length 0).
     [[nodiscard]] virtual HRESULT Send(std::uint32_t kind, std::uint32_t length, const std::uint8_t* pData,
-                                       std::uint32_t reserved) = 0;
+                                       std::uint32_t timeoutMs) = 0;
 
 protected:
     ~IVornAsyncPort() = default;
