@@ -1,10 +1,13 @@
 #include "midi/Win32VornMIDIController.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <cstdio>
 #include <new>
 #include <thread>
 
+#include "midi/ConsoleChoice.h"
 #include "midi/MIDIDevice.h"
 #include "midi/MIDIListener.h"
 #include "midi/PortListener.h"
@@ -50,6 +53,8 @@ IVornAsync* CWin32VornMIDIController::CreateDriverObject(std::array<HRESULT, 2>*
 ResultCode CWin32VornMIDIController::Open()
 {
     ReleaseAll();
+    m_fault = Fault::None;
+    m_faultDetail.clear();
     m_pAsync = CreateDriverObject();
     if (!m_pAsync)
         return RC_DRIVER_UNAVAILABLE;
@@ -65,47 +70,85 @@ ResultCode CWin32VornMIDIController::Open()
         return RC_DRIVER_UNAVAILABLE;
     }
 
-    for (std::uint32_t i = 0; i < m_deviceList.count; ++i) {
-        IVornAsyncDevice* pDevice = nullptr;
-        if (m_pAsync->OpenDevice(m_deviceList.pDevices[i].id, &pDevice) != S_OK || !pDevice)
-            continue;
-        PortList portList{0, nullptr};
-        if (pDevice->GetPortList(&portList) != S_OK) {
-            CoTaskMemFree(portList.pPorts);
-            pDevice->Release();
-            continue;
+    // Every device that offers a console is kept open until one console is chosen among them all.
+    std::vector<OfferingDevice> offering;
+    std::vector<ConsoleCandidate> candidates;
+    try {
+        m_devices.reserve(1);
+        m_portLists.reserve(1);
+        offering.reserve(m_deviceList.count);
+        for (std::uint32_t i = 0; i < m_deviceList.count; ++i) {
+            IVornAsyncDevice* pDevice = nullptr;
+            if (m_pAsync->OpenDevice(m_deviceList.pDevices[i].id, &pDevice) != S_OK || !pDevice)
+                continue;
+            PortList portList{0, nullptr};
+            if (pDevice->GetPortList(&portList) != S_OK) {
+                CoTaskMemFree(portList.pPorts);
+                pDevice->Release();
+                continue;
+            }
+            const char* name = m_deviceList.pDevices[i].name;
+            const std::string client(name, strnlen(name, sizeof m_deviceList.pDevices[i].name));
+            const std::size_t before = candidates.size();
+            offering.push_back({pDevice, portList}); // room reserved above
+            for (std::uint32_t p = 0; p < portList.count; ++p)
+                if (IsConsolePort(portList.pPorts[p].typeCode))
+                    candidates.push_back({offering.size() - 1, client, portList.pPorts[p].id});
+            if (candidates.size() == before) {
+                offering.pop_back();
+                CoTaskMemFree(portList.pPorts);
+                pDevice->Release();
+            }
         }
-        // Room first, so that keeping a device with attached ports cannot fail half-way.
-        bool bRoom = true;
-        try {
-            m_devices.reserve(m_devices.size() + 1);
-            m_portLists.reserve(m_portLists.size() + 1);
-        } catch (const std::bad_alloc&) {
-            bRoom = false;
-        }
-        if (bRoom && AttachPorts(pDevice, portList) == RC_EXCHANGE_OK) {
-            m_devices.push_back(pDevice);
-            m_portLists.push_back(portList);
-        } else {
-            CoTaskMemFree(portList.pPorts);
-            pDevice->Release();
-        }
+    } catch (const std::bad_alloc&) {
+        candidates.clear(); // nothing is chosen; everything opened is released below
     }
-
-    if (m_ports.empty()) {
+    const ResultCode kept = KeepChosenConsole(offering, candidates);
+    if (kept != RC_EXCHANGE_OK) {
         CoTaskMemFree(m_deviceList.pDevices);
         m_deviceList = {0, nullptr};
-        return RC_NO_USABLE_PORT;
     }
-    return RC_EXCHANGE_OK;
+    return kept;
 }
 
-ResultCode CWin32VornMIDIController::AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList)
+ResultCode CWin32VornMIDIController::KeepChosenConsole(std::vector<OfferingDevice>& offering,
+                                                       const std::vector<ConsoleCandidate>& candidates)
+{
+    std::size_t chosen = 0;
+    m_faultDetail.clear();
+    const CConsoleChoice::Outcome outcome = CConsoleChoice::Choose(candidates, m_wantedPairId, chosen, m_faultDetail);
+    if (outcome == CConsoleChoice::Outcome::Ambiguous)
+        m_fault = Fault::AmbiguousConsole;
+    else if (outcome == CConsoleChoice::Outcome::NoSuchConsole)
+        m_fault = Fault::NoSuchConsole;
+
+    ResultCode result = RC_NO_USABLE_PORT;
+    for (std::size_t i = 0; i < offering.size(); ++i) {
+        const OfferingDevice& device = offering[i];
+        if (outcome == CConsoleChoice::Outcome::Chosen && candidates[chosen].device == i &&
+            AttachPorts(device.pDevice, device.portList, candidates[chosen].pairId) == RC_EXCHANGE_OK) {
+            // Room was made when the devices were counted; keeping one cannot fail.
+            m_devices.push_back(device.pDevice);
+            m_portLists.push_back(device.portList);
+            const char* server = std::getenv("JACK_DEFAULT_SERVER");
+            m_lock.SetConsole(server && server[0] ? server : "default", candidates[chosen].client,
+                              candidates[chosen].pairId);
+            result = RC_EXCHANGE_OK;
+            continue;
+        }
+        CoTaskMemFree(device.portList.pPorts);
+        device.pDevice->Release();
+    }
+    return result;
+}
+
+ResultCode CWin32VornMIDIController::AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList,
+                                                 std::uint32_t pairId)
 {
     bool bAttached = false;
     for (std::uint32_t i = 0; i < portList.count; ++i) {
         const PortInfo& info = portList.pPorts[i];
-        if (!IsConsolePort(info.typeCode))
+        if (!IsConsolePort(info.typeCode) || info.id != pairId)
             continue;
         IVornAsyncPort* pPort = nullptr;
         if (pDevice->OpenPort(info.id, &pPort) != S_OK || !pPort)
@@ -159,6 +202,7 @@ void CWin32VornMIDIController::ReleaseAll()
     m_portLists.clear();
     CoTaskMemFree(m_deviceList.pDevices);
     m_deviceList = {0, nullptr};
+    m_lock.Forget();
     if (m_pAsync) {
         m_pAsync->Release();
         m_pAsync = nullptr;
@@ -186,16 +230,31 @@ ResultCode CWin32VornMIDIController::Close()
 
 ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16_t nLength, std::uint16_t nTimeout)
 {
+    m_fault = Fault::NotSent;
     if (m_ports.empty())
         return RC_SEND_FAILED;
+    // Another program's exchange with the console runs until its reply came; what the console
+    // says meanwhile is not for us.
+    if (!m_lock.Acquire(nTimeout)) {
+        m_fault = Fault::ConsoleBusy;
+        return RC_SEND_FAILED;
+    }
+    m_bAwaitingSent.store(true, std::memory_order_release);
     m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
     PublishReceived(nullptr, 0, MIDI_EVENT_NONE);
+    bool bTaken = true;
     for (IVornAsyncPort* pPort : m_ports)
-        if (pPort->Send(VORN_SEND_SYSEX, nLength, pData, 0) != S_OK)
-            return RC_SEND_FAILED;
-    WaitForEvent(m_nSendResult, nTimeout, {MIDI_EVENT_SENT, MIDI_EVENT_SEND_FAILED}, m_counter);
-    return m_nSendResult.load(std::memory_order_acquire) == MIDI_EVENT_SENT ? RC_EXCHANGE_OK : RC_SEND_FAILED;
+        bTaken = bTaken && pPort->Send(VORN_SEND_SYSEX, nLength, pData, 0) == S_OK;
+    if (bTaken)
+        WaitForEvent(m_nSendResult, nTimeout, {MIDI_EVENT_SENT, MIDI_EVENT_SEND_FAILED}, m_counter);
+    m_bAwaitingSent.store(false, std::memory_order_release);
+    if (!bTaken || m_nSendResult.load(std::memory_order_acquire) != MIDI_EVENT_SENT) {
+        m_lock.Release();
+        return RC_SEND_FAILED;
+    }
+    m_fault = Fault::None;
+    return RC_EXCHANGE_OK;
 }
 
 // The hand-over of a received message is a sequence lock: writers (driver threads, and this controller
@@ -203,8 +262,8 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
 // again; Receive copies and accepts the copy only when the sequence was even and unchanged around it.
 // Together with the listener's two buffer slots, a message that arrives while Receive copies cannot
 // give a torn reply: Receive notices it and copies the newer message instead.
-void CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::uint16_t nLength,
-                                               std::int32_t nReceiveResult)
+bool CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::uint16_t nLength,
+                                               std::int32_t nReceiveResult, bool bOnlyOnceSent)
 {
     std::uint32_t nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
     for (;;) {
@@ -215,11 +274,18 @@ void CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::u
         std::this_thread::yield();
         nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
     }
+    // Checked under the sequence lock, so that a Send beginning now either sees this message and
+    // drops it, or this call sees the Send and publishes nothing.
+    if (bOnlyOnceSent && m_bAwaitingSent.load(std::memory_order_acquire)) {
+        m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
+        return false;
+    }
     std::atomic_thread_fence(std::memory_order_release);
     m_pReceivedData.store(pData, std::memory_order_relaxed);
     m_nReceivedLength.store(nLength, std::memory_order_relaxed);
     m_nReceiveResult.store(nReceiveResult, std::memory_order_release);
     m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
+    return true;
 }
 
 ResultCode CWin32VornMIDIController::Receive(std::uint8_t* pBuffer, std::uint16_t* pnLength, std::uint16_t nTimeout)
@@ -246,6 +312,7 @@ ResultCode CWin32VornMIDIController::Receive(std::uint8_t* pBuffer, std::uint16_
         std::atomic_thread_fence(std::memory_order_acquire);
         if (m_nReceiveSequence.load(std::memory_order_relaxed) != nSequence)
             continue;
+        m_nTakenSequence = nSequence;
         if (nLength > nCapacity)
             return RC_BUFFER_TOO_SMALL;
         *pnLength = nLength;
@@ -253,17 +320,32 @@ ResultCode CWin32VornMIDIController::Receive(std::uint8_t* pBuffer, std::uint16_
     }
 }
 
+void CWin32VornMIDIController::DropReceived()
+{
+    // Only the message Receive returned goes; one that arrived since stays for the next Receive.
+    std::uint32_t nSequence = m_nTakenSequence;
+    if ((nSequence & 1U) != 0 ||
+        !m_nReceiveSequence.compare_exchange_strong(nSequence, nSequence + 1, std::memory_order_acquire,
+                                                    std::memory_order_relaxed))
+        return;
+    std::atomic_thread_fence(std::memory_order_release);
+    m_pReceivedData.store(nullptr, std::memory_order_relaxed);
+    m_nReceivedLength.store(0, std::memory_order_relaxed);
+    m_nReceiveResult.store(MIDI_EVENT_NONE, std::memory_order_release);
+    m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
+}
+
 ResultCode CWin32VornMIDIController::OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData)
 {
-    if (nEvent == MIDI_EVENT_RECEIVED) {
-        PublishReceived(pData ? pData : kNoBytes, pData ? nLength : 0, MIDI_EVENT_RECEIVED);
-        if (m_receivedHook)
-            m_receivedHook();
-    }
+    // A message that came before ours went out answers somebody else's.
+    if (nEvent == MIDI_EVENT_RECEIVED &&
+        PublishReceived(pData ? pData : kNoBytes, pData ? nLength : 0, MIDI_EVENT_RECEIVED, true) && m_receivedHook)
+        m_receivedHook();
     m_nLastEvent.store(nEvent, std::memory_order_release);
     if (nEvent == MIDI_EVENT_SENT || nEvent == MIDI_EVENT_SEND_FAILED) {
         std::int32_t nNone = MIDI_EVENT_NONE;
         m_nSendResult.compare_exchange_strong(nNone, nEvent, std::memory_order_release, std::memory_order_relaxed);
+        m_bAwaitingSent.store(false, std::memory_order_release);
     } else if (nEvent == MIDI_EVENT_RECEIVE_ERROR) {
         m_nReceiveResult.store(nEvent, std::memory_order_release);
     }
