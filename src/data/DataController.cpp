@@ -47,8 +47,8 @@ bool CDataController::Exchange(const ExchangeBuffer& message, std::uint32_t leng
 
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kReceiveTimeoutMs);
     bool bOtherReply = false;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    for (long long left = kReceiveTimeoutMs;;
+         left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()) {
         replyLength = kExchangeBufferSize;
         const ResultCode received =
             left > 0 ? pController->Receive(reply.data(), &replyLength, static_cast<std::uint16_t>(left))

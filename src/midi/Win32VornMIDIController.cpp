@@ -112,34 +112,47 @@ ResultCode CWin32VornMIDIController::Open()
 }
 
 ResultCode CWin32VornMIDIController::KeepChosenConsole(std::vector<OfferingDevice>& offering,
-                                                       const std::vector<ConsoleCandidate>& candidates)
+                                                       std::vector<ConsoleCandidate>& candidates)
 {
-    std::size_t chosen = 0;
-    m_faultDetail.clear();
-    const CConsoleChoice::Outcome outcome = CConsoleChoice::Choose(candidates, m_wantedPairId, chosen, m_faultDetail);
-    if (outcome == CConsoleChoice::Outcome::Ambiguous)
-        m_fault = Fault::AmbiguousConsole;
-    else if (outcome == CConsoleChoice::Outcome::NoSuchConsole)
-        m_fault = Fault::NoSuchConsole;
-
-    ResultCode result = RC_NO_USABLE_PORT;
-    for (std::size_t i = 0; i < offering.size(); ++i) {
-        const OfferingDevice& device = offering[i];
-        if (outcome == CConsoleChoice::Outcome::Chosen && candidates[chosen].device == i &&
-            AttachPorts(device.pDevice, device.portList, candidates[chosen].pairId) == RC_EXCHANGE_OK) {
-            // Room was made when the devices were counted; keeping one cannot fail.
-            m_devices.push_back(device.pDevice);
-            m_portLists.push_back(device.portList);
+    // A console whose port cannot be opened or observed is passed over for the next by the rule,
+    // unless the user asked for that one.
+    std::size_t kept = offering.size();
+    while (kept == offering.size()) {
+        std::size_t chosen = 0;
+        m_faultDetail.clear();
+        const CConsoleChoice::Outcome outcome =
+            CConsoleChoice::Choose(candidates, m_wantedPairId, chosen, m_faultDetail);
+        if (outcome != CConsoleChoice::Outcome::Chosen) {
+            if (outcome == CConsoleChoice::Outcome::Ambiguous)
+                m_fault = Fault::AmbiguousConsole;
+            else if (outcome == CConsoleChoice::Outcome::NoSuchConsole)
+                m_fault = Fault::NoSuchConsole;
+            break;
+        }
+        const ConsoleCandidate& console = candidates[chosen];
+        if (AttachPorts(offering[console.device].pDevice, offering[console.device].portList, console.pairId) ==
+            RC_EXCHANGE_OK) {
+            kept = console.device;
             const char* server = std::getenv("JACK_DEFAULT_SERVER");
-            m_lock.SetConsole(server && server[0] ? server : "default", candidates[chosen].client,
-                              candidates[chosen].pairId);
-            result = RC_EXCHANGE_OK;
+            m_lock.SetConsole(server && server[0] ? server : "default", console.client, console.pairId);
+        } else if (m_wantedPairId) {
+            break;
+        } else {
+            candidates.erase(candidates.begin() + static_cast<std::ptrdiff_t>(chosen));
+        }
+    }
+
+    for (std::size_t i = 0; i < offering.size(); ++i) {
+        if (i == kept) {
+            // Room was made when the devices were counted; keeping one cannot fail.
+            m_devices.push_back(offering[i].pDevice);
+            m_portLists.push_back(offering[i].portList);
             continue;
         }
-        CoTaskMemFree(device.portList.pPorts);
-        device.pDevice->Release();
+        CoTaskMemFree(offering[i].portList.pPorts);
+        offering[i].pDevice->Release();
     }
-    return result;
+    return kept < offering.size() ? RC_EXCHANGE_OK : RC_NO_USABLE_PORT;
 }
 
 ResultCode CWin32VornMIDIController::AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList,

@@ -70,13 +70,14 @@ public:
 private:
     // Opens and observes the "Tarn" port of the device with this identifier.
     [[nodiscard]] ResultCode AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList, std::uint32_t pairId);
-    // Keeps the chosen console among the devices that offer one; the others are released.
+    // Keeps the chosen console among the devices that offer one; the others are released. Candidates
+    // whose port cannot be attached are taken out of the list.
     struct OfferingDevice {
         IVornAsyncDevice* pDevice;
         PortList portList;
     };
     [[nodiscard]] ResultCode KeepChosenConsole(std::vector<OfferingDevice>& offering,
-                                               const std::vector<ConsoleCandidate>& candidates);
+                                               std::vector<ConsoleCandidate>& candidates);
     void ReleaseAll();
     // Publishes the received message (or none, with null) and the receive result together, so that
     // Send's reset and a reply's arrival never interleave into "received" without a message; see
