@@ -42,32 +42,55 @@ std::string CConsoleLock::Folder()
     return IsPrivateFolder(own, true) ? own : std::string();
 }
 
+std::string CConsoleLock::ServerName()
+{
+    const char* server = std::getenv("JACK_DEFAULT_SERVER");
+    return server && server[0] ? server : "default";
+}
+
+namespace {
+
+void AppendEscaped(std::string& name, const std::string& part)
+{
+    for (const char c : part) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+            byte == '-' || byte == '_' || byte == '.') {
+            name += c;
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", static_cast<unsigned>(byte));
+            name += escape;
+        }
+    }
+}
+
+} // namespace
+
 std::string CConsoleLock::FileName(const std::string& server, const std::string& client, std::uint32_t pairId)
 {
     std::string name = "sonvale-console-";
-    const auto append = [&name](const std::string& part) {
-        for (const char c : part) {
-            const auto byte = static_cast<unsigned char>(c);
-            if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-                byte == '-' || byte == '_' || byte == '.') {
-                name += c;
-            } else {
-                char escape[4];
-                std::snprintf(escape, sizeof escape, "%%%02X", static_cast<unsigned>(byte));
-                name += escape;
-            }
-        }
-    };
-    append(server);
+    AppendEscaped(name, server);
     name += '+';
-    append(client);
+    AppendEscaped(name, client);
     name += '+' + std::to_string(pairId) + ".lock";
     return name;
 }
 
 void CConsoleLock::SetConsole(const std::string& server, const std::string& client, std::uint32_t pairId)
 {
-    std::string fileName = FileName(server, client, pairId);
+    SetFileName(FileName(server, client, pairId));
+}
+
+void CConsoleLock::SetGraph(const std::string& server)
+{
+    std::string name = "sonvale-graph-";
+    AppendEscaped(name, server);
+    SetFileName(name + ".lock");
+}
+
+void CConsoleLock::SetFileName(std::string fileName)
+{
     if (fileName == m_fileName)
         return;
     Forget();
@@ -83,10 +106,11 @@ void CConsoleLock::Forget()
     m_fileName.clear();
 }
 
-bool CConsoleLock::Acquire(std::uint32_t timeoutMs)
+bool CConsoleLock::Acquire(std::uint32_t timeoutMs, bool bShared)
 {
-    if (m_bHeld)
+    if (m_bHeld && m_bShared == bShared)
         return true;
+    m_bShared = bShared;
     if (m_fd < 0 && !m_fileName.empty()) {
         const std::string folder = Folder();
         if (!folder.empty())
@@ -99,7 +123,7 @@ bool CConsoleLock::Acquire(std::uint32_t timeoutMs)
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+        if (::flock(m_fd, (bShared ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0) {
             m_bHeld = true;
             return true;
         }

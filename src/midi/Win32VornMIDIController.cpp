@@ -16,6 +16,9 @@
 
 namespace {
 
+// How long opening and closing wait for the exchanges of other programs to end.
+constexpr std::uint32_t kGraphWaitMs = 3000;
+
 // Where a message of 0 bytes points, so that a null m_pReceivedData always means "no message held".
 constexpr std::uint8_t kNoBytes[1] = {0};
 
@@ -28,7 +31,7 @@ CWin32VornMIDIController::CWin32VornMIDIController() : m_counter(&GetTickCount)
 
 CWin32VornMIDIController::~CWin32VornMIDIController()
 {
-    ReleaseAll();
+    ReleaseAllQuietly();
     if (m_bComInitialized)
         CoUninitialize();
 }
@@ -51,6 +54,33 @@ IVornAsync* CWin32VornMIDIController::CreateDriverObject(std::array<HRESULT, 2>*
 }
 
 ResultCode CWin32VornMIDIController::Open()
+{
+    // The ports of this program come and go in here; no exchange of this user's programs may be
+    // under way meanwhile. A wait that runs out goes ahead all the same.
+    EndExchange();
+    m_graphLock.SetGraph(CConsoleLock::ServerName());
+    (void)m_graphLock.Acquire(kGraphWaitMs);
+    const ResultCode result = OpenConsole();
+    m_graphLock.Release();
+    return result;
+}
+
+void CWin32VornMIDIController::ReleaseAllQuietly()
+{
+    EndExchange();
+    m_graphLock.SetGraph(CConsoleLock::ServerName());
+    (void)m_graphLock.Acquire(kGraphWaitMs);
+    ReleaseAll();
+    m_graphLock.Release();
+}
+
+void CWin32VornMIDIController::EndExchange()
+{
+    m_lock.Release();
+    m_graphLock.Release();
+}
+
+ResultCode CWin32VornMIDIController::OpenConsole()
 {
     ReleaseAll();
     m_fault = Fault::None;
@@ -133,8 +163,7 @@ ResultCode CWin32VornMIDIController::KeepChosenConsole(std::vector<OfferingDevic
         if (AttachPorts(offering[console.device].pDevice, offering[console.device].portList, console.pairId) ==
             RC_EXCHANGE_OK) {
             kept = console.device;
-            const char* server = std::getenv("JACK_DEFAULT_SERVER");
-            m_lock.SetConsole(server && server[0] ? server : "default", console.client, console.pairId);
+            m_lock.SetConsole(CConsoleLock::ServerName(), console.client, console.pairId);
         } else if (m_wantedPairId) {
             break;
         } else {
@@ -237,7 +266,7 @@ void CWin32VornMIDIController::ReleaseAll()
 
 ResultCode CWin32VornMIDIController::Close()
 {
-    ReleaseAll();
+    ReleaseAllQuietly();
     return RC_EXCHANGE_OK;
 }
 
@@ -252,6 +281,7 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
         m_fault = Fault::ConsoleBusy;
         return RC_SEND_FAILED;
     }
+    (void)m_graphLock.Acquire(nTimeout, true);
     m_bAwaitingSent.store(true, std::memory_order_release);
     m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
@@ -263,7 +293,7 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
         WaitForEvent(m_nSendResult, nTimeout, {MIDI_EVENT_SENT, MIDI_EVENT_SEND_FAILED}, m_counter);
     m_bAwaitingSent.store(false, std::memory_order_release);
     if (!bTaken || m_nSendResult.load(std::memory_order_acquire) != MIDI_EVENT_SENT) {
-        m_lock.Release();
+        EndExchange();
         return RC_SEND_FAILED;
     }
     m_fault = Fault::None;

@@ -42,7 +42,7 @@ public:
     [[nodiscard]] std::string FaultDetail() const override { return m_faultDetail; }
     void SelectConsole(std::optional<std::uint32_t> pairId) override { m_wantedPairId = pairId; }
     void DropReceived() override;
-    void EndExchange() override { m_lock.Release(); }
+    void EndExchange() override;
 
     // The text of a port type code: its four characters, most significant byte first, when all are
     // printable ASCII (0x20..0x7E), otherwise "0x%08X". A port is used when the text is "Tarn".
@@ -78,7 +78,11 @@ private:
     };
     [[nodiscard]] ResultCode KeepChosenConsole(std::vector<OfferingDevice>& offering,
                                                std::vector<ConsoleCandidate>& candidates);
+    // Open without the graph lock, which Open holds around it.
+    [[nodiscard]] ResultCode OpenConsole();
     void ReleaseAll();
+    // ReleaseAll while no exchange of any program of this user runs.
+    void ReleaseAllQuietly();
     // Publishes the received message (or none, with null) and the receive result together, so that
     // Send's reset and a reply's arrival never interleave into "received" without a message; see
     // Receive for the protocol.
@@ -113,6 +117,7 @@ private:
     // The receive sequence of the message the last Receive returned, for DropReceived.
     std::uint32_t m_nTakenSequence = 1;
     CConsoleLock m_lock;
+    CConsoleLock m_graphLock; // shared from Send to EndExchange, alone while ports come or go
     std::optional<std::uint32_t> m_wantedPairId;
     Fault m_fault = Fault::None;
     std::string m_faultDetail;
