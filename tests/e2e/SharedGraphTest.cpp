@@ -33,6 +33,8 @@ struct SharedCase {
     int rounds;
 };
 
+void PrintTo(const SharedCase& c, std::ostream* os) { *os << c.name; }
+
 int Count(const std::string& log, const std::string& what)
 {
     int n = 0;
