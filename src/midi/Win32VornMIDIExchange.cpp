@@ -112,10 +112,9 @@ void CWin32VornMIDIController::DropReceived()
     // Only the message Receive returned goes; one that arrived since stays for the next Receive.
     std::uint32_t nSequence = m_nTakenSequence;
     if ((nSequence & 1U) != 0 ||
-        !m_nReceiveSequence.compare_exchange_strong(nSequence, nSequence + 1, std::memory_order_acquire,
+        !m_nReceiveSequence.compare_exchange_strong(nSequence, nSequence + 1, std::memory_order_acq_rel,
                                                     std::memory_order_relaxed))
         return;
-    std::atomic_thread_fence(std::memory_order_release);
     m_pReceivedData.store(nullptr, std::memory_order_relaxed);
     m_nReceivedLength.store(0, std::memory_order_relaxed);
     m_nReceiveResult.store(MIDI_EVENT_NONE, std::memory_order_release);
