@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <cstdio>
+
 #include "app/MainFrame.h"
 #include "app/MainViewLink.h"
 #include "app/UpdateState.h"
@@ -28,6 +30,18 @@ void CloseTransport()
 {
     if (g_MIDIDevice.m_pController)
         (void)g_MIDIDevice.m_pController->Close();
+}
+
+// The connection error's box has one fixed text; what the transport knows beyond it goes to the log.
+void LogTransportFault()
+{
+    const CMIDIController* pController = g_MIDIDevice.m_pController;
+    if (!pController)
+        return;
+    if (pController->LastFault() == CMIDIController::Fault::ConsoleBusy)
+        std::fprintf(stderr, "sonvale-data-manager: the console is busy with another program\n");
+    else if (!pController->FaultDetail().empty())
+        std::fprintf(stderr, "sonvale-data-manager: %s\n", pController->FaultDetail().c_str());
 }
 
 MessageBoxRequest WarningBox(std::uint32_t nTextId)
@@ -86,6 +100,7 @@ void CTarnApp::HandleDeviceEvent()
 
 ResultCode CTarnApp::ShowConnectionError()
 {
+    LogTransportFault();
     // The user has been told already.
     if (!m_bConnected)
         return RC_OK;

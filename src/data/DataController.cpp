@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <new>
 #include <utility>
 
@@ -26,17 +27,55 @@ ResultCode CDataController::Initialize()
     return m_data.SelectFactoryTable();
 }
 
-bool CDataController::Exchange(const ExchangeBuffer& message, std::uint32_t length, ExchangeBuffer& reply,
-                               std::uint16_t& replyLength) const
+bool CDataController::Exchange(const ExchangeBuffer& message, std::uint32_t length, int replyKind,
+                               ExchangeBuffer& reply, std::uint16_t& replyLength)
 {
+    using Clock = std::chrono::steady_clock;
+    m_fault = ExchangeFault::NothingSent;
     // The controller is looked up at every exchange: the application may have replaced it since.
     CMIDIController* pController = m_pDevice ? m_pDevice->m_pController : nullptr;
     if (!pController || length > message.size())
         return false;
-    if (pController->Send(message.data(), static_cast<std::uint16_t>(length), kSendTimeoutMs) != RC_EXCHANGE_OK)
+    // Whatever way this ends, the console is free for other programs again.
+    const std::unique_ptr<CMIDIController, void (*)(CMIDIController*)> exchange(
+        pController, [](CMIDIController* p) { p->EndExchange(); });
+    if (pController->Send(message.data(), static_cast<std::uint16_t>(length), kSendTimeoutMs) != RC_EXCHANGE_OK) {
+        if (pController->LastFault() == CMIDIController::Fault::ConsoleBusy)
+            m_fault = ExchangeFault::ConsoleBusy;
         return false;
-    replyLength = kExchangeBufferSize;
-    return pController->Receive(reply.data(), &replyLength, kReceiveTimeoutMs) == RC_EXCHANGE_OK;
+    }
+
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kReceiveTimeoutMs);
+    bool bOtherReply = false;
+    for (long long left = kReceiveTimeoutMs;;
+         left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()) {
+        replyLength = kExchangeBufferSize;
+        const ResultCode received =
+            left > 0 ? pController->Receive(reply.data(), &replyLength, static_cast<std::uint16_t>(left))
+                     : RC_RECEIVE_FAILED;
+        if (received == RC_BUFFER_TOO_SMALL) {
+            m_fault = ExchangeFault::WrongReply;
+            return false;
+        }
+        if (received != RC_EXCHANGE_OK) {
+            m_fault = bOtherReply ? ExchangeFault::OtherReplies : ExchangeFault::NoReply;
+            return false;
+        }
+        int kind = CSysExConverter::kReplyNone;
+        std::array<char, kNameBufferSize> name{};
+        (void)m_pConverter->ParseReply(reply.data(), replyLength, name.data(), name.size(), kind);
+        if (kind == replyKind) {
+            m_fault = ExchangeFault::None;
+            return true;
+        }
+        if (kind == CSysExConverter::kReplyNone) {
+            m_fault = ExchangeFault::WrongReply;
+            return false;
+        }
+        // The console's answer to somebody else's request: ours may still come.
+        bOtherReply = true;
+        pController->DropReceived();
+    }
 }
 
 ResultCode CDataController::WriteEntry(std::uint16_t key)
@@ -65,6 +104,7 @@ ResultCode CDataController::WriteEntry(std::uint16_t key)
 
 ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_t length)
 {
+    m_fault = ExchangeFault::NothingSent;
     if (!m_pDevice || !m_pConverter || !bytes || length > kExchangeBufferSize)
         return RC_SEND_FAILED;
     ExchangeBuffer message{};
@@ -72,7 +112,7 @@ ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_
 
     ExchangeBuffer reply{};
     std::uint16_t replyLength = 0;
-    if (!Exchange(message, length, reply, replyLength))
+    if (!Exchange(message, length, CSysExConverter::kReplyCompletion, reply, replyLength))
         return RC_SEND_FAILED;
 
     int kind = CSysExConverter::kReplyNone;
@@ -87,12 +127,14 @@ ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_
     case RC_REPLY_FLASH_FAILED:
         return RC_FLASH_WRITE_FAILED;
     default:
+        m_fault = ExchangeFault::WrongReply;
         return RC_SEND_FAILED;
     }
 }
 
 ResultCode CDataController::QueryCurrentDataName(std::string& name)
 {
+    m_fault = ExchangeFault::NothingSent;
     if (!m_pDevice || !m_pConverter)
         return RC_RECEIVE_FAILED;
 
@@ -103,14 +145,16 @@ ResultCode CDataController::QueryCurrentDataName(std::string& name)
 
     ExchangeBuffer reply{};
     std::uint16_t replyLength = 0;
-    if (!Exchange(message, messageLength, reply, replyLength))
+    if (!Exchange(message, messageLength, CSysExConverter::kReplyIdentity, reply, replyLength))
         return RC_RECEIVE_FAILED;
 
     std::array<char, kNameBufferSize> received{};
     int kind = CSysExConverter::kReplyNone;
     if (m_pConverter->ParseReply(reply.data(), replyLength, received.data(), received.size(), kind) != RC_OK ||
-        kind != CSysExConverter::kReplyIdentity)
+        kind != CSysExConverter::kReplyIdentity) {
+        m_fault = ExchangeFault::WrongReply;
         return RC_RECEIVE_FAILED;
+    }
 
     try {
         name.assign(received.begin(), std::find(received.begin(), received.end(), '\0'));

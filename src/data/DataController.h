@@ -59,6 +59,17 @@ public:
     // when no identity reply came (name unchanged); RC_OUT_OF_MEMORY when the name cannot be stored.
     [[nodiscard]] ResultCode QueryCurrentDataName(std::string& name);
 
+    // Why the last WriteEntry, WriteMessage or QueryCurrentDataName failed, beyond its result code.
+    enum class ExchangeFault {
+        None,
+        NothingSent, // no controller, no message, or the driver did not confirm the transmission
+        ConsoleBusy, // another program's exchange with the console did not end within the send time-out
+        NoReply,     // no reply of the kind asked for within the time-out (and no other came)
+        OtherReplies, // only replies of the other kind came (another program's) before the time-out
+        WrongReply,  // the console answered with a message that is no reply of ours
+    };
+    [[nodiscard]] ExchangeFault LastFault() const { return m_fault; }
+
     // The note of `key`, created empty when the key has none yet. Null only when memory is exhausted.
     [[nodiscard]] std::string* NoteFor(std::uint16_t key);
     [[nodiscard]] const std::map<std::uint16_t, std::string>& Notes() const { return m_notes; }
@@ -95,11 +106,12 @@ public:
 private:
     using ExchangeBuffer = std::array<std::uint8_t, kExchangeBufferSize>;
 
-    // One Send (kSendTimeoutMs) and, after it, one Receive (kReceiveTimeoutMs) on the holder's controller
-    // as it is at this moment. True with the reply's length in `replyLength`; false when there is no
-    // controller or either step fails.
-    [[nodiscard]] bool Exchange(const ExchangeBuffer& message, std::uint32_t length, ExchangeBuffer& reply,
-                                std::uint16_t& replyLength) const;
+    // One Send (kSendTimeoutMs) on the holder's controller as it is at this moment and then, for up to
+    // kReceiveTimeoutMs, the reply of the kind asked for (CSysExConverter::kReply*): a reply of the
+    // other kind answers another program and is passed over. True with the reply's length in
+    // `replyLength`; false with m_fault set otherwise. The console is free for others afterwards.
+    [[nodiscard]] bool Exchange(const ExchangeBuffer& message, std::uint32_t length, int replyKind,
+                                ExchangeBuffer& reply, std::uint16_t& replyLength);
 
     CSonvaleData m_data;
     std::unique_ptr<CSysExConverter> m_pConverter;
@@ -108,4 +120,5 @@ private:
     std::vector<EditState> m_undoStates;
     std::vector<EditState> m_redoStates;
     std::int16_t m_historyIndex = -1;
+    ExchangeFault m_fault = ExchangeFault::None;
 };

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "midi/MIDIEvent.h"
 #include "platform/ResultCode.h"
@@ -45,4 +47,28 @@ public:
     // later message replaces it. Tells the device listener about MIDI_EVENT_CONFIG_CHANGED.
     // Always RC_EXCHANGE_OK.
     virtual ResultCode OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData) = 0;
+
+    // Why the last Open or Send failed, beyond its result code.
+    enum class Fault {
+        None,
+        ConsoleBusy,      // Send: another program's exchange with the console did not end in time
+        NotSent,          // Send: no port took the message, or its transmission was not confirmed
+        AmbiguousConsole, // Open: two clients offer a console with the same identifier
+        NoSuchConsole,    // Open: no console has the identifier asked for
+    };
+    [[nodiscard]] virtual Fault LastFault() const { return Fault::None; }
+    // The words that go with the last fault for a person (the clients of an ambiguous console); may be
+    // empty.
+    [[nodiscard]] virtual std::string FaultDetail() const { return {}; }
+
+    // The console the next Open keeps: the one with this pair identifier, or with none given the one
+    // with the lowest. Runs on the thread that opens the transport.
+    virtual void SelectConsole(std::optional<std::uint32_t> /*pairId*/) {}
+
+    // Passes over the message the last Receive returned: the next Receive waits for a newer one.
+    virtual void DropReceived() {}
+
+    // Ends the exchange that Send began: other programs may talk to the console again. Send takes the
+    // console for this program and Close lets go of it too.
+    virtual void EndExchange() {}
 };

@@ -1,10 +1,12 @@
 #include "midi/Win32VornMIDIController.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <cstdio>
 #include <new>
-#include <thread>
 
+#include "midi/ConsoleChoice.h"
 #include "midi/MIDIDevice.h"
 #include "midi/MIDIListener.h"
 #include "midi/PortListener.h"
@@ -13,8 +15,9 @@
 
 namespace {
 
-// Where a message of 0 bytes points, so that a null m_pReceivedData always means "no message held".
-constexpr std::uint8_t kNoBytes[1] = {0};
+// How long opening and closing wait for the exchanges of other programs to end.
+constexpr std::uint32_t kGraphWaitMs = 3000;
+
 
 } // namespace
 
@@ -25,7 +28,7 @@ CWin32VornMIDIController::CWin32VornMIDIController() : m_counter(&GetTickCount)
 
 CWin32VornMIDIController::~CWin32VornMIDIController()
 {
-    ReleaseAll();
+    ReleaseAllQuietly();
     if (m_bComInitialized)
         CoUninitialize();
 }
@@ -49,7 +52,36 @@ IVornAsync* CWin32VornMIDIController::CreateDriverObject(std::array<HRESULT, 2>*
 
 ResultCode CWin32VornMIDIController::Open()
 {
+    // The ports of this program come and go in here; no exchange of this user's programs may be
+    // under way meanwhile. A wait that runs out goes ahead all the same.
+    EndExchange();
+    m_graphLock.SetGraph(CConsoleLock::ServerName());
+    (void)m_graphLock.Acquire(kGraphWaitMs);
+    const ResultCode result = OpenConsole();
+    m_graphLock.Release();
+    return result;
+}
+
+void CWin32VornMIDIController::ReleaseAllQuietly()
+{
+    EndExchange();
+    m_graphLock.SetGraph(CConsoleLock::ServerName());
+    (void)m_graphLock.Acquire(kGraphWaitMs);
     ReleaseAll();
+    m_graphLock.Release();
+}
+
+void CWin32VornMIDIController::EndExchange()
+{
+    m_lock.Release();
+    m_graphLock.Release();
+}
+
+ResultCode CWin32VornMIDIController::OpenConsole()
+{
+    ReleaseAll();
+    m_fault = Fault::None;
+    m_faultDetail.clear();
     m_listFailure = S_OK;
     m_pAsync = CreateDriverObject(&m_createFailures);
     if (!m_pAsync)
@@ -67,47 +99,97 @@ ResultCode CWin32VornMIDIController::Open()
         return RC_DRIVER_UNAVAILABLE;
     }
 
-    for (std::uint32_t i = 0; i < m_deviceList.count; ++i) {
-        IVornAsyncDevice* pDevice = nullptr;
-        if (m_pAsync->OpenDevice(m_deviceList.pDevices[i].id, &pDevice) != S_OK || !pDevice)
-            continue;
-        PortList portList{0, nullptr};
-        if (pDevice->GetPortList(&portList) != S_OK) {
-            CoTaskMemFree(portList.pPorts);
-            pDevice->Release();
-            continue;
+    // Every device that offers a console is kept open until one console is chosen among them all.
+    std::vector<OfferingDevice> offering;
+    std::vector<ConsoleCandidate> candidates;
+    try {
+        m_devices.reserve(1);
+        m_portLists.reserve(1);
+        offering.reserve(m_deviceList.count);
+        for (std::uint32_t i = 0; i < m_deviceList.count; ++i) {
+            IVornAsyncDevice* pDevice = nullptr;
+            if (m_pAsync->OpenDevice(m_deviceList.pDevices[i].id, &pDevice) != S_OK || !pDevice)
+                continue;
+            PortList portList{0, nullptr};
+            if (pDevice->GetPortList(&portList) != S_OK) {
+                CoTaskMemFree(portList.pPorts);
+                pDevice->Release();
+                continue;
+            }
+            const char* name = m_deviceList.pDevices[i].name;
+            const std::string client(name, strnlen(name, sizeof m_deviceList.pDevices[i].name));
+            const std::size_t before = candidates.size();
+            offering.push_back({pDevice, portList}); // room reserved above
+            for (std::uint32_t p = 0; p < portList.count; ++p)
+                if (IsConsolePort(portList.pPorts[p].typeCode))
+                    candidates.push_back({offering.size() - 1, client, portList.pPorts[p].id});
+            if (candidates.size() == before) {
+                offering.pop_back();
+                CoTaskMemFree(portList.pPorts);
+                pDevice->Release();
+            }
         }
-        // Room first, so that keeping a device with attached ports cannot fail half-way.
-        bool bRoom = true;
-        try {
-            m_devices.reserve(m_devices.size() + 1);
-            m_portLists.reserve(m_portLists.size() + 1);
-        } catch (const std::bad_alloc&) {
-            bRoom = false;
-        }
-        if (bRoom && AttachPorts(pDevice, portList) == RC_EXCHANGE_OK) {
-            m_devices.push_back(pDevice);
-            m_portLists.push_back(portList);
-        } else {
-            CoTaskMemFree(portList.pPorts);
-            pDevice->Release();
-        }
+    } catch (const std::bad_alloc&) {
+        candidates.clear(); // nothing is chosen; everything opened is released below
     }
-
-    if (m_ports.empty()) {
+    const ResultCode kept = KeepChosenConsole(offering, candidates);
+    if (kept != RC_EXCHANGE_OK) {
         CoTaskMemFree(m_deviceList.pDevices);
         m_deviceList = {0, nullptr};
-        return RC_NO_USABLE_PORT;
     }
-    return RC_EXCHANGE_OK;
+    return kept;
 }
 
-ResultCode CWin32VornMIDIController::AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList)
+ResultCode CWin32VornMIDIController::KeepChosenConsole(std::vector<OfferingDevice>& offering,
+                                                       std::vector<ConsoleCandidate>& candidates)
+{
+    // A console whose port cannot be opened or observed is passed over for the next by the rule,
+    // unless the user asked for that one.
+    std::size_t kept = offering.size();
+    while (kept == offering.size()) {
+        std::size_t chosen = 0;
+        m_faultDetail.clear();
+        const CConsoleChoice::Outcome outcome =
+            CConsoleChoice::Choose(candidates, m_wantedPairId, chosen, m_faultDetail);
+        if (outcome != CConsoleChoice::Outcome::Chosen) {
+            if (outcome == CConsoleChoice::Outcome::Ambiguous)
+                m_fault = Fault::AmbiguousConsole;
+            else if (outcome == CConsoleChoice::Outcome::NoSuchConsole)
+                m_fault = Fault::NoSuchConsole;
+            break;
+        }
+        const ConsoleCandidate& console = candidates[chosen];
+        if (AttachPorts(offering[console.device].pDevice, offering[console.device].portList, console.pairId) ==
+            RC_EXCHANGE_OK) {
+            kept = console.device;
+            m_lock.SetConsole(CConsoleLock::ServerName(), console.client, console.pairId);
+        } else if (m_wantedPairId) {
+            break;
+        } else {
+            candidates.erase(candidates.begin() + static_cast<std::ptrdiff_t>(chosen));
+        }
+    }
+
+    for (std::size_t i = 0; i < offering.size(); ++i) {
+        if (i == kept) {
+            // Room was made when the devices were counted; keeping one cannot fail.
+            m_devices.push_back(offering[i].pDevice);
+            m_portLists.push_back(offering[i].portList);
+            continue;
+        }
+        CoTaskMemFree(offering[i].portList.pPorts);
+        offering[i].pDevice->Release();
+    }
+    return kept < offering.size() ? RC_EXCHANGE_OK : RC_NO_USABLE_PORT;
+}
+
+ResultCode CWin32VornMIDIController::AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList,
+                                                 std::uint32_t pairId)
 {
     bool bAttached = false;
     for (std::uint32_t i = 0; i < portList.count; ++i) {
         const PortInfo& info = portList.pPorts[i];
-        if (!IsConsolePort(info.typeCode))
+        if (!IsConsolePort(info.typeCode) || info.id != pairId)
             continue;
         IVornAsyncPort* pPort = nullptr;
         if (pDevice->OpenPort(info.id, &pPort) != S_OK || !pPort)
@@ -161,6 +243,7 @@ void CWin32VornMIDIController::ReleaseAll()
     m_portLists.clear();
     CoTaskMemFree(m_deviceList.pDevices);
     m_deviceList = {0, nullptr};
+    m_lock.Forget();
     if (m_pAsync) {
         m_pAsync->Release();
         m_pAsync = nullptr;
@@ -182,95 +265,7 @@ void CWin32VornMIDIController::ReleaseAll()
 
 ResultCode CWin32VornMIDIController::Close()
 {
-    ReleaseAll();
-    return RC_EXCHANGE_OK;
-}
-
-ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16_t nLength, std::uint16_t nTimeout)
-{
-    if (m_ports.empty())
-        return RC_SEND_FAILED;
-    m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
-    m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
-    PublishReceived(nullptr, 0, MIDI_EVENT_NONE);
-    for (IVornAsyncPort* pPort : m_ports)
-        if (pPort->Send(VORN_SEND_SYSEX, nLength, pData, nTimeout) != S_OK)
-            return RC_SEND_FAILED;
-    WaitForEvent(m_nSendResult, nTimeout, {MIDI_EVENT_SENT, MIDI_EVENT_SEND_FAILED}, m_counter);
-    return m_nSendResult.load(std::memory_order_acquire) == MIDI_EVENT_SENT ? RC_EXCHANGE_OK : RC_SEND_FAILED;
-}
-
-// The hand-over of a received message is a sequence lock: writers (driver threads, and this controller
-// when it drops the message) make m_nReceiveSequence odd, replace pointer and length, and make it even
-// again; Receive copies and accepts the copy only when the sequence was even and unchanged around it.
-// Together with the listener's two buffer slots, a message that arrives while Receive copies cannot
-// give a torn reply: Receive notices it and copies the newer message instead.
-void CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::uint16_t nLength,
-                                               std::int32_t nReceiveResult)
-{
-    std::uint32_t nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
-    for (;;) {
-        if ((nSequence & 1U) == 0 &&
-            m_nReceiveSequence.compare_exchange_weak(nSequence, nSequence + 1, std::memory_order_acquire,
-                                                     std::memory_order_relaxed))
-            break;
-        std::this_thread::yield();
-        nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
-    }
-    std::atomic_thread_fence(std::memory_order_release);
-    m_pReceivedData.store(pData, std::memory_order_relaxed);
-    m_nReceivedLength.store(nLength, std::memory_order_relaxed);
-    m_nReceiveResult.store(nReceiveResult, std::memory_order_release);
-    m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
-}
-
-ResultCode CWin32VornMIDIController::Receive(std::uint8_t* pBuffer, std::uint16_t* pnLength, std::uint16_t nTimeout)
-{
-    WaitForEvent(m_nReceiveResult, nTimeout, {MIDI_EVENT_RECEIVED, MIDI_EVENT_RECEIVE_ERROR}, m_counter);
-    if (m_nReceiveResult.load(std::memory_order_acquire) != MIDI_EVENT_RECEIVED)
-        return RC_RECEIVE_FAILED;
-    const std::uint16_t nCapacity = *pnLength;
-    for (;;) {
-        const std::uint32_t nSequence = m_nReceiveSequence.load(std::memory_order_acquire);
-        if (nSequence & 1U) {
-            std::this_thread::yield();
-            continue;
-        }
-        const std::uint8_t* pData = m_pReceivedData.load(std::memory_order_relaxed);
-        const std::uint16_t nLength = m_nReceivedLength.load(std::memory_order_relaxed);
-        // The controller was closed or reopened since the message came: its buffer is gone.
-        if (!pData)
-            return RC_RECEIVE_FAILED;
-        const std::uint16_t nCopy = std::min(nLength, nCapacity);
-        for (std::uint16_t i = 0; i < nCopy; ++i)
-            pBuffer[i] = std::atomic_ref<std::uint8_t>(const_cast<std::uint8_t&>(pData[i]))
-                             .load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (m_nReceiveSequence.load(std::memory_order_relaxed) != nSequence)
-            continue;
-        if (nLength > nCapacity)
-            return RC_BUFFER_TOO_SMALL;
-        *pnLength = nLength;
-        return RC_EXCHANGE_OK;
-    }
-}
-
-ResultCode CWin32VornMIDIController::OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData)
-{
-    if (nEvent == MIDI_EVENT_RECEIVED) {
-        PublishReceived(pData ? pData : kNoBytes, pData ? nLength : 0, MIDI_EVENT_RECEIVED);
-        if (m_receivedHook)
-            m_receivedHook();
-    }
-    m_nLastEvent.store(nEvent, std::memory_order_release);
-    if (nEvent == MIDI_EVENT_SENT || nEvent == MIDI_EVENT_SEND_FAILED) {
-        std::int32_t nNone = MIDI_EVENT_NONE;
-        m_nSendResult.compare_exchange_strong(nNone, nEvent, std::memory_order_release, std::memory_order_relaxed);
-    } else if (nEvent == MIDI_EVENT_RECEIVE_ERROR) {
-        m_nReceiveResult.store(nEvent, std::memory_order_release);
-    }
-    if (nEvent == MIDI_EVENT_CONFIG_CHANGED && m_pDevice && m_pDevice->m_pListener)
-        m_pDevice->m_pListener->OnDeviceEvent(MIDI_EVENT_CONFIG_CHANGED);
+    ReleaseAllQuietly();
     return RC_EXCHANGE_OK;
 }
 

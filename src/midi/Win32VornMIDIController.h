@@ -3,9 +3,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "midi/ConsoleLock.h"
 #include "midi/MIDIController.h"
 #include "midi/WaitForEvent.h"
 #include "vorn/VornAsync.h"
@@ -13,9 +15,12 @@
 class CMIDIDevice;
 class CPortListener;
 class CMIDIListener;
+struct ConsoleCandidate;
 
-// The transport over the Vorn audio-network driver: sends every message to every "Tarn" port of every
-// device on the network and turns the driver's observer calls into transport events. The program never
+// The transport over the Vorn audio-network driver: sends every message to the "Tarn" port of the one
+// console it chose (CConsoleChoice) and turns the driver's observer calls into transport events. An
+// exchange holds the console's lock (CConsoleLock) from Send to EndExchange, so that programs of this
+// user never talk to one console at once. The program never
 // links the driver; it creates the driver object through the component runtime by class identifier.
 //
 // Construction initialises the component runtime for the creating thread (the user-interface thread),
@@ -33,6 +38,11 @@ public:
     [[nodiscard]] ResultCode Receive(std::uint8_t* pBuffer, std::uint16_t* pnLength, std::uint16_t nTimeout) override;
     // Runs on a driver thread (through CPortListener and CMIDIListener), or on any thread in tests.
     ResultCode OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData) override;
+    [[nodiscard]] Fault LastFault() const override { return m_fault; }
+    [[nodiscard]] std::string FaultDetail() const override { return m_faultDetail; }
+    void SelectConsole(std::optional<std::uint32_t> pairId) override { m_wantedPairId = pairId; }
+    void DropReceived() override;
+    void EndExchange() override;
 
     // The text of a port type code: its four characters, most significant byte first, when all are
     // printable ASCII (0x20..0x7E), otherwise "0x%08X". A port is used when the text is "Tarn".
@@ -63,12 +73,27 @@ public:
     CMIDIDevice* m_pDevice = nullptr; // the holder, not owned; set by InitMIDIDevice
 
 private:
-    [[nodiscard]] ResultCode AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList);
+    // Opens and observes the "Tarn" port of the device with this identifier.
+    [[nodiscard]] ResultCode AttachPorts(IVornAsyncDevice* pDevice, const PortList& portList, std::uint32_t pairId);
+    // Keeps the chosen console among the devices that offer one; the others are released. Candidates
+    // whose port cannot be attached are taken out of the list.
+    struct OfferingDevice {
+        IVornAsyncDevice* pDevice;
+        PortList portList;
+    };
+    [[nodiscard]] ResultCode KeepChosenConsole(std::vector<OfferingDevice>& offering,
+                                               std::vector<ConsoleCandidate>& candidates);
+    // Open without the graph lock, which Open holds around it.
+    [[nodiscard]] ResultCode OpenConsole();
     void ReleaseAll();
+    // ReleaseAll while no exchange of any program of this user runs.
+    void ReleaseAllQuietly();
     // Publishes the received message (or none, with null) and the receive result together, so that
     // Send's reset and a reply's arrival never interleave into "received" without a message; see
     // Receive for the protocol.
-    void PublishReceived(const std::uint8_t* pData, std::uint16_t nLength, std::int32_t nReceiveResult);
+    // With bOnlyOnceSent, nothing is published while a Send awaits its transmission result (false).
+    bool PublishReceived(const std::uint8_t* pData, std::uint16_t nLength, std::int32_t nReceiveResult,
+                         bool bOnlyOnceSent = false);
 
     std::atomic<const std::uint8_t*> m_pReceivedData{nullptr};
     std::atomic<std::uint16_t> m_nReceivedLength{0};
@@ -93,4 +118,14 @@ private:
     MillisecondCounter m_counter;
     std::function<void()> m_receivedHook;
     bool m_bComInitialized = false;
+    // Set from the start of a Send until its transmission result comes: what is received meanwhile
+    // answers somebody else's message, since ours has not gone out yet.
+    std::atomic<bool> m_bAwaitingSent{false};
+    // The receive sequence of the message the last Receive returned, for DropReceived.
+    std::uint32_t m_nTakenSequence = 1;
+    CConsoleLock m_lock;
+    CConsoleLock m_graphLock; // shared from Send to EndExchange, alone while ports come or go
+    std::optional<std::uint32_t> m_wantedPairId;
+    Fault m_fault = Fault::None;
+    std::string m_faultDetail;
 };

@@ -80,11 +80,15 @@ INSTANTIATE_TEST_SUITE_P(Statuses, CompletionStatus,
                                          std::pair{std::uint8_t{0x7D}, RC_FLASH_WRITE_FAILED},
                                          std::pair{std::uint8_t{0x7C}, RC_SEND_FAILED}));
 
-// Every way an update can fail short of a completion reply is the connection-error result.
+using Fault = CDataController::ExchangeFault;
+
+// Every way an update can fail short of a completion reply is the connection-error result; an identity
+// reply answers another program and the update waits on for its own reply.
 struct FailedUpdate {
     const char* what;
     void (*script)(FakeMIDIController&);
     int receives; // how far the exchange got
+    Fault fault; // what the command line tells the user
 };
 
 void PrintTo(const FailedUpdate& failure, std::ostream* os) { *os << failure.what; }
@@ -97,32 +101,38 @@ TEST_P(UpdateWithoutCompletion, IsASendFailure)
     EXPECT_EQ(m_controller.WriteEntry(kPresetKey), RC_SEND_FAILED);
     EXPECT_EQ(m_pFake->sendCount, 1);
     EXPECT_EQ(m_pFake->receiveCount, GetParam().receives);
+    EXPECT_EQ(m_controller.LastFault(), GetParam().fault);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, UpdateWithoutCompletion,
     testing::Values(
-        FailedUpdate{"IdentityReply", [](FakeMIDIController& f) { f.Respond(kIdentity); }, 1},
-        FailedUpdate{"NoReply", [](FakeMIDIController& f) { f.Silence(); }, 1},
-        FailedUpdate{"ReplyAfterTheTimeout", [](FakeMIDIController& f) { f.Respond(kCompletion, 10000); }, 1},
+        FailedUpdate{"IdentityReply", [](FakeMIDIController& f) { f.Respond(kIdentity); }, 2,
+                     Fault::OtherReplies},
+        FailedUpdate{"NoReply", [](FakeMIDIController& f) { f.Silence(); }, 1, Fault::NoReply},
+        FailedUpdate{"ReplyAfterTheTimeout", [](FakeMIDIController& f) { f.Respond(kCompletion, 10000); }, 1,
+                     Fault::NoReply},
         FailedUpdate{"RefusedSend",
                      [](FakeMIDIController& f) {
                          f.refuseSend = true;
                          f.Respond(kCompletion);
                      },
-                     0},
+                     0, Fault::NothingSent},
         FailedUpdate{"SendNotConfirmedInTime",
                      [](FakeMIDIController& f) {
                          f.sendConfirmDelayMs = 3000;
                          f.Respond(kCompletion);
                      },
-                     0},
+                     0, Fault::NothingSent},
         // A completion reply at its head does not make an over-long message a reply.
-        FailedUpdate{"ReplyLongerThanTheBuffer", [](FakeMIDIController& f) { f.Respond(Padded(kCompletion, 1025)); }, 1},
+        FailedUpdate{"ReplyLongerThanTheBuffer", [](FakeMIDIController& f) { f.Respond(Padded(kCompletion, 1025)); }, 1,
+                     Fault::WrongReply},
         FailedUpdate{"CompletionCutShort",
-                     [](FakeMIDIController& f) { f.Respond(Bytes(kCompletion.begin(), kCompletion.end() - 1)); }, 1},
-        FailedUpdate{"EmptyReply", [](FakeMIDIController& f) { f.Respond({}); }, 1},
-        FailedUpdate{"EchoOfTheDataMessage", [](FakeMIDIController& f) { f.Respond(kPresetMessage); }, 1}),
+                     [](FakeMIDIController& f) { f.Respond(Bytes(kCompletion.begin(), kCompletion.end() - 1)); }, 1,
+                     Fault::WrongReply},
+        FailedUpdate{"EmptyReply", [](FakeMIDIController& f) { f.Respond({}); }, 1, Fault::WrongReply},
+        FailedUpdate{"EchoOfTheDataMessage", [](FakeMIDIController& f) { f.Respond(kPresetMessage); }, 1,
+                     Fault::WrongReply}),
     [](const testing::TestParamInfo<FailedUpdate>& info) { return std::string(info.param.what); });
 
 TEST_F(DataControllerExchange, RepliesJustInsideTheTimeoutsAndTheBufferAreTaken)

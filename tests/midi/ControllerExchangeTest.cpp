@@ -40,75 +40,74 @@ protected:
     }
 };
 
-TEST_F(ExchangeTest, EveryMessageGoesToEveryPortInEnumerationOrder)
+TEST_F(ExchangeTest, MessagesGoToTheConsoleWithTheLowestIdentifierOrTheOneSelected)
 {
     FakeNetwork network;
     network.devices = {DeviceWith(20, {TarnPort(2)}), DeviceWith(10, {TarnPort(1)})};
     OpenWith(network);
     ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    controller->SelectConsole(2);
+    ASSERT_EQ(controller->Open(), RC_EXCHANGE_OK);
     ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
     const std::vector<FakeSent> sent = driver.Sent();
-    ASSERT_EQ(sent.size(), 4U);
-    for (std::size_t i = 0; i < sent.size(); i += 2) {
-        EXPECT_EQ(sent[i].deviceId, 20U);
-        EXPECT_EQ(sent[i + 1].deviceId, 10U);
-        EXPECT_EQ(sent[i].bytes, kRequest);
-    }
+    ASSERT_EQ(sent.size(), 2U);
+    EXPECT_EQ(sent[0].deviceId, 10U);
+    EXPECT_EQ(sent[1].deviceId, 20U);
+
+    controller->SelectConsole(3);
+    EXPECT_EQ(controller->Open(), RC_NO_USABLE_PORT);
+    EXPECT_EQ(controller->LastFault(), CMIDIController::Fault::NoSuchConsole);
 }
 
-TEST_F(ExchangeTest, TransmissionResultOfOnePortDecides)
+TEST_F(ExchangeTest, TwoClientsOfferingOneIdentifierGetNothingAndAreNamed)
 {
     FakeNetwork network;
-    network.devices = {DeviceWith(1, {TarnPort(1)}), DeviceWith(2, {TarnPort(1)})};
-    network.devices[1].ports[0].sendResult.reset();
-    OpenWith(network);
-    EXPECT_EQ(SendRequest(), RC_EXCHANGE_OK);
-
-    network.devices[0].ports[0].sendResult = false;
+    network.devices = {DeviceWith(1, {TarnPort(1)}), DeviceWith(2, {TarnPort(1)}), DeviceWith(3, {TarnPort(2)})};
     driver.SetNetwork(network);
+    EXPECT_EQ(controller->Open(), RC_NO_USABLE_PORT);
+    EXPECT_EQ(controller->LastFault(), CMIDIController::Fault::AmbiguousConsole);
+    EXPECT_NE(controller->FaultDetail().find("\"device-1\" and \"device-2\""), std::string::npos)
+        << controller->FaultDetail();
     EXPECT_EQ(SendRequest(), RC_SEND_FAILED);
+    EXPECT_TRUE(driver.Sent().empty());
+    EXPECT_EQ(driver.LivePorts(), 0);
 }
 
-TEST_F(ExchangeTest, ReplyRightAfterTheTransmissionResultDoesNotHideIt)
+TEST_F(ExchangeTest, AReplyBeforeTheMessageWentOutIsNotOurs)
 {
-    // One console confirms and answers at once; the other confirms only after that answer.
-    FakeNetwork network;
-    network.devices = {DeviceWith(1, {TarnPort(1)}), DeviceWith(2, {TarnPort(1)})};
-    network.devices[1].ports[0].sendResult.reset();
-    network.devices[1].ports[0].reply.reset();
+    FakeNetwork network = OneConsole();
+    network.devices[0].ports[0].sendResult.reset();
+    network.devices[0].ports[0].reply.reset();
     OpenWith(network);
-    std::atomic<bool> go{false};
-    driver.Post([&] {
-        while (!go)
-            std::this_thread::yield();
-    });
-    ASSERT_EQ(controller->Send(kRequest.data(), static_cast<std::uint16_t>(kRequest.size()), 0), RC_SEND_FAILED);
-    driver.FirePortEvent(1, VORN_PORT_EVENT_SENT, 1, kRequest.size());
-    go = true;
-    ASSERT_TRUE(driver.WaitIdle());
-    EXPECT_EQ(controller->LastEvent(), MIDI_EVENT_SENT);
+    ResultCode sent = RC_UPDATE_NO_RESULT;
+    std::thread sender([&] { sent = SendRequest(5000); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (driver.Sent().empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    driver.FireReceived(0, kReply); // another program's answer, still on its way
+    driver.FirePortEvent(0, VORN_PORT_EVENT_SENT, 1, kRequest.size());
+    sender.join();
+    ASSERT_EQ(sent, RC_EXCHANGE_OK);
     std::vector<std::uint8_t> buffer(64);
     std::uint16_t length = 0;
-    ASSERT_EQ(ReceiveInto(buffer, length, 0), RC_EXCHANGE_OK);
-    EXPECT_EQ(length, kReply.size());
-
-    // Through a real wait: the result, the reply and the second port's result all come in one burst.
-    driver.Post([&] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); });
-    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
-    ASSERT_EQ(ReceiveInto(buffer, length), RC_EXCHANGE_OK);
+    EXPECT_EQ(ReceiveInto(buffer, length, 50), RC_RECEIVE_FAILED);
+    driver.FireReceived(0, kReply);
+    EXPECT_EQ(ReceiveInto(buffer, length), RC_EXCHANGE_OK);
 }
 
-TEST_F(ExchangeTest, RefusingPortEndsTheSendAndLaterPortsGetNothing)
+TEST_F(ExchangeTest, ASecondProgramWaitsForTheConsoleAndThenSaysItIsBusy)
 {
-    FakeNetwork network;
-    network.devices = {DeviceWith(1, {TarnPort(1)}), DeviceWith(2, {TarnPort(1)}), DeviceWith(3, {TarnPort(1)})};
-    OpenWith(network);
-    network.devices[1].ports[0].refusesSend = true;
-    driver.SetNetwork(network);
-    EXPECT_EQ(SendRequest(), RC_SEND_FAILED);
-    const std::vector<FakeSent> sent = driver.Sent();
-    ASSERT_EQ(sent.size(), 1U);
-    EXPECT_EQ(sent[0].deviceId, 1U);
+    OpenWith(OneConsole());
+    CWin32VornMIDIController other;
+    ASSERT_EQ(other.Open(), RC_EXCHANGE_OK);
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    EXPECT_EQ(other.Send(kRequest.data(), static_cast<std::uint16_t>(kRequest.size()), 100), RC_SEND_FAILED);
+    EXPECT_EQ(other.LastFault(), CMIDIController::Fault::ConsoleBusy);
+    EXPECT_EQ(driver.Sent().size(), 1U);
+    controller->EndExchange();
+    EXPECT_EQ(other.Send(kRequest.data(), static_cast<std::uint16_t>(kRequest.size()), 100), RC_EXCHANGE_OK);
+    other.EndExchange();
+    other.Close();
 }
 
 TEST_F(ExchangeTest, MissingTransmissionResultTimesOut)

@@ -1,7 +1,12 @@
 #include "FakeVornDriver.h"
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <memory>
 
 #include "platform/ComRuntime.h"
@@ -192,8 +197,11 @@ public:
         if (pList->count) {
             pList->pDevices = static_cast<DeviceInfo*>(CoTaskMemAlloc(pList->count * sizeof(DeviceInfo)));
             std::memset(pList->pDevices, 0, pList->count * sizeof(DeviceInfo));
-            for (std::uint32_t i = 0; i < pList->count; ++i)
+            for (std::uint32_t i = 0; i < pList->count; ++i) {
                 pList->pDevices[i].id = network.devices[i].id;
+                std::snprintf(pList->pDevices[i].name, sizeof pList->pDevices[i].name, "device-%llu",
+                              static_cast<unsigned long long>(network.devices[i].id));
+            }
         }
         return S_OK;
     }
@@ -264,6 +272,9 @@ private:
 
 FakeVornDriver::FakeVornDriver(FakeNetwork network) : m_network(std::move(network))
 {
+    // The consoles' locks are named after the server: a name of this process's own keeps the fake
+    // consoles of test programs running at the same time apart.
+    ::setenv("JACK_DEFAULT_SERVER", ("fake-vorn-" + std::to_string(::getpid())).c_str(), 0);
     m_thread = std::thread([this] { Run(); });
     const CLSID* classes[2] = {&CLSID_VornAsync, &CLSID_VornAsyncLegacy};
     for (int i = 0; i < 2; ++i) {

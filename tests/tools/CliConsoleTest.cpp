@@ -177,11 +177,12 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, CliConsoleFaultTest,
     testing::Values(FaultCase{"invalid", {"update", "5"}, 2, "Sonvale Data is invalid.\nPlease try to update data again."},
                     FaultCase{"flash-fail", {"update", "5"}, 3, "Can't write Sonvale Data to Flash Memory."},
-                    FaultCase{"swap", {"update", "5"}, 4, "the console did not confirm the transfer"},
-                    FaultCase{"garbage", {"update", "5"}, 4, "the console did not confirm the transfer"},
-                    FaultCase{"silent", {"update", "5"}, 4, "the console did not confirm the transfer"},
-                    FaultCase{"swap", {"current"}, 4, "the console did not say which entry it holds"},
-                    FaultCase{"silent", {"current"}, 4, "the console did not say which entry it holds"}),
+                    FaultCase{"swap", {"update", "5"}, 4, "the console did not confirm the transfer: no reply (only"},
+                    FaultCase{"garbage", {"update", "5"}, 4, "the console did not confirm the transfer: a wrong reply"},
+                    FaultCase{"silent", {"update", "5"}, 4, "the console did not confirm the transfer: no reply (no"},
+                    FaultCase{"swap", {"current"}, 4, "the console did not say which entry it holds: no reply (only"},
+                    FaultCase{"garbage", {"current"}, 4, "the console did not say which entry it holds: a wrong reply"},
+                    FaultCase{"silent", {"current"}, 4, "the console did not say which entry it holds: no reply (no"}),
     [](const testing::TestParamInfo<FaultCase>& info) {
         return QString(info.param.fault).remove('-').toStdString() + "_" + info.param.args.front().toStdString();
     });

@@ -33,6 +33,16 @@ TEST(CliOptionsTest, OptionsMayStandBeforeOrAfterTheCommand)
     EXPECT_EQ(after.m_strKey, "14");
 }
 
+TEST(CliOptionsTest, IdChoosesTheConsoleOfCurrentUpdateAndSend)
+{
+    for (const std::vector<std::string_view>& line : std::vector<std::vector<std::string_view>>{
+             {"update", "5", "--id", "2"}, {"--id", "2", "current"}, {"send", "f.syx", "--id", "2"}}) {
+        const CCliOptions options = CCliOptions::Parse(line);
+        EXPECT_TRUE(options.m_strError.empty()) << options.m_strError;
+        EXPECT_EQ(options.m_id, 2U);
+    }
+}
+
 TEST(CliOptionsTest, DashIsStandardOutputAndDoubleDashEndsOptions)
 {
     const CCliOptions toStdout = Parse({"export", "0", "-"});
@@ -99,7 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Malformed{{"update", "0", "--json"}, "update has no --json"},
                     Malformed{{"--lang", "de", "list"}, "takes en or ja, not \"de\""},
                     Malformed{{"--lang=", "list"}, "takes en or ja, not \"\""},
-                    Malformed{{"list", "--lang"}, "--lang needs a value"}),
+                    Malformed{{"list", "--lang"}, "--lang needs a value"},
+                    Malformed{{"list", "--id", "2"}, "option --id belongs to tag, not to list"},
+                    Malformed{{"update", "0", "--type", "Tarn"}, "option --type belongs to tag, not to update"}),
     [](const testing::TestParamInfo<Malformed>& info) { return "Line" + std::to_string(info.index); });
 
 // ---------------------------------------------------------------------------------------------------

@@ -31,6 +31,10 @@ void COstraConsole::OnBytes(std::size_t pair, const std::uint8_t* pBytes, std::s
 
 std::uint8_t COstraConsole::Store(const COstraProtocol::Entry& entry)
 {
+    if (!m_options.flashFailEntry.empty() && entry.name == m_options.flashFailEntry) {
+        m_log << "   flash write of \"" << entry.name << "\" refused (--flash-fail-entry)\n";
+        return COstraProtocol::STATUS_FLASH_FAILED;
+    }
     if (!m_options.flashPath.empty() && !COstraFlash::Save(m_options.flashPath, entry)) {
         m_log << "   flash " << m_options.flashPath << " cannot be written\n";
         return COstraProtocol::STATUS_FLASH_FAILED;

@@ -49,6 +49,9 @@ std::string COstraOptions::Usage()
            "  --second-pair TYPE   also offer a pair of this four-character type\n"
            "  --fault MODE         none, silent, delay, invalid (always 7E), flash-fail (always 7D),\n"
            "                       swap (the other kind of reply), garbage, split\n"
+           "  --flash-fail-entry NAME\n"
+           "                       the flash write of the entry named NAME fails (7D); every other\n"
+           "                       entry is stored\n"
            "  --delay MS           reply delay for --fault delay (default 3000)\n"
            "  --split N            MIDI events per reply for --fault split (default 3)\n"
            "  --untagged           offer the pairs without their tags, as a bridged console does\n"
@@ -70,7 +73,8 @@ bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& err
             continue;
         }
         static const std::string withValue[] = {"--name", "--entry", "--flash", "--port-id",
-                                                "--second-pair", "--fault", "--delay", "--split"};
+                                                "--second-pair", "--fault", "--delay", "--split",
+                                                "--flash-fail-entry"};
         if (std::find(std::begin(withValue), std::end(withValue), option) == std::end(withValue)) {
             error = "unknown option " + option;
             return false;
@@ -96,6 +100,12 @@ bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& err
                 return false;
             }
             entryName = value;
+        } else if (option == "--flash-fail-entry") {
+            if (value.empty()) {
+                error = "--flash-fail-entry needs the name of an entry";
+                return false;
+            }
+            flashFailEntry = value;
         } else if (option == "--flash") {
             flashPath = value;
         } else if (option == "--port-id") {

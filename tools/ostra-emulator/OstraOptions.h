@@ -22,6 +22,7 @@ struct COstraOptions {
     std::string flashPath; // empty: the flash lives in memory only
     std::uint32_t portId = 1;
     std::string secondType; // empty: one pair only
+    std::string flashFailEntry; // the flash write of the entry of this name fails; empty: none does
     OstraFault fault = OstraFault::None;
     unsigned delayMs = 3000;
     unsigned splitCount = 3;

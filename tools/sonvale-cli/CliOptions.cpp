@@ -149,6 +149,11 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
     const bool tagging = shape->command == CliCommand::Tag || shape->command == CliCommand::Untag;
     if (options.m_bKeep && !tagging)
         return Malformed("option --keep belongs to tag and untag, not to " + name);
+    // --id also names the console the exchanges go to when several are on the network.
+    const bool choosesConsole = shape->command == CliCommand::Current || shape->command == CliCommand::Update ||
+                                shape->command == CliCommand::Send;
+    if (portOption == "--id" && choosesConsole && !options.m_bPattern)
+        portOption.clear();
     if ((options.m_bPattern || !portOption.empty()) && shape->command != CliCommand::Tag)
         return Malformed("option " + (portOption.empty() ? std::string("--pattern") : portOption) +
                          " belongs to tag, not to " + name);

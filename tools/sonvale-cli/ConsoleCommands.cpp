@@ -13,6 +13,7 @@
 #include "DriverDiagnosis.h"
 #include "JsonText.h"
 #include "data/DataController.h"
+#include "midi/MIDIController.h"
 #include "midi/MIDIDevice.h"
 #include "midi/Win32VornMIDIController.h"
 #include "platform/ComRuntime.h"
@@ -119,7 +120,38 @@ ResultCode CConsoleCommands::Connect()
     const ResultCode init = InitMIDIDevice();
     if (init != RC_OK)
         return init;
+    g_MIDIDevice.m_pController->SelectConsole(m_pairId);
     return g_MIDIDevice.m_pController->Open();
+}
+
+std::string CConsoleCommands::ExplainExchange(ResultCode result, const CDataController& controller) const
+{
+    const CMIDIController* pTransport = g_MIDIDevice.m_pController;
+    if (result == RC_NO_USABLE_PORT && pTransport && !pTransport->FaultDetail().empty())
+        return pTransport->FaultDetail();
+    if (result != RC_SEND_FAILED && result != RC_RECEIVE_FAILED)
+        return Explain(result);
+    const bool query = result == RC_RECEIVE_FAILED;
+    const std::string what = query ? "the console did not say which entry it holds: "
+                                   : "the console did not confirm the transfer: ";
+    const std::string reply = query ? "identity reply" : "completion reply";
+    switch (controller.LastFault()) {
+    case CDataController::ExchangeFault::ConsoleBusy:
+        return what + "the console is busy with another program (its exchange did not end within the time-out); "
+                      "nothing was sent";
+    case CDataController::ExchangeFault::NothingSent:
+        return what + "nothing could be sent (the driver did not confirm that the message went out)";
+    case CDataController::ExchangeFault::NoReply:
+        return what + "no reply (no " + reply + " came within the time-out)";
+    case CDataController::ExchangeFault::OtherReplies:
+        return what + "no reply (only answers to other programs' requests came, no " + reply +
+               " within the time-out)";
+    case CDataController::ExchangeFault::WrongReply:
+        return what + "a wrong reply (the console answered with a message that is no " + reply + ")";
+    case CDataController::ExchangeFault::None:
+        break;
+    }
+    return Explain(result);
 }
 
 void CConsoleCommands::Disconnect()
@@ -157,7 +189,7 @@ CliExitCode CConsoleCommands::Current(bool json)
         result = controller.QueryCurrentDataName(name);
     Disconnect();
     if (result != RC_EXCHANGE_OK) {
-        m_err << "sonvale-cli: " << Explain(result) << '\n';
+        m_err << "sonvale-cli: " << ExplainExchange(result, controller) << '\n';
         return ExitCodeFor(result);
     }
 
@@ -244,7 +276,7 @@ CliExitCode CConsoleCommands::Write(const std::function<ResultCode(CDataControll
     Disconnect();
 
     if (result != RC_EXCHANGE_OK) {
-        m_err << "sonvale-cli: " << Explain(result) << '\n';
+        m_err << "sonvale-cli: " << ExplainExchange(result, controller) << '\n';
         return ExitCodeFor(result);
     }
     m_out << "Data update completed. The console holds " << what << ".\n";

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,10 @@ class CConsoleCommands {
 public:
     CConsoleCommands(const CCatalogCommands& catalog, std::ostream& out, std::ostream& err);
     virtual ~CConsoleCommands() = default;
+
+    // The console that current, update and send talk to: the one with this pair identifier, or by
+    // default the one with the lowest.
+    void SelectConsole(std::optional<std::uint32_t> pairId) { m_pairId = pairId; }
 
     // Exit 0 when at least one port would be used; 4 when there is no driver or no usable port.
     [[nodiscard]] CliExitCode Devices();
@@ -45,10 +50,13 @@ private:
     void Disconnect();
     // The write on a worker thread; a dot on the error stream every 300 ms until the console answers.
     [[nodiscard]] ResultCode WriteWithProgress(const std::function<ResultCode()>& write);
+    // The failure of an exchange in words: the cause of its result, told apart by what happened.
+    [[nodiscard]] std::string ExplainExchange(ResultCode result, const CDataController& controller) const;
     // Connects, writes with progress and reports the outcome of writing `what`.
     [[nodiscard]] CliExitCode Write(const std::function<ResultCode(CDataController&)>& write, const std::string& what);
 
     const CCatalogCommands& m_catalog;
     std::ostream& m_out;
     std::ostream& m_err;
+    std::optional<std::uint32_t> m_pairId;
 };

@@ -1,0 +1,128 @@
+// Several programs and several consoles on one JACK graph, judged by what each console received and
+// answered: concurrent sonvale-cli runs must each report the answer to their own message, and with
+// two consoles on the graph every exchange goes to one of them, or to none when they cannot be told
+// apart.
+#include <QProcess>
+
+#include <iostream>
+#include <memory>
+
+#include "tools/CliGraphFixture.h"
+
+namespace {
+
+// The console of these cases refuses to store this entry (key 7) and stores every other.
+constexpr const char* kRefusedEntry = "Brisa #04 EG Comp";
+
+struct ConsoleSpec {
+    std::string name;
+    std::vector<std::string> options;
+    int dataMessages; // data messages it must have received once all rounds ran
+};
+
+struct Line {
+    QStringList args;
+    int exitCode;
+    const char* message = nullptr; // what its standard error must hold, when given
+};
+
+struct SharedCase {
+    const char* name;
+    std::vector<ConsoleSpec> consoles;
+    std::vector<Line> lines; // run at once in each round
+    int rounds;
+};
+
+void PrintTo(const SharedCase& c, std::ostream* os) { *os << c.name; }
+
+int Count(const std::string& log, const std::string& what)
+{
+    int n = 0;
+    for (std::size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+class SharedGraphTest : public CliGraphFixture, public testing::WithParamInterface<SharedCase> {
+protected:
+    // Starts every line at once and waits for all of them.
+    std::vector<CliRun> RunAtOnce(const std::vector<Line>& lines)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (const Line& line : lines) {
+            processes.push_back(std::make_unique<QProcess>());
+            processes.back()->setProcessEnvironment(environment);
+            processes.back()->start(QStringLiteral(SONVALE_CLI_PATH), line.args);
+        }
+        std::vector<CliRun> runs;
+        for (const auto& process : processes) {
+            CliRun run;
+            run.finished = process->waitForFinished(60000) && process->exitStatus() == QProcess::NormalExit;
+            run.exitCode = process->exitCode();
+            run.out = process->readAllStandardOutput();
+            run.err = process->readAllStandardError();
+            runs.push_back(run);
+        }
+        return runs;
+    }
+};
+
+TEST_P(SharedGraphTest, EveryProgramReportsTheAnswerToItsOwnMessage)
+{
+    const SharedCase& c = GetParam();
+    for (const ConsoleSpec& console : c.consoles) {
+        std::vector<std::string> options = {"--flash-fail-entry", kRefusedEntry};
+        options.insert(options.end(), console.options.begin(), console.options.end());
+        StartConsole(console.name, options);
+    }
+    // bench/two-writers.sh runs the cases many more rounds.
+    const int rounds = qEnvironmentVariableIsSet("SONVALE_SHARED_ROUNDS")
+                           ? qEnvironmentVariableIntValue("SONVALE_SHARED_ROUNDS")
+                           : c.rounds;
+    int disagreements = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const std::vector<CliRun> runs = RunAtOnce(c.lines);
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            const Line& line = c.lines[i];
+            EXPECT_TRUE(runs[i].finished);
+            const bool agrees = runs[i].exitCode == line.exitCode &&
+                                (!line.message || runs[i].err.contains(line.message));
+            if (!agrees && ++disagreements <= 3)
+                ADD_FAILURE() << "round " << round << ": " << line.args.join(' ').toStdString() << " exited "
+                              << runs[i].exitCode << ", expected " << line.exitCode << "\n"
+                              << runs[i].err.toStdString();
+        }
+    }
+    std::cout << c.name << ": " << disagreements << " outcomes of " << rounds * c.lines.size()
+              << " disagree with the console's answer\n";
+    EXPECT_EQ(disagreements, 0);
+    // The console's own record: each message reached the one console it was meant for, once.
+    for (const ConsoleSpec& console : c.consoles)
+        EXPECT_EQ(Count(ConsoleLog(console.name), "(data message \""), console.dataMessages * rounds / c.rounds)
+            << console.name << ":\n" << ConsoleLog(console.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Graphs, SharedGraphTest,
+    testing::Values(
+        // Two programs write at once: the refused entry always fails, the other always succeeds.
+        SharedCase{"TwoWriters", {{"Ostra", {}, 24}}, {{{"update", "7"}, 3}, {{"update", "5"}, 0}}, 12},
+        // A write and a query at once: neither takes the other's reply for its own.
+        SharedCase{"UpdateWithCurrent", {{"Ostra", {}, 12}}, {{{"update", "5"}, 0}, {{"current"}, 0}}, 12},
+        // Two clients offer the same console identifier: nothing is written, both are named.
+        SharedCase{"OneIdTwice",
+                   {{"Ostra-A", {"--port-id", "1"}, 0}, {"Ostra-B", {"--port-id", "1"}, 0}},
+                   {{{"update", "5"}, 4, "\"Ostra-A\" and \"Ostra-B\""}, {{"current"}, 4, "\"Ostra-A\" and \"Ostra-B\""}},
+                   1},
+        // Two consoles: the lowest identifier by default, the other by --id; each gets its own writes only.
+        SharedCase{"TwoIds",
+                   {{"Ostra-A", {"--port-id", "2"}, 3}, {"Ostra-B", {"--port-id", "1"}, 3}},
+                   {{{"update", "5"}, 0}, {{"update", "7", "--id", "2"}, 3}},
+                   3}),
+    [](const testing::TestParamInfo<SharedCase>& info) { return std::string(info.param.name); });
+
+} // namespace
