@@ -80,11 +80,12 @@ grep -q 'data message "Fenwick Series Vol.3"' "$work/console.log" || fail "the k
 # main window when the box closes.)
 xdotool windowfocus --sync "$main"
 press alt+h a
-wait_until 10 bash -c "xdotool search --onlyvisible --name '^(About|バージョン情報)\$' | grep -q ." \
-  || fail "Alt+H, A did not open About"
+wait_until 10 all_windows_at_least 2 || fail "Alt+H, A did not open About"
+about=$(all_windows | grep -v "^$main\$" | head -n1)
+[ "$(xdotool getwindowname "$about")" = "$([ "$lang" = ja_JP.UTF-8 ] && echo バージョン情報 || echo About)" ] \
+  || fail "the window Alt+H, A opened is '$(xdotool getwindowname "$about")', not About"
 press Escape
-wait_until 10 bash -c "! xdotool search --onlyvisible --name '^(About|バージョン情報)\$' | grep -q ." \
-  || fail "Escape did not close About"
+wait_until 10 all_windows_exactly 1 || fail "Escape did not close About"
 
 exit_program
 [ "$(note_of 2)" = keys ] || fail "F2 and Enter did not keep the note: note 2 is '$(note_of 2)'"
