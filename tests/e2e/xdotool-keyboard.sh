@@ -3,7 +3,8 @@
 # list's current row and of the Update button follow Tab; F2 and keypad Enter open a row's note and
 # Enter and keypad Enter keep it; Ctrl+3 sorts by "Author"; Tab and Space update the selected entry;
 # Alt+H, A opens About; Alt+F, X ends. One mouse case besides: Alt, then a click on the list, keeps the
-# note being written. The notes and the sort are checked in the preference file afterwards.
+# note being written. The notes and the sort are checked in the preference file afterwards. At scale
+# 1.25 the selection leaves no lines behind.
 # Usage: xdotool-keyboard.sh PROGRAM EMULATOR [LANG [SHOTS_DIR]]. With SHOTS_DIR, screenshots of the
 # focus marks and of the editor opened from the keyboard are kept there.
 set -euo pipefail
@@ -88,6 +89,20 @@ press Escape
 wait_until 10 all_windows_exactly 1 || fail "Escape did not close About"
 
 exit_program
+
+# At scale 1.25 the selection leaves no line behind at the edges of rows it left: after Down, Down,
+# Shift+Home, Down three times and Home, one band of rows in the selection colour remains.
+QT_SCALE_FACTOR=1.25 start_program "$lang"
+wait_for_main
+xdotool windowfocus --sync "$main"
+sleep 0.5
+press Down Down shift+Home Down Down Down Home
+shot "$work/scaled.png"
+bands=$(convert "$work/scaled.png" -fill black +opaque 'rgb(23,54,100)' -fill white -opaque 'rgb(23,54,100)' \
+          -resize '1x800!' txt:- | awk -F'[ ,:()]+' 'NR > 1 { on = $4 > 64; if (on && !was) n++; was = on } END { print n + 0 }')
+[ "$bands" -eq 1 ] || fail "at scale 1.25 the selection colour shows in $bands bands of rows, not in the selected row's alone"
+exit_program
+
 [ "$(note_of 2)" = keys ] || fail "F2 and Enter did not keep the note: note 2 is '$(note_of 2)'"
 [ "$(note_of 3)" = pad ] || fail "keypad Enter did not open and keep the note: note 3 is '$(note_of 3)'"
 [ "$(note_of 4)" = alt ] || fail "Alt and a click on the list lost the note being written: note 4 is '$(note_of 4)'"
