@@ -34,9 +34,14 @@ wait_until 10 test -S "$work/bus/session" || fail "the session bus did not start
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus/session"
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/at-spi.log" 2>&1 &
 helpers+=($!)
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-helpers+=($!)
-wait_until 30 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+# openbox now and then ends at once without a word; a second or third start comes up.
+wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
+for _ in 1 2 3; do
+  openbox --sm-disable >>"$work/openbox.log" 2>&1 &
+  helpers+=($!)
+  wait_until 10 wm_up && break
+done
+wm_up || fail "openbox did not start"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
 
 start_console

@@ -35,12 +35,10 @@ list_crop="${WIDTH}x$(( HEIGHT - 125 ))+$X+$(( Y + 20 ))"
 band_crop="${WIDTH}x105+$X+$(( Y + HEIGHT - 105 ))"
 # focus_marks: the pixels of the focus mark's colour in the list and in the band, as "LIST BAND".
 focus_marks() {
-  local file="$work/marks.png"
-  shot "$file"
-  echo "$(convert "$file" -crop "$list_crop" +repage -fill black +opaque 'rgb(224,224,224)' -fill white \
-            -opaque 'rgb(224,224,224)' -format '%[fx:round(mean*w*h)]' info:)" \
-       "$(convert "$file" -crop "$band_crop" +repage -fill black +opaque 'rgb(224,224,224)' -fill white \
-            -opaque 'rgb(224,224,224)' -format '%[fx:round(mean*w*h)]' info:)"
+  shot "$work/marks.png"
+  convert "$work/marks.png" -crop "$list_crop" +repage "$work/list.png"
+  convert "$work/marks.png" -crop "$band_crop" +repage "$work/band.png"
+  echo "$(pixel_count "$work/list.png" 'rgb(224,224,224)') $(pixel_count "$work/band.png" 'rgb(224,224,224)')"
 }
 
 # The list has the focus at start; Tab takes it to Update and Shift+Tab back, the marks with it.
