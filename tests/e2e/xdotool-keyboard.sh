@@ -20,7 +20,8 @@ mkdir -p "$ini_dir"
 printf '%s\n' "[Configuration]" "version=1" "NoteNum=0" "SortCol=1" "SortDesFlag=0" "[WindowState]" "Left=100" \
   "Top=100" "Right=900" "Bottom=600" "Zoomed=0" >"$ini"
 note_of() { sed -n "s/^Note[0-9]*=$1::\(.*\)$/\1/p" "$ini"; }
-press() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
+# The journey library's own press, which waits for the program, where it has one.
+declare -F press >/dev/null || press() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
 shot() { import -window root "$1"; }
 keep_shot() { [ -z "$shots" ] || { mkdir -p "$shots"; shot "$shots/$1.png"; }; }
 
