@@ -1,6 +1,8 @@
 // Menu 128 and accelerators 128 of the main frame.
 #include "app/MainFrame.h"
 
+#include "app/MenuItemAccessible.h"
+
 #include <QMenuBar>
 
 namespace {
@@ -28,6 +30,9 @@ QAction* CMainFrame::Action(int nCommand) const
 
 void CMainFrame::CreateMenus()
 {
+    // Screen readers read the items by their captions without the mnemonic, with the shortcut as the
+    // key binding.
+    CMenuItemAccessible::Install();
     QMenu* pFile = menuBar()->addMenu(tr("File(&F)"));
     AddCommand(pFile, ID_FILE_UPDATE, QT_TR_NOOP("Update(&U)"));
     pFile->addSeparator();
