@@ -8,8 +8,8 @@
         <translation>ファイル(&amp;F)</translation>
     </message>
     <message>
-        <source>Update(&amp;U)	Ctrl+U</source>
-        <translation>アップデート(&amp;U)	Ctrl+U</translation>
+        <source>Update(&amp;U)</source>
+        <translation>アップデート(&amp;U)</translation>
     </message>
     <message>
         <source>Exit(&amp;X)</source>
@@ -20,28 +20,28 @@
         <translation>編集(&amp;E)</translation>
     </message>
     <message>
-        <source>Undo(&amp;U)	Ctrl+Z</source>
-        <translation>元に戻す(&amp;U)	Ctrl+Z</translation>
+        <source>Undo(&amp;U)</source>
+        <translation>元に戻す(&amp;U)</translation>
     </message>
     <message>
-        <source>Cut(&amp;T)	Ctrl+X</source>
-        <translation>切り取り(&amp;T)	Ctrl+X</translation>
+        <source>Cut(&amp;T)</source>
+        <translation>切り取り(&amp;T)</translation>
     </message>
     <message>
-        <source>Copy(&amp;C)	Ctrl+C</source>
-        <translation>コピー(&amp;C)	Ctrl+C</translation>
+        <source>Copy(&amp;C)</source>
+        <translation>コピー(&amp;C)</translation>
     </message>
     <message>
-        <source>Paste(&amp;P)	Ctrl+V</source>
-        <translation>貼り付け(&amp;P)	Ctrl+V</translation>
+        <source>Paste(&amp;P)</source>
+        <translation>貼り付け(&amp;P)</translation>
     </message>
     <message>
         <source>Help(&amp;H)</source>
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <source>Manual(&amp;M)	F1</source>
-        <translation>マニュアル(&amp;M)	F1</translation>
+        <source>Manual(&amp;M)</source>
+        <translation>マニュアル(&amp;M)</translation>
     </message>
     <message>
         <source>About(&amp;A)...</source>

@@ -1,8 +1,9 @@
 // Menu 128 and accelerators 128 of the main frame.
 #include "app/MainFrame.h"
 
+#include "app/MenuItemAccessible.h"
+
 #include <QMenuBar>
-#include <QShortcut>
 
 namespace {
 
@@ -29,39 +30,49 @@ QAction* CMainFrame::Action(int nCommand) const
 
 void CMainFrame::CreateMenus()
 {
-    // The text after the tab is what the menu shows as the item's accelerator.
+    // Screen readers read the items by their captions without the mnemonic, with the shortcut as the
+    // key binding.
+    CMenuItemAccessible::Install();
     QMenu* pFile = menuBar()->addMenu(tr("File(&F)"));
-    AddCommand(pFile, ID_FILE_UPDATE, QT_TR_NOOP("Update(&U)\tCtrl+U"));
+    AddCommand(pFile, ID_FILE_UPDATE, QT_TR_NOOP("Update(&U)"));
     pFile->addSeparator();
     AddCommand(pFile, ID_APP_EXIT, QT_TR_NOOP("Exit(&X)"));
 
     QMenu* pEdit = menuBar()->addMenu(tr("Edit(&E)"));
-    AddCommand(pEdit, ID_EDIT_UNDO, QT_TR_NOOP("Undo(&U)\tCtrl+Z"));
+    AddCommand(pEdit, ID_EDIT_UNDO, QT_TR_NOOP("Undo(&U)"));
     pEdit->addSeparator();
-    AddCommand(pEdit, ID_EDIT_CUT, QT_TR_NOOP("Cut(&T)\tCtrl+X"));
-    AddCommand(pEdit, ID_EDIT_COPY, QT_TR_NOOP("Copy(&C)\tCtrl+C"));
-    AddCommand(pEdit, ID_EDIT_PASTE, QT_TR_NOOP("Paste(&P)\tCtrl+V"));
+    AddCommand(pEdit, ID_EDIT_CUT, QT_TR_NOOP("Cut(&T)"));
+    AddCommand(pEdit, ID_EDIT_COPY, QT_TR_NOOP("Copy(&C)"));
+    AddCommand(pEdit, ID_EDIT_PASTE, QT_TR_NOOP("Paste(&P)"));
 
     QMenu* pHelp = menuBar()->addMenu(tr("Help(&H)"));
-    AddCommand(pHelp, ID_HELP_MANUAL, QT_TR_NOOP("Manual(&M)\tF1"));
+    AddCommand(pHelp, ID_HELP_MANUAL, QT_TR_NOOP("Manual(&M)"));
     pHelp->addSeparator();
     AddCommand(pHelp, ID_APP_ABOUT, QT_TR_NOOP("About(&A)..."));
 
-    for (QMenu* pMenu : {pFile, pEdit, pHelp})
+    // A menu shows its items' states as they are when it opens. Once it closes every item is enabled
+    // again, so that its accelerator always reaches OnCommand, which applies the same rule at the
+    // moment of the key.
+    for (QMenu* pMenu : {pFile, pEdit, pHelp}) {
         connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuStates);
+        connect(pMenu, &QMenu::aboutToHide, this, [pMenu] {
+            for (QAction* pAction : pMenu->actions()) pAction->setEnabled(true);
+        });
+    }
 }
 
 void CMainFrame::CreateAccelerators()
 {
+    // The accelerators are the items' own shortcuts: the menu shows them beside the items and assistive
+    // technology offers them as the items' key bindings.
     const std::pair<QKeySequence, int> accelerators[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},  {QKeySequence(Qt::CTRL | Qt::Key_X), ID_EDIT_CUT},
         {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE}, {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
         {QKeySequence(Qt::CTRL | Qt::Key_U), ID_FILE_UPDATE}, {QKeySequence(Qt::Key_F1), ID_HELP_MANUAL},
     };
     for (const auto& [keys, nCommand] : accelerators) {
-        auto* pShortcut = new QShortcut(keys, this);
-        pShortcut->setContext(Qt::WindowShortcut);
-        const int nCommandOfKey = nCommand;
-        connect(pShortcut, &QShortcut::activated, this, [this, nCommandOfKey] { OnCommand(nCommandOfKey); });
+        QAction* pAction = Action(nCommand);
+        pAction->setShortcut(keys);
+        pAction->setShortcutContext(Qt::WindowShortcut);
     }
 }

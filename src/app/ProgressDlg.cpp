@@ -59,7 +59,12 @@ int CProgressDlg::DoModal(QWidget* pParent)
     pWindow->setFixedSize(IsJapaneseSystem() ? DialogUnitsToPixels(font, 241, 15)
                                                   : DialogUnitsToPixels(font, 294, 14));
 
-    m_pProgress = new QProgressBar(pWindow);
+    // The bar shows no percentage; a screen reader names it (in English in both languages, as the
+    // dialog's title is) and reads its value. It is named before it joins the window, so that it is
+    // never seen without its name.
+    m_pProgress = new QProgressBar();
+    m_pProgress->setAccessibleName(QStringLiteral("Update progress"));
+    m_pProgress->setParent(pWindow);
     m_pProgress->setObjectName(QStringLiteral("progress1006"));
     m_pProgress->setTextVisible(false);
     m_pProgress->setRange(0, kRangeEnd);

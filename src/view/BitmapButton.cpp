@@ -1,8 +1,16 @@
 #include "view/BitmapButton.h"
 
 #include "widgets/Bitmaps.h"
+#include "widgets/ListConstants.h"
 
 #include <QPainter>
+
+namespace {
+
+// How far inside the face its focus rectangle runs: clear of the face's rounded border.
+constexpr int kFocusInset = 4;
+
+}  // namespace
 
 CBitmapButton::CBitmapButton(QWidget* parent) : QAbstractButton(parent)
 {
@@ -37,4 +45,13 @@ void CBitmapButton::paintEvent(QPaintEvent*)
     if (face.isNull()) return;
     QPainter painter(this);
     painter.drawPixmap(0, 0, face);
+    if (!hasFocus() || !isEnabled()) return;
+    // The focused face is the normal one; the keyboard focus shows as the platform's dotted rectangle,
+    // light on the dark face, inside its rounded border.
+    QPen dotted(kFocusMarkColour, 0, Qt::CustomDashLine);
+    dotted.setDashPattern({1, 1});
+    painter.setPen(dotted);
+    painter.setBrush(Qt::NoBrush);
+    const QRect faceRect(QPoint(0, 0), face.size());
+    painter.drawRect(faceRect.adjusted(kFocusInset, kFocusInset, -kFocusInset - 1, -kFocusInset - 1));
 }

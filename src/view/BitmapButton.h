@@ -5,7 +5,7 @@
 // A push button drawn entirely from bitmaps: one face for the normal state, and optional faces for the
 // pressed, focused and disabled states (a missing face shows the normal one). The button paints the face
 // at its top-left corner at the face's own size; its text is not drawn (the faces carry the caption) but
-// is kept for accessibility.
+// is kept for accessibility. While it has the keyboard focus a dotted rectangle is drawn over the face.
 class CBitmapButton : public QAbstractButton {
     Q_OBJECT
 public:

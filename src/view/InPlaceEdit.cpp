@@ -4,10 +4,12 @@
 #include "platform/PrivateMessage.h"
 #include "view/VirtualKey.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QValidator>
@@ -93,6 +95,7 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent) : QLineEdit(parent)
     setValidator(new CSingleLineValidator(this));
     setContextMenuPolicy(Qt::NoContextMenu);
     setPalette(EditFieldPalette(palette()));
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
     connect(this, &QLineEdit::textChanged, this, [this] {
         StoreSelection();
         m_bChanged = true;
@@ -127,8 +130,11 @@ void CInPlaceEdit::SetSel(int nStart, int nEnd)
 
 void CInPlaceEdit::SetTextWhole(const QString& text)
 {
-    setMaxLength(std::max<int>(kMaxNoteLength, static_cast<int>(text.size())));
-    setText(text);
+    // Setting the text it already holds, or a limit (which sets the text again), would tell a screen
+    // reader that the text and its selection were deleted and typed anew.
+    const int limit = std::max<int>(kMaxNoteLength, static_cast<int>(text.size()));
+    if (limit != maxLength()) setMaxLength(limit);
+    if (text != this->text()) setText(text);
 }
 
 bool CInPlaceEdit::event(QEvent* event)
@@ -235,8 +241,20 @@ void CInPlaceEdit::focusOutEvent(QFocusEvent* event)
     // from the keyboard (Alt+E or F10 takes the focus to the menu bar until the menu closes), so that
     // the Edit menu's commands act on it. Once the list has hidden the editor (after Enter or Escape) a
     // loss of focus commits nothing more.
-    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason) return;
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason) {
+        m_bAwayInMenus = isVisible() && !isHidden();
+        return;
+    }
     if (isVisible() && !isHidden()) Post(WM_NOTE_COMMIT, m_nItem, 0);
+}
+
+void CInPlaceEdit::OnFocusChanged(QWidget* now)
+{
+    if (!m_bAwayInMenus || qobject_cast<QMenuBar*>(now) || qobject_cast<QMenu*>(now)) return;
+    // The focus left the menus: back to the editor the edit goes on; anywhere else (a click on the
+    // list after Alt, another window) ends it as a loss of focus would have.
+    m_bAwayInMenus = false;
+    if (now != this && isVisible() && !isHidden()) Post(WM_NOTE_COMMIT, m_nItem, 0);
 }
 
 void CInPlaceEdit::BeforeEditingKey()

@@ -56,10 +56,13 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Called for every change of the application's focus while the editor waits on the menu bar.
+    void OnFocusChanged(QWidget* now);
     // Posts the two notices an editing key may call for, before the key changes the text.
     void BeforeEditingKey();
     void StoreSelection();
     void Post(int nMessage, std::uintptr_t wParam, std::intptr_t lParam) const;
 
     QObject* m_pNotify = nullptr;
+    bool m_bAwayInMenus = false;  // the focus went to the window's menus while the editor was shown
 };

@@ -1,6 +1,7 @@
 #include "view/TarnView.h"
 
 #include "app/TarnDoc.h"
+#include "platform/PrivateMessage.h"
 #include "platform/SystemLanguage.h"
 #include "platform/TextCodec.h"
 #include "prefs/Preference.h"
@@ -8,8 +9,10 @@
 #include "widgets/CellFont.h"
 #include "widgets/ListConstants.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QShortcut>
 
 #include <array>
 
@@ -87,6 +90,11 @@ CTarnView::CTarnView(CTarnDoc& document, QWidget* parent)
     // The view sorts on title clicks itself; the list's own sorting stays off.
     m_list.Header().setSectionsClickable(true);
     connect(&m_list.Header(), &QHeaderView::sectionClicked, this, [this](int column) { OnColumnClick(column); });
+    // From the keyboard, Ctrl+1 to Ctrl+5 do what a click on the title of column 1 to 5 does.
+    for (int column = 1; column < kColumnCount; ++column) {
+        auto* pSort = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + column)), this);
+        connect(pSort, &QShortcut::activated, this, [this, column] { OnColumnClick(column); });
+    }
     connect(&m_btnUpdate, &QAbstractButton::clicked, this, [this] { OnFileUpdate(); });
 }
 
@@ -197,6 +205,11 @@ void CTarnView::OnDestroy()
         return;
     }
     m_bDestroyed = true;
+    // A note committed in the program's last pass may still wait in the queue: the editor's commit on
+    // its way to the list, or the list's on its way to the view. Both are delivered before the notes
+    // are stored; nothing else that waits is run.
+    QCoreApplication::sendPostedEvents(&m_list, WM_NOTE_COMMIT);
+    QCoreApplication::sendPostedEvents(this, WM_NOTE_COMMIT);
     // A note still being edited when the window closes is kept like a committed one.
     CommitOpenNoteEdit();
     CPrefHandler* pPrefs = g_Preference.GetHandler();

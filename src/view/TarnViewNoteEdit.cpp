@@ -4,6 +4,8 @@
 
 #include "app/TarnDoc.h"
 #include "platform/PrivateMessage.h"
+#include "platform/TextCodec.h"
+#include "widgets/ListConstants.h"
 #include "widgets/NoteEditMessage.h"
 
 #include <new>
@@ -19,11 +21,16 @@ bool CTarnView::event(QEvent* event)
     switch (message) {
     case WM_NOTE_BEGIN: {
         // The opening state as the list saw it when it opened the editor, whatever was typed since.
+        // A bare one carries no state: the editor's as it is now is recorded instead.
         const auto* begin = dynamic_cast<const CNoteEditMessage*>(msg);
-        if (!begin) break;
-        (void)history.RecordEditState(begin->Selection(), begin->Text());
+        std::string text;
+        if (begin)
+            text = begin->Text();
+        else
+            (void)m_list.GetNoteEditText(text);
+        (void)history.RecordEditState(begin ? begin->Selection() : NoteSelection(), text);
         m_bUndoMode = true;
-        m_strNoteSnapshot = begin->Text();
+        m_strNoteSnapshot = std::move(text);
         break;
     }
     case WM_NOTE_MARK: {
@@ -41,7 +48,14 @@ bool CTarnView::event(QEvent* event)
     case WM_NOTE_COMMIT: {
         // The key and text the list took when it wrote the cell: the rows may have been re-sorted since.
         const auto* commit = dynamic_cast<const CNoteEditMessage*>(msg);
-        if (commit) StoreNote(commit->Key(), commit->Text());
+        if (commit) {
+            StoreNote(commit->Key(), commit->Text());
+        } else {
+            // A bare commit names only its row, whose cell the list has written: the note is kept as the
+            // cell shows it rather than lost.
+            const int row = static_cast<int>(msg->WParam());
+            StoreNote(m_list.GetEntryKey(row), NarrowFromWide(m_list.GetItemText(row, kNoteColumn)));
+        }
         (void)history.ClearEditHistory();
         break;
     }

@@ -17,12 +17,6 @@
 #include <system_error>
 #include <thread>
 
-namespace {
-
-constexpr int kNameColumn = 2;
-
-}  // namespace
-
 void CTarnView::SetApplicationLink(CApplicationLink* pApp)
 {
     m_pApp = pApp;

@@ -45,6 +45,8 @@ CInfoListCtrl::CInfoListCtrl(QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setIndentation(0);
     setSortingEnabled(false);
+    // English in both languages, as the column titles around it are.
+    setAccessibleName(QStringLiteral("Data entries"));
 
     // Scroll bars in the dark of the list rather than the desktop's light grey.
     QPalette bars = palette();
@@ -73,8 +75,17 @@ int CInfoListCtrl::GetColumnTextWidth(std::uint16_t nColumn) const
 ResultCode CInfoListCtrl::SetCurrentDataMark(std::int16_t nRow)
 {
     const int selected = GetSelectedItem();
-    for (int i = 0; i < GetItemCount(); ++i)
+    // The marker is a picture; assistive technology reads the row as the console's current data.
+    // English in both languages, as "Current Data :" under the list is.
+    const QString current = QStringLiteral("current data");
+    for (int i = 0; i < GetItemCount(); ++i) {
         SetItemImage(i, kNoColumn, i == nRow ? (selected == nRow ? 1 : 0) : -1);
+        QTreeWidgetItem* item = topLevelItem(i);
+        const QVariant description = i == nRow ? QVariant(current) : QVariant();
+        for (int c = 1; c < columnCount(); ++c)
+            if (item->data(c, Qt::AccessibleDescriptionRole) != description)
+                item->setData(c, Qt::AccessibleDescriptionRole, description);
+    }
     return RC_OK;
 }
 
@@ -174,7 +185,8 @@ void CInfoListCtrl::SelectItem(int nRow)
     // Selecting a row does not scroll the list; only the user's own navigation does.
     const bool autoScrolls = hasAutoScroll();
     setAutoScroll(false);
-    setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    setCurrentItem(item, columnCount() > kNoColumn ? kNoColumn : 0,
+                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     setAutoScroll(autoScrolls);
 }
 
@@ -301,6 +313,9 @@ void CInfoListCtrl::mouseReleaseEvent(QMouseEvent* event)
 void CInfoListCtrl::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QTreeWidget::selectionChanged(selected, deselected);
+    for (const QItemSelection* rows : {&selected, &deselected})
+        for (const QModelIndex& index : rows->indexes())
+            if (index.column() == kNoColumn) UpdateRowArea(index.row());
     if (selected.isEmpty()) return;
     const int now = GetSelectedItem();
     if (now < 0) return;

@@ -38,7 +38,8 @@ using CustomDrawHandler = std::function<void(ListCustomDraw&)>;
 // shows the console's current entry with a marker image in the "No." column, keeps one row selected
 // once a row has been selected, and limits divider dragging of its header.
 //
-// It also hosts the in-cell note editor: a double-click on a Note cell opens it over the cell, it follows
+// It also hosts the in-cell note editor: a double-click on a Note cell, or F2 or Enter on a row, opens it
+// over the row's Note cell, it follows
 // the list's scrolling, and it ends on commit (Enter, loss of focus) or Escape. The list tells its
 // parent window (the view) with the posted messages WM_NOTE_BEGIN, WM_NOTE_COMMIT and WM_NOTE_CANCEL,
 // and passes the editor's WM_NOTE_MARK and WM_NOTE_MODIFIED on to it.
@@ -139,12 +140,22 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
 private:
     void PaintOverlays(QPainter& p) const;
+    // The dotted focus rectangle around the current row while the list has the keyboard focus.
+    void PaintFocusMark(QPainter& p) const;
+    // Repaints row nRow with a pixel's margin above and below: its selection outline and the grid line
+    // over its top edge can reach the next device pixel up at fractional scale factors.
+    void UpdateRowArea(int nRow);
     bool OnHeaderTrack(CTarnHeaderCtrl::Track track, int item, int x);
     [[nodiscard]] QRect SubItemBounds(int nRow, int nSubItem) const;
     void OnDragMove(QPoint point);
@@ -157,6 +168,8 @@ private:
     [[nodiscard]] bool IsOverUpdateTarget(QPoint point) const;
     // Note editing (InfoListCtrlNoteEdit.cpp).
     void OnDblClk();
+    // Opens the editor over row nRow's Note cell and gives it the keyboard focus for `reason`.
+    void OpenNoteEditor(int nRow, Qt::FocusReason reason);
     void OnNoteCommit(int nRow);
     void OnEscape();
     // Hides the editor, handing the keyboard focus back to the list when the editor had it.

@@ -65,24 +65,31 @@ void CInfoListCtrl::OnDblClk()
     SelectItem(m_nCurItem);
     const int row = HitTest(m_ptLastDown);
     if (row < 0 || m_header->logicalIndexAt(m_ptLastDown.x()) != kNoteColumn) return;
+    OpenNoteEditor(row, Qt::MouseFocusReason);
+}
 
-    // A double-click on another Note cell while an edit is open ends that edit first, so that its
-    // text cannot be taken for the new row's.
+void CInfoListCtrl::OpenNoteEditor(int nRow, Qt::FocusReason reason)
+{
+    // Opening over another Note cell while an edit is open ends that edit first, so that its text
+    // cannot be taken for the new row's.
     if (IsNoteEditorOpen()) OnNoteCommit(m_edit.m_nItem);
 
     QRect label;
-    if (!GetSubItemRect(row, kNoteColumn, LVIR_LABEL, label)) return;
+    if (!GetSubItemRect(nRow, kNoteColumn, LVIR_LABEL, label)) return;
     m_edit.setGeometry(label);
-    m_edit.m_nItem = static_cast<std::uint16_t>(row);
+    m_edit.m_nItem = static_cast<std::uint16_t>(nRow);
     m_edit.m_bChangeNotified = true;
-    m_edit.SetTextWhole(GetItemText(row, kNoteColumn));
-    m_edit.selectAll();
+    const QString note = GetItemText(nRow, kNoteColumn);
+    m_edit.SetTextWhole(note);
+    if (m_edit.selectedText() != note) m_edit.selectAll();
     m_edit.GetSel(m_edit.m_nSelStart, m_edit.m_nSelEnd);
     m_edit.m_bChanged = false;
+    // Named after the "Note" column and the entry, in English like the column titles.
+    m_edit.setAccessibleName(QStringLiteral("Note for %1").arg(GetItemText(nRow, kNameColumn)));
     m_edit.show();
     m_edit.activateWindow();
-    m_edit.setFocus(Qt::MouseFocusReason);
-    PostNoteMessageToView(WM_NOTE_BEGIN, row, GetEntryKey(row), NarrowFromWide(m_edit.text()),
+    m_edit.setFocus(reason);
+    PostNoteMessageToView(WM_NOTE_BEGIN, nRow, GetEntryKey(nRow), NarrowFromWide(m_edit.text()),
                           m_edit.PackedSelection());
 }
 

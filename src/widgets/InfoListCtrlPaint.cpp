@@ -18,6 +18,7 @@ void CInfoListCtrl::paintEvent(QPaintEvent* event)
     p.fillRect(viewport()->rect(), m_clrBk);
     drawTree(&p, event->region());
     PaintOverlays(p);
+    PaintFocusMark(p);
 }
 
 void CInfoListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -20,6 +20,7 @@ inline constexpr int LVIR_LABEL = 2;
 // Columns of the information list.
 inline constexpr int kColumnCount = 6;
 inline constexpr int kNoColumn = 1;
+inline constexpr int kNameColumn = 2;
 inline constexpr int kNoteColumn = 5;
 // Default widths by column, also the widths a divider double-click restores.
 inline constexpr std::array<int, kColumnCount> kDefaultColumnWidths{0, 45, 45, 65, 90, 55};
@@ -32,3 +33,5 @@ inline constexpr int kMinNoColumnWidth = 37;
 inline const QColor kRowLineColour(31, 31, 31);
 inline const QColor kColumnLineColour(51, 51, 51);
 inline const QColor kSelectionColour(23, 54, 100);
+// The dotted focus rectangle around the current row, light on the black rows and the selection colour.
+inline const QColor kFocusMarkColour(224, 224, 224);

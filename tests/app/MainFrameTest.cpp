@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QTest>
 
+#include <tuple>
+
 #include "app/MainFrame.h"
 #include "prefs/Preference.h"
 
@@ -132,16 +134,18 @@ TEST_F(MainFrame, MenuHasTheExactLabels)
         titles << pAction->text();
     EXPECT_EQ(titles, QStringList({"File(&F)", "Edit(&E)", "Help(&H)"}));
 
-    const std::pair<int, const char*> items[] = {
-        {ID_FILE_UPDATE, "Update(&U)\tCtrl+U"}, {ID_APP_EXIT, "Exit(&X)"},
-        {ID_EDIT_UNDO, "Undo(&U)\tCtrl+Z"},     {ID_EDIT_CUT, "Cut(&T)\tCtrl+X"},
-        {ID_EDIT_COPY, "Copy(&C)\tCtrl+C"},     {ID_EDIT_PASTE, "Paste(&P)\tCtrl+V"},
-        {ID_HELP_MANUAL, "Manual(&M)\tF1"},     {ID_APP_ABOUT, "About(&A)..."},
+    // The accelerators are the items' own shortcuts, out of their labels.
+    const std::tuple<int, const char*, const char*> items[] = {
+        {ID_FILE_UPDATE, "Update(&U)", "Ctrl+U"}, {ID_APP_EXIT, "Exit(&X)", ""},
+        {ID_EDIT_UNDO, "Undo(&U)", "Ctrl+Z"},     {ID_EDIT_CUT, "Cut(&T)", "Ctrl+X"},
+        {ID_EDIT_COPY, "Copy(&C)", "Ctrl+C"},     {ID_EDIT_PASTE, "Paste(&P)", "Ctrl+V"},
+        {ID_HELP_MANUAL, "Manual(&M)", "F1"},     {ID_APP_ABOUT, "About(&A)...", ""},
     };
-    for (const auto& [nCommand, pszLabel] : items) {
+    for (const auto& [nCommand, pszLabel, pszKeys] : items) {
         QAction* pAction = app->MainFrame()->Action(nCommand);
         ASSERT_NE(pAction, nullptr) << nCommand;
         EXPECT_EQ(pAction->text(), QString::fromUtf8(pszLabel));
+        EXPECT_EQ(pAction->shortcut().toString(), QString::fromUtf8(pszKeys));
     }
     EXPECT_EQ(app->MainFrame()->windowTitle(), QStringLiteral("Sonvale Data Manager"));
 }

@@ -3,6 +3,7 @@
 // The note must still reach the entry it was typed for, and Undo must return to the note as it opened.
 // On the xcb platform, with the editor holding the real keyboard focus.
 #include "ViewTestSupport.h"
+#include "widgets/ListConstants.h"
 #include "widgets/MessageRecorder.h"
 
 namespace {
@@ -59,6 +60,29 @@ TEST_F(NoteMessageOrder, AKeyTypedBeforeTheOpeningIsRecordedLeavesUndoTheOpening
     m_view->OnEditUndo();
     DeliverPosted();
     EXPECT_EQ(Editor().text(), QStringLiteral("old"));
+}
+
+TEST_F(NoteMessageOrder, NotesCommittedInTheLastPassAreSavedWithTheView)
+{
+    Start();
+    DeliverPosted();
+    // Row 2: Enter, and the list has written the cell and posted its commit to the view, which the end
+    // of the program leaves undelivered.
+    OpenWithoutDelivering(2);
+    QTest::keyClicks(&Editor(), QStringLiteral("enter"));
+    QTest::keyClick(&Editor(), Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(&List());
+    ASSERT_FALSE(List().IsNoteEditorOpen());
+    // Row 5: a bare commit naming only the row, after the cell was written.
+    List().SetItemText(5, kNoteColumn, QStringLiteral("bare"));
+    QCoreApplication::postEvent(m_view.get(), new CPrivateMessage(WM_NOTE_COMMIT, 5, 0));
+
+    m_view.reset();
+    std::string note;
+    EXPECT_EQ(m_pStore->GetNote(2, note), RC_OK);
+    EXPECT_EQ(note, "enter");
+    EXPECT_EQ(m_pStore->GetNote(5, note), RC_OK);
+    EXPECT_EQ(note, "bare");
 }
 
 }  // namespace
