@@ -94,7 +94,7 @@ bool CInfoListCtrl::OnBeginDrag()
     m_bDragging = true;
     m_pDragImage = std::move(pImage);
     if (!m_pDragWindow) m_pDragWindow = std::make_unique<CDragImageWindow>();
-    m_pDragWindow->BeginDrag(*m_pDragImage, hotspot);
+    m_pDragWindow->BeginDrag(*m_pDragImage, hotspot, *this);
     m_pDragWindow->DragEnter(viewport()->mapToGlobal(m_ptPointer));
     m_pDragWindow->SetDragCursor(IsOverUpdateTarget(m_ptPointer) ? Qt::ArrowCursor : Qt::ForbiddenCursor);
     m_dragAbortWatch.Start(*this);
