@@ -41,9 +41,10 @@ if [ "$(id -u)" -eq 0 ]; then
   chown 65534:65534 "$run"
   as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 fi
-width=1280 height=800 scale=${SWAY_SCALE:-1}
+# The output is 1280 by 800 logical pixels at any scale.
+scale=${SWAY_SCALE:-1} lw=1280 lh=800
 cat >"$run/sway.conf" <<CONF
-output HEADLESS-1 resolution ${width}x${height} position 0 0 scale $scale
+output HEADLESS-1 resolution $(( lw * scale ))x$(( lh * scale )) position 0 0 scale $scale
 default_border normal
 for_window [app_id="sonvale-data-manager"] floating enable
 focus_on_window_activation urgent
@@ -55,8 +56,6 @@ compositor_pid=$!
 wait_until 10 bash -c "ls '$run'/sway-ipc.*.sock && test -S '$run/wayland-1'" >/dev/null || fail "sway did not start"
 export WAYLAND_DISPLAY="$run/wayland-1" SWAYSOCK=$(ls "$run"/sway-ipc.*.sock) QT_QPA_PLATFORM=wayland
 unset DISPLAY
-# Logical size of the output, in which the pointer moves.
-lw=$(( width / scale )) lh=$(( height / scale ))
 
 echo "--- window suites on Qt's wayland platform"
 export XDG_RUNTIME_DIR="$work/run-suites" && mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
@@ -97,14 +96,14 @@ walk(json.load(sys.stdin), None)'
 }
 view_count() { views | wc -l; }
 has_views() { [ "$(view_count)" -eq "$1" ]; }
-main_fact() { views | head -n1 | cut -d' ' -f"$1"; } # 2 focused, 3 urgent, 4-7 rectangle, 8 workspace
+main_fact() { views | sed -n 1p | cut -d' ' -f"$1"; } # 2 focused, 3 urgent, 4-7 rectangle, 8 workspace
 box_fact() { views | tail -n1 | cut -d' ' -f"$1"; }
 main_is() { [ "$(main_fact "$1")" = "$2" ]; }
 box_titled() { [ "$(view_count)" -eq 2 ] && [ "$(box_fact 9-)" = "$1" ]; }
 export -f views view_count has_views main_fact box_fact main_is box_titled
 wait_for_main_view() {
   wait_until 30 has_views 1 || fail "the main window did not appear on Wayland"
-  read -r _ _ _ X Y W H _ < <(views | head -n1)
+  read -r _ _ _ X Y W H _ < <(views | sed -n 1p)
 }
 # screen NAME: the output as NAME.png in the work folder (and in SHOT_DIR when screens are kept).
 screen() {
@@ -202,7 +201,7 @@ echo "--- 2. The saved place after a Wayland session"
 # The program was placed at (100, 100) by an X11 session; on Wayland it is resized and closed.
 swaymsg "[app_id=\"sonvale-data-manager\"] resize set 700 420" >/dev/null
 wait_until 5 bash -c '[ "$(main_fact 6)" != "'"$W"'" ]' || fail "sway did not resize the window"
-read -r _ _ _ _ _ W H _ < <(views | head -n1)
+read -r _ _ _ _ _ W H _ < <(views | sed -n 1p)
 press -M alt -k f -m alt
 press -k x
 program_ended 10 || fail "File > Exit did not end the program"

@@ -21,7 +21,7 @@ void CDragImageWindow::BeginDrag(const QPixmap& image, QPoint hotspot, QWidget& 
 {
     m_image = image;
     m_ptHotspot = hotspot;
-    setFixedSize(image.size());
+    setFixedSize(image.deviceIndependentSize().toSize());
     // A window of its own would stay where it first appeared: the compositor alone moves windows.
     if (!CanPlaceWindows() && parentWidget() != host.window()) {
         setParent(host.window(), Qt::Widget);
