@@ -17,7 +17,7 @@ done
 [ -e /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqwayland-generic.so ] \
   || { echo "FAILED: Qt's Wayland plugin is not installed (qt6-wayland)"; exit 1; }
 program="$bin/sonvale-data-manager" emulator="$bin/ostra-emulator" pointer="$bin/wl-pointer"
-for built in "$program" "$emulator" "$pointer" "$bin/app_tests" "$bin/view_tests"; do
+for built in "$program" "$emulator" "$pointer" "$bin/app_tests" "$bin/update_tests"; do
   [ -x "$built" ] || { echo "FAILED: $built is not built"; exit 1; }
 done
 shots=${SHOT_DIR:-}
@@ -61,8 +61,8 @@ echo "--- window suites on Qt's wayland platform"
 export XDG_RUNTIME_DIR="$work/run-suites" && mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 "$bin/app_tests" --gtest_filter='MainFrame.Stored*:MainFrame.Closed*:MainFrame.Where*:MainFrame.Exit*:SingleInstance*:ProgressDialog*' >"$work/app-suites.log" 2>&1 9>&- \
   || fail "the main window, single-instance and progress dialog suites failed on Wayland"
-"$bin/view_tests" --gtest_filter='RowDrag*' >"$work/view-suites.log" 2>&1 9>&- \
-  || fail "the row drag suite failed on Wayland"
+"$bin/update_tests" --gtest_filter='RowDrag*:UpdateCommand*' >"$work/view-suites.log" 2>&1 9>&- \
+  || fail "the row drag and Update command suites failed on Wayland"
 unset XDG_RUNTIME_DIR
 rm -f "$work"/app-suites.log "$work"/view-suites.log
 
