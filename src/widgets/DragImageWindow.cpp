@@ -7,7 +7,10 @@
 
 CDragImageWindow::CDragImageWindow() : QWidget(nullptr) { Float(); }
 
-CDragImageWindow::~CDragImageWindow() { EndDrag(); }
+CDragImageWindow::~CDragImageWindow()
+{
+    if (m_bCursorSet) QGuiApplication::restoreOverrideCursor();
+}
 
 void CDragImageWindow::Float()
 {
