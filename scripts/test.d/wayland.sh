@@ -48,7 +48,6 @@ output HEADLESS-1 resolution $(( lw * scale ))x$(( lh * scale )) position 0 0 sc
 default_border normal
 for_window [app_id="sonvale-data-manager"] floating enable
 focus_on_window_activation urgent
-seat * hide_cursor 0
 CONF
 env -i PATH="$PATH" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
   "${as_user[@]}" sway -c "$run/sway.conf" >"$work/sway.log" 2>&1 9>&- &
