@@ -52,7 +52,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # The driver is a JACK client and never starts a server itself; the fonts are the ones the program
-# substitutes for its two faces; Qt's translations give the boxes' standard buttons their Japanese labels.
+# substitutes for its two faces; Qt's translations give the boxes' standard buttons their Japanese labels;
+# Qt's Wayland plugin lets the program run natively in a Wayland session instead of through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "jackd2 | pipewire-jack, fonts-liberation2, fonts-ipafont-gothic, qt6-translations-l10n")
+    "jackd2 | pipewire-jack, fonts-liberation2, fonts-ipafont-gothic, qt6-translations-l10n, qt6-wayland")
 include(CPack)

@@ -9,6 +9,7 @@
 #include "app/AboutDlg.h"
 #include "app/MainViewLink.h"
 #include "app/TarnApp.h"
+#include "platform/WindowSystem.h"
 #include "prefs/Preference.h"
 
 CMainFrame::CMainFrame(CTarnApp& app) : m_app(app)
@@ -25,7 +26,11 @@ CMainFrame::CMainFrame(CTarnApp& app) : m_app(app)
         (void)pPrefs->GetZoomed(m_bShowMaximized);
     }
     const QRect stored(nLeft, nTop, std::max(nWidth, kMinWidth), std::max(nHeight, kMinHeight));
-    setGeometry(FitOntoMonitor(stored, NearestMonitorRect(stored)));
+    // Where the compositor places the window only its size is ours to give.
+    if (CanPlaceWindows())
+        setGeometry(FitOntoMonitor(stored, NearestMonitorRect(stored)));
+    else
+        resize(stored.size());
 
     CreateMenus();
     CreateAccelerators();
@@ -50,6 +55,8 @@ void CMainFrame::ShowFirst()
 
 void CMainFrame::CenterWindow()
 {
+    if (!CanPlaceWindows())
+        return;
     QRect rect = geometry();
     const QScreen* pScreen = QGuiApplication::screenAt(rect.center());
     if (!pScreen)
@@ -111,7 +118,14 @@ QRect CMainFrame::NearestMonitorRect(const QRect& rect)
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
     if (CPrefHandler* pPrefs = g_Preference.GetHandler()) {
-        const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+        QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+        // A program never learns its window's position from a Wayland compositor: the position stored
+        // by the last session that knew it stays, for the next one that does.
+        if (!CanPlaceWindows()) {
+            std::int32_t nLeft = 0, nTop = 0, nWidth = 0, nHeight = 0;
+            if (pPrefs->GetWindowBounds(nLeft, nTop, nWidth, nHeight) == RC_OK)
+                normal.moveTo(nLeft, nTop);
+        }
         (void)pPrefs->SetWindowBounds(normal.x(), normal.y(), normal.width(), normal.height());
         (void)pPrefs->SetZoomed(isMaximized());
     }

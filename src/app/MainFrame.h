@@ -19,7 +19,7 @@ inline constexpr int ID_HELP_MANUAL = 32775;
 inline constexpr int ID_APP_ABOUT = 57664;
 
 // The main window: placed from the preference store when it is created, its placement stored back when
-// it closes; menu 128 with the item states set each time a menu opens, and the accelerators. A command,
+// it closes (where a Wayland compositor places it, only its size: the stored position stays); menu 128 with the item states set each time a menu opens, and the accelerators. A command,
 // from its menu item or its accelerator, runs only when its item is enabled at that moment. The main
 // view fills the client area.
 class CMainFrame : public QMainWindow

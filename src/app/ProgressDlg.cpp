@@ -1,7 +1,9 @@
 #include "app/ProgressDlg.h"
 
 #include <QCoreApplication>
+#include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QTimer>
@@ -10,6 +12,7 @@
 #include "app/ResourceSet.h"
 #include "platform/StaticObjectOrder.h"
 #include "platform/SystemLanguage.h"
+#include "platform/WindowSystem.h"
 
 [[gnu::init_priority(kInitOrderProgressDlg)]] constinit CProgressDlg g_ProgressDlg;
 
@@ -39,6 +42,25 @@ protected:
     }
 
     void closeEvent(QCloseEvent* pEvent) override { pEvent->ignore(); }
+};
+
+// Deletes the dialog's window once another window of the program is active.
+class CFocusHandover : public QObject
+{
+public:
+    explicit CFocusHandover(QDialog* pWindow) : QObject(pWindow), m_pWindow(pWindow) {}
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        if (pEvent->type() == QEvent::WindowActivate && pWatched != m_pWindow && pWatched->isWidgetType() &&
+            static_cast<QWidget*>(pWatched)->isWindow())
+            m_pWindow->deleteLater();
+        return false;
+    }
+
+private:
+    QDialog* m_pWindow;
 };
 
 } // namespace
@@ -82,12 +104,34 @@ int CProgressDlg::DoModal(QWidget* pParent)
     m_bFull = false;
     m_pTimer->start(m_nTickIntervalMs > 0 ? m_nTickIntervalMs : kTickIntervalMs);
 
-    const int nResult = pWindow->exec();
-    // The parent may have taken the window with it while the modal loop ran.
-    delete m_pWindow.data();
+    pWindow->setWindowModality(Qt::ApplicationModal);
+    pWindow->show();
+    QEventLoop loop;
+    m_pLoop = &loop;
+    (void)loop.exec(QEventLoop::DialogExec);
+    m_pLoop = nullptr;
     m_pProgress = nullptr;
     m_pTimer = nullptr;
-    return nResult;
+    // The parent may have taken the window with it while the modal loop ran.
+    if (QDialog* pLeaving = m_pWindow.data()) {
+        m_pWindow = nullptr;
+        if (CanPlaceWindows())
+            delete pLeaving;
+        else
+            HandOverFocus(pLeaving);
+    }
+    return 1;
+}
+
+void CProgressDlg::HandOverFocus(QDialog* pWindow)
+{
+    // A Wayland compositor gives the focus of a window that goes to the window below it, the main
+    // window; Qt's Wayland plugin then asks to activate that window, and the request arrives once the
+    // outcome box that comes next has the focus: the main window is marked as demanding attention. So
+    // the dialog stays until the next window of the program has the focus, and hands it on directly.
+    auto* pWatch = new CFocusHandover(pWindow);
+    qApp->installEventFilter(pWatch);
+    QTimer::singleShot(kHandOverMs, pWindow, &QObject::deleteLater);
 }
 
 void CProgressDlg::OnTimer()
@@ -95,7 +139,8 @@ void CProgressDlg::OnTimer()
     const int nPosition = m_pProgress->value();
     if (((nPosition >= kRangeEnd && m_bDone.load()) || m_nTicks > kMaxTicks) && m_bFull) {
         m_pTimer->stop();
-        m_pWindow->done(1);
+        if (m_pLoop)
+            m_pLoop->exit(1);
     } else if (nPosition >= kRangeEnd) {
         ++m_nTicks;
         m_bFull = true;

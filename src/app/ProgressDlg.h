@@ -4,12 +4,14 @@
 #include <atomic>
 #include <cstdint>
 
+class QEventLoop;
 class QProgressBar;
 class QTimer;
 class QWidget;
 
 // The "Now Updating..." dialog shown while an update's worker runs. One object lives for the whole
-// process; its window exists only while DoModal runs, so the object can be constructed before the
+// process; its window exists only while DoModal runs (on Wayland it stays on the screen until the next
+// window of the program has the focus), so the object can be constructed before the
 // application and destroyed after it.
 //
 // The bar fills in ten ticks of the timer; from the twelfth tick on the dialog closes on the first tick
@@ -23,6 +25,8 @@ public:
     static constexpr int kTickIntervalMs = 300;
     static constexpr int kMaxTicks = 50; // closes once more ticks than this have passed
     static constexpr int IDD = 134;
+    // On Wayland: the longest the closed dialog waits for the next window to take the focus.
+    static constexpr int kHandOverMs = 2000;
 
     constexpr CProgressDlg() = default;
     CProgressDlg(const CProgressDlg&) = delete;
@@ -49,10 +53,12 @@ public:
 
 private:
     void OnTimer();
+    static void HandOverFocus(QDialog* pWindow);
 
     QPointer<QDialog> m_pWindow;
     QProgressBar* m_pProgress = nullptr; // control 1006, owned by the window
     QTimer* m_pTimer = nullptr;          // timer 1, owned by the window
+    QEventLoop* m_pLoop = nullptr;       // the modal loop while DoModal runs
     std::int32_t m_nTicks = 0;
     std::atomic<bool> m_bDone{false};
     bool m_bFull = false;

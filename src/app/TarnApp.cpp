@@ -10,6 +10,9 @@
 #include "platform/ComRuntime.h"
 #include "platform/MessageBoxService.h"
 #include "platform/SingleInstance.h"
+#include "platform/WaylandActivationToken.h"
+#include "platform/WindowActivation.h"
+#include "platform/WindowSystem.h"
 #include "platform/StringTable.h"
 #include "prefs/Preference.h"
 
@@ -148,18 +151,19 @@ void CTarnApp::CheckSingleInstance()
     if (m_hInstanceMutex->Acquire())
         return;
     // The first instance comes forward if its window is ready; otherwise nothing is raised.
-    (void)CSingleInstance::AskFirstInstanceToShow();
+    StartupTokens tokens = StartupTokens::FromEnvironment();
+    // Without the launcher's token the first window still asks for attention.
+    if (tokens.strActivationToken.isEmpty() && !CanPlaceWindows())
+        tokens.strActivationToken = RequestUnvouchedActivationToken();
+    (void)CSingleInstance::AskFirstInstanceToShow(tokens);
     m_bOtherInstance = true;
 }
 
-void CTarnApp::ShowMainFrameOnRequest()
+void CTarnApp::ShowMainFrameOnRequest(const StartupTokens& tokens)
 {
     if (!m_pMainFrame || !m_pMainFrame->isVisible())
         return;
-    if (m_pMainFrame->isMinimized())
-        m_pMainFrame->setWindowState(m_pMainFrame->windowState() & ~Qt::WindowMinimized);
-    m_pMainFrame->raise();
-    m_pMainFrame->activateWindow();
+    BringWindowForward(*m_pMainFrame, tokens);
     emit shownOnRequest();
 }
 

@@ -10,6 +10,8 @@
 #include "platform/ResultCode.h"
 #include "widgets/ApplicationLink.h"
 
+struct StartupTokens;
+
 class CMainFrame;
 class CMainViewLink;
 class CSingleInstance;
@@ -87,7 +89,7 @@ protected:
     bool event(QEvent* pEvent) override;
 
 private:
-    void ShowMainFrameOnRequest();
+    void ShowMainFrameOnRequest(const StartupTokens& tokens);
 
     std::unique_ptr<CSingleInstance> m_hInstanceMutex; // the lock "Orla" and, once the window is ready, the socket "UniqueOrla"
     std::unique_ptr<CTarnDoc> m_pDocument;

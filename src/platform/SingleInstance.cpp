@@ -4,15 +4,64 @@
 #include <QLocalSocket>
 #include <QLockFile>
 
+#include <optional>
+
 #include "platform/UserPaths.h"
 
 namespace {
 
-// What a later instance writes to the first one's socket.
-constexpr char kShowRequest[] = "show\n";
-constexpr qint64 kMaxRequestLength = 64;
+// What a later instance writes to the first one's socket, and the names of the tokens it may carry.
+constexpr char kShowRequest[] = "show";
+constexpr char kActivationTokenField[] = "xdg-activation=";
+constexpr char kStartupIdField[] = "startup-id=";
+constexpr qint64 kMaxRequestLength = 1024;
+constexpr qsizetype kMaxTokenLength = 400;
+
+// A token is a short run of visible ASCII characters; anything else is not passed on.
+QString CheckedToken(const QByteArray& token)
+{
+    if (token.isEmpty() || token.size() > kMaxTokenLength)
+        return {};
+    for (const char c : token)
+        if (c < 0x21 || c > 0x7E)
+            return {};
+    return QString::fromLatin1(token);
+}
+
+QByteArray RequestLine(const StartupTokens& tokens)
+{
+    QByteArray line = kShowRequest;
+    if (!tokens.strActivationToken.isEmpty())
+        line += ' ' + QByteArray(kActivationTokenField) + tokens.strActivationToken.toLatin1();
+    if (!tokens.strStartupId.isEmpty())
+        line += ' ' + QByteArray(kStartupIdField) + tokens.strStartupId.toLatin1();
+    return line + '\n';
+}
+
+// The tokens of a request line, or nothing when the line is no request.
+std::optional<StartupTokens> ParseRequest(const QByteArray& line)
+{
+    if (!line.endsWith('\n'))
+        return std::nullopt;
+    const QList<QByteArray> words = line.chopped(1).split(' ');
+    if (words.value(0) != kShowRequest)
+        return std::nullopt;
+    StartupTokens tokens;
+    for (const QByteArray& word : words.mid(1)) {
+        if (word.startsWith(kActivationTokenField))
+            tokens.strActivationToken = CheckedToken(word.mid(sizeof kActivationTokenField - 1));
+        else if (word.startsWith(kStartupIdField))
+            tokens.strStartupId = CheckedToken(word.mid(sizeof kStartupIdField - 1));
+    }
+    return tokens;
+}
 
 } // namespace
+
+StartupTokens StartupTokens::FromEnvironment()
+{
+    return {CheckedToken(qgetenv("XDG_ACTIVATION_TOKEN")), CheckedToken(qgetenv("DESKTOP_STARTUP_ID"))};
+}
 
 CSingleInstance::CSingleInstance(QObject* pParent) : QObject(pParent) {}
 
@@ -52,13 +101,13 @@ bool CSingleInstance::IsHeld() const
     return m_bHeld;
 }
 
-bool CSingleInstance::AskFirstInstanceToShow(int nTimeoutMs)
+bool CSingleInstance::AskFirstInstanceToShow(const StartupTokens& tokens, int nTimeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(SocketPath());
     if (!socket.waitForConnected(nTimeoutMs))
         return false;
-    socket.write(kShowRequest, sizeof kShowRequest - 1);
+    socket.write(RequestLine(tokens));
     const bool bWritten = socket.waitForBytesWritten(nTimeoutMs);
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState)
@@ -98,8 +147,8 @@ void CSingleInstance::ReadRequests(QLocalSocket* pSocket)
 {
     // A request is one short line; a peer that sends anything longer is cut off.
     while (pSocket->canReadLine()) {
-        if (pSocket->readLine(kMaxRequestLength) == kShowRequest)
-            emit requestShow();
+        if (const std::optional<StartupTokens> tokens = ParseRequest(pSocket->readLine(kMaxRequestLength)))
+            emit requestShow(*tokens);
     }
     if (pSocket->bytesAvailable() >= kMaxRequestLength)
         pSocket->abort();

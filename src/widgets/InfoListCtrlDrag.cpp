@@ -32,8 +32,11 @@ std::unique_ptr<QPixmap> CInfoListCtrl::CreateRowDragImage(QPoint* pHotspot) con
     const int s = GetSelectedItem();
     QRect bounds;
     if (s < 0 || !GetItemRect(s, bounds, LVIR_BOUNDS) || bounds.width() <= 0 || bounds.height() <= 0) return nullptr;
-    auto pImage = std::make_unique<QPixmap>(bounds.size());
+    // Drawn at the screen's pixel density, so that the picture is as sharp as the row at any scale.
+    const qreal dpr = devicePixelRatioF();
+    auto pImage = std::make_unique<QPixmap>(bounds.size() * dpr);
     if (pImage->isNull()) return nullptr;
+    pImage->setDevicePixelRatio(dpr);
     pImage->fill(kSelectionColour);
 
     std::int16_t marked = -1;
@@ -94,7 +97,7 @@ bool CInfoListCtrl::OnBeginDrag()
     m_bDragging = true;
     m_pDragImage = std::move(pImage);
     if (!m_pDragWindow) m_pDragWindow = std::make_unique<CDragImageWindow>();
-    m_pDragWindow->BeginDrag(*m_pDragImage, hotspot);
+    m_pDragWindow->BeginDrag(*m_pDragImage, hotspot, *this);
     m_pDragWindow->DragEnter(viewport()->mapToGlobal(m_ptPointer));
     m_pDragWindow->SetDragCursor(IsOverUpdateTarget(m_ptPointer) ? Qt::ArrowCursor : Qt::ForbiddenCursor);
     m_dragAbortWatch.Start(*this);

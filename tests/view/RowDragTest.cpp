@@ -98,11 +98,11 @@ TEST_F(RowDrag, CursorSaysWhereADropWouldUpdate)
     QRect row;
     ASSERT_TRUE(session->List().GetItemRect(3, row, LVIR_BOUNDS));
     EXPECT_EQ(pWindow->Hotspot(), start - row.topLeft());
-    EXPECT_EQ(pWindow->pos(), session->List().viewport()->mapToGlobal(row.topLeft()));
+    EXPECT_EQ(pWindow->GlobalPos(), session->List().viewport()->mapToGlobal(row.topLeft()));
 
     session->Move(session->UpdateButtonPoint());
     EXPECT_EQ(Cursor(), Qt::ArrowCursor);
-    EXPECT_EQ(pWindow->pos() + pWindow->Hotspot(), session->List().viewport()->mapToGlobal(session->UpdateButtonPoint()));
+    EXPECT_EQ(pWindow->GlobalPos() + pWindow->Hotspot(), session->List().viewport()->mapToGlobal(session->UpdateButtonPoint()));
     EXPECT_EQ(session->List().GetSelectedItem(), 3) << "the drag selects no other row on its way";
     session->Move(Elsewhere());
     EXPECT_EQ(Cursor(), Qt::ForbiddenCursor);

@@ -1,0 +1,8 @@
+#include "platform/WindowSystem.h"
+
+#include <QGuiApplication>
+
+bool CanPlaceWindows()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
