@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kNameColumn = 2;
-
 void OpenNoteEditor(CInfoListCtrl& list, int nRow)
 {
     DoubleClickNoteCell(list, nRow);
