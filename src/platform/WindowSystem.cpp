@@ -2,7 +2,16 @@
 
 #include <QGuiApplication>
 
+namespace {
+bool g_bCompositorPlacedForTests = false;
+}
+
 bool CanPlaceWindows()
 {
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    return !g_bCompositorPlacedForTests && !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void TreatWindowsAsCompositorPlaced(bool bPlaced)
+{
+    g_bCompositorPlacedForTests = bPlaced;
 }

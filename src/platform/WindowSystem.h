@@ -5,3 +5,7 @@
 // the program neither a window's position nor the pointer's position on the screen.
 // User-interface thread only, after QGuiApplication exists.
 [[nodiscard]] bool CanPlaceWindows();
+
+// Tests: makes CanPlaceWindows answer false on any window system, so that what the program does where
+// a compositor places its windows can be checked on X11 as well; false restores the real answer.
+void TreatWindowsAsCompositorPlaced(bool bPlaced);

@@ -62,8 +62,7 @@ TEST(PreferenceFileUnderKill, AKillAtAnyMomentOfSaveLeavesTheOldOrTheNewFile)
         for (const QString& name : QDir(prefs).entryList(QDir::Files | QDir::Hidden)) {
             if (name == QStringLiteral("sonvale-data-manager.ini"))
                 continue;
-            ASSERT_TRUE(name.startsWith(QStringLiteral("sonvale-data-manager.ini.")) && name.size() == 31)
-                << name.toStdString();
+            ASSERT_TRUE(name.startsWith(QStringLiteral("sonvale-data-manager.ini.tmp-"))) << name.toStdString();
             ++nLeftovers;
             QFile::remove(prefs + QLatin1Char('/') + name);
         }
