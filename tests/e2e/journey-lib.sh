@@ -85,6 +85,15 @@ start_emulator() {
   wait_until 10 grep -q '^ready:' "$work/console.log" || fail "the console did not come up"
 }
 
+# own_preferences: the journey starts the program from a preference file of its own, $ini in the
+# folder $ini_dir, which start_program then uses (through $user_home).
+own_preferences() {
+  user_home="$work/user"
+  ini_dir="$user_home/config/Corvane/Sonvale Data Manager"
+  ini="$ini_dir/sonvale-data-manager.ini"
+  mkdir -p "$ini_dir"
+}
+
 # start_program [LANG]: the program with fresh user folders (the preference file at $prefs), or with the
 # folders under $user_home when the journey has set it (to start from preferences of its own). Without
 # start_console first, no JACK server answers and start-up shows the connection error.

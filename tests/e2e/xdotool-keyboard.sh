@@ -13,10 +13,7 @@ source "$(dirname "$0")/journey-lib.sh"
 require xdotool import convert
 start_console
 
-user_home="$work/user"
-ini_dir="$user_home/config/Corvane/Sonvale Data Manager"
-ini="$ini_dir/sonvale-data-manager.ini"
-mkdir -p "$ini_dir"
+own_preferences
 printf '%s\n' "[Configuration]" "version=1" "NoteNum=0" "SortCol=1" "SortDesFlag=0" "[WindowState]" "Left=100" \
   "Top=100" "Right=900" "Bottom=600" "Zoomed=0" >"$ini"
 note_of() { sed -n "s/^Note[0-9]*=$1::\(.*\)$/\1/p" "$ini"; }

@@ -16,9 +16,7 @@ start_console
 
 # Sorted by "No." so that row r shows entry r; the notes of entries 3 to 6 are "old". The column widths
 # put the Note column at x 445 to 695.
-user_home="$work/user"
-ini_dir="$user_home/config/Corvane/Sonvale Data Manager"
-ini="$ini_dir/sonvale-data-manager.ini"
+own_preferences
 write_preferences() {
   mkdir -p "$ini_dir"
   printf '%s\n' "[Configuration]" "version=1" "NoteNum=4" "Note0=3::old" "Note1=4::old" "Note2=5::old" \
