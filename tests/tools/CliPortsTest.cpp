@@ -56,6 +56,9 @@ TEST_F(CliPortsTest, TagRefusesWhatIsNoPairWithStatusOne)
 {
     StartConsole("Bridge", {"--untagged"});
     StartConsole("Other", {"--untagged"});
+    // Client names may hold ':' (a bridge's "a2j:Console [20]", say): a pair is still one client's.
+    StartConsole("Odd:1", {"--untagged"});
+    StartConsole("Odd:2", {"--untagged"});
     struct Case {
         QStringList args;
         const char* message;
@@ -65,6 +68,7 @@ TEST_F(CliPortsTest, TagRefusesWhatIsNoPairWithStatusOne)
         {{"tag", Out("Bridge"), In("Bridge")}, "Are the two names swapped?"},
         {{"tag", In("Bridge"), In("Bridge")}, "OUTPUT must be the port replies come from"},
         {{"tag", In("Bridge"), Out("Other")}, "the two ports belong to different clients (Bridge, Other)"},
+        {{"tag", In("Odd:1"), Out("Odd:2")}, "the two ports belong to different clients (Odd:1, Odd:2)"},
         {{"untag", In("Bridge"), "Other:Tarn-2-out"}, "there is no port \"Other:Tarn-2-out\""},
         {{"tag", In("Bridge"), Out("Bridge"), "--type", "Tar"}, "option --type takes four characters"},
         {{"tag", In("Bridge"), Out("Bridge"), "--pattern"}, "give --keep as well"},

@@ -3,6 +3,7 @@
 #include <jack/metadata.h>
 
 #include <chrono>
+#include <map>
 #include <ostream>
 #include <regex>
 #include <set>
@@ -17,8 +18,6 @@
 #include "PortTags.h"
 
 namespace {
-
-std::string ClientOf(const std::string& name) { return name.substr(0, name.find(':')); }
 
 std::string TagsText(const VornMidiPort& port)
 {
@@ -129,10 +128,12 @@ bool CPortCommands::FindPair(const CCliOptions& options, Pair& pair)
     }
     pair.input = jack_port_name(pair.pInput);
     pair.output = jack_port_name(pair.pOutput);
-    pair.client = ClientOf(pair.input);
-    if (ClientOf(pair.output) != pair.client) {
+    std::map<std::string, bool> clients;
+    pair.client = CPortCatalog::ClientOf(m_pClient, pair.input, clients);
+    const std::string outputClient = CPortCatalog::ClientOf(m_pClient, pair.output, clients);
+    if (outputClient != pair.client) {
         m_err << "sonvale-cli: the two ports belong to different clients (" << pair.client << ", "
-              << ClientOf(pair.output) << "); a pair is two ports of one client\n";
+              << outputClient << "); a pair is two ports of one client\n";
         return false;
     }
     return true;

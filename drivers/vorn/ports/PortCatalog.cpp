@@ -24,12 +24,7 @@ std::optional<std::string> CPortCatalog::Property(jack_port_t* pPort, const char
     return result;
 }
 
-namespace {
-
-// The client part of a full port name. A client's name may hold ':' itself (and libjack's short name
-// splits at the first one), so the longest part before a ':' that names a client on the graph is taken.
-// `known` remembers the answers of one listing.
-std::string ClientOf(jack_client_t* pClient, std::string_view full, std::map<std::string, bool>& known)
+std::string CPortCatalog::ClientOf(jack_client_t* pClient, std::string_view full, std::map<std::string, bool>& known)
 {
     for (std::size_t colon = full.rfind(':'); colon != std::string_view::npos && colon > 0;
          colon = full.rfind(':', colon - 1)) {
@@ -45,8 +40,6 @@ std::string ClientOf(jack_client_t* pClient, std::string_view full, std::map<std
     }
     return {};
 }
-
-} // namespace
 
 std::vector<VornMidiPort> CPortCatalog::List(jack_client_t* pClient, const CPortRules& rules,
                                              std::vector<std::string>& problems)

@@ -2,8 +2,10 @@
 #include <jack/jack.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "PortRules.h"
@@ -33,6 +35,12 @@ public:
     // of one client, and no earlier rule took them.
     static void ApplyRules(std::vector<VornMidiPort>& ports, const std::vector<VornPortRule>& rules,
                            const std::string& path, std::vector<std::string>& problems);
+
+    // The client part of a full port name. A client's name may hold ':' itself (and libjack's short
+    // name splits at the first one), so the longest part before a ':' that names a client on the graph
+    // is taken; empty when none does. `known` remembers the answers of one listing.
+    [[nodiscard]] static std::string ClientOf(jack_client_t* pClient, std::string_view full,
+                                              std::map<std::string, bool>& known);
 
     // The metadata value of a port, when it has one that is not empty.
     [[nodiscard]] static std::optional<std::string> Property(jack_port_t* pPort, const char* key);
