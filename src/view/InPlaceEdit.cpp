@@ -95,11 +95,17 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent) : QLineEdit(parent)
     setValidator(new CSingleLineValidator(this));
     setContextMenuPolicy(Qt::NoContextMenu);
     setPalette(EditFieldPalette(palette()));
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this,
+                           [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
     connect(this, &QLineEdit::textChanged, this, [this] {
         StoreSelection();
         m_bChanged = true;
     });
+}
+
+CInPlaceEdit::~CInPlaceEdit()
+{
+    disconnect(m_focusWatch);
 }
 
 std::uint32_t CInPlaceEdit::PackedSelection() const

@@ -26,6 +26,9 @@ public:
     static constexpr int kMaxNoteLength = 1023;
 
     explicit CInPlaceEdit(QWidget* parent = nullptr);
+    // Stops listening to focus changes first: destroying the field moves the focus, and the base
+    // classes' destructors report it while this part of the object is already gone.
+    ~CInPlaceEdit() override;
 
     // The selection as the platform's edit control reports it: start and end, the caret when empty.
     void GetSel(int& nStart, int& nEnd) const;
@@ -65,4 +68,5 @@ private:
 
     QObject* m_pNotify = nullptr;
     bool m_bAwayInMenus = false;  // the focus went to the window's menus while the editor was shown
+    QMetaObject::Connection m_focusWatch;
 };
