@@ -10,6 +10,9 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
+
+#include <jack/midiport.h>
 
 #include "JackMessages.h"
 #include "PortTags.h"
@@ -95,6 +98,8 @@ bool CDriverCore::Open()
         || jack_set_property_change_callback(m_pClient, &OnPropertyChange, this) != 0)
         return false;
     jack_on_info_shutdown(m_pClient, &OnShutdown, this);
+    if (!RegisterPair(0))
+        return false;
     m_thread = std::thread([this] { Run(true); });
     return jack_activate(m_pClient) == 0;
 }
@@ -156,42 +161,77 @@ HRESULT CDriverCore::Scan(std::vector<VornNetworkDevice>& devices)
     return S_OK;
 }
 
+bool CDriverCore::RegisterPair(std::size_t index)
+{
+    PortPair& pair = m_pairs[index];
+    const std::string number = std::to_string(index + 1);
+    pair.pOut = jack_port_register(m_pClient, ("to-" + number).c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    pair.pIn = jack_port_register(m_pClient, ("from-" + number).c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (pair.pOut && pair.pIn) {
+        m_nPairs.store(index + 1, std::memory_order_release);
+        return true;
+    }
+    for (jack_port_t** ppPort : {&pair.pOut, &pair.pIn})
+        if (*ppPort)
+            jack_port_unregister(m_pClient, std::exchange(*ppPort, nullptr));
+    return false;
+}
+
+// Under the client mutex.
+std::size_t CDriverCore::TakePair()
+{
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        count = m_nPairs.load(std::memory_order_relaxed);
+        for (std::size_t i = 0; i < count; ++i)
+            if (!m_pairs[i].busy) {
+                m_pairs[i].busy = true;
+                return i;
+            }
+    }
+    // Every pair serves a channel: one more, registered on the active client.
+    if (count == MAX_CHANNELS || !RegisterPair(count))
+        return MAX_CHANNELS;
+    std::lock_guard lock(m_mutex);
+    m_pairs[count].busy = true;
+    return count;
+}
+
+// Under the client mutex. The pair's connections go; others' connections to it are cut as well, so
+// the next channel on it reaches its own console only.
+void CDriverCore::ReturnPair(std::size_t index)
+{
+    if (!ServerGone() && m_pClient) {
+        jack_port_disconnect(m_pClient, m_pairs[index].pOut);
+        jack_port_disconnect(m_pClient, m_pairs[index].pIn);
+    }
+    std::lock_guard lock(m_mutex);
+    m_pairs[index].busy = false;
+}
+
 HRESULT CDriverCore::OpenChannel(const VornPortPair& pair, std::shared_ptr<CPortChannel>& channel)
 {
     channel.reset();
     std::lock_guard clientLock(m_clientMutex);
     if (ServerGone() || !m_pClient)
         return VORN_E_NO_SERVER;
-    std::uint32_t number = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_channels.size() >= MAX_CHANNELS)
-            return E_OUTOFMEMORY;
-        number = m_nextPortNumber++;
-    }
-    const std::string outName = "to-" + std::to_string(pair.id) + "-" + std::to_string(number);
-    const std::string inName = "from-" + std::to_string(pair.id) + "-" + std::to_string(number);
-    jack_port_t* pOut = jack_port_register(m_pClient, outName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    jack_port_t* pIn = jack_port_register(m_pClient, inName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (!pOut || !pIn || !Connect(m_pClient, pOut, jack_port_name(pOut), pair.deviceInput)
+    const std::size_t index = TakePair();
+    if (index == MAX_CHANNELS)
+        return m_nPairs.load(std::memory_order_relaxed) == MAX_CHANNELS ? E_OUTOFMEMORY : E_FAIL;
+    jack_port_t* pOut = m_pairs[index].pOut;
+    jack_port_t* pIn = m_pairs[index].pIn;
+    if (!Connect(m_pClient, pOut, jack_port_name(pOut), pair.deviceInput)
         || !Connect(m_pClient, pIn, pair.deviceOutput, jack_port_name(pIn))) {
-        if (pOut)
-            jack_port_unregister(m_pClient, pOut);
-        if (pIn)
-            jack_port_unregister(m_pClient, pIn);
-        return pOut && pIn ? VORN_E_CONNECT_REFUSED : E_FAIL;
+        ReturnPair(index);
+        return VORN_E_CONNECT_REFUSED;
     }
     // The first messages wait in the channel until both connections have reached the process cycle;
     // for at most two seconds, as long as the open used to wait for them.
     const std::int64_t holdFrames = 2 * static_cast<std::int64_t>(jack_get_sample_rate(m_pClient));
     auto opened = std::make_shared<CPortChannel>(pOut, pIn, holdFrames);
     std::lock_guard lock(m_mutex);
-    for (auto& slot : m_slots) {
-        if (slot.load(std::memory_order_relaxed) == nullptr) {
-            slot.store(opened.get(), std::memory_order_seq_cst);
-            break;
-        }
-    }
+    m_pairs[index].channel.store(opened.get(), std::memory_order_seq_cst);
     m_channels.push_back(opened);
     channel = std::move(opened);
     return S_OK;
@@ -216,25 +256,27 @@ void CDriverCore::CloseChannel(const std::shared_ptr<CPortChannel>& channel)
 {
     AwaitLastMessage(*channel);
     channel->Close();
+    std::size_t index = MAX_CHANNELS;
     {
         std::lock_guard lock(m_mutex);
-        for (auto& slot : m_slots)
-            if (slot.load(std::memory_order_relaxed) == channel.get())
-                slot.store(nullptr, std::memory_order_seq_cst);
+        for (std::size_t i = 0; i < m_nPairs.load(std::memory_order_relaxed); ++i)
+            if (m_pairs[i].channel.load(std::memory_order_relaxed) == channel.get()) {
+                m_pairs[i].channel.store(nullptr, std::memory_order_seq_cst);
+                index = i;
+            }
         std::erase(m_channels, channel);
     }
-    // A process cycle that started before the slot was emptied may still be using the channel: wait for
-    // it to end. A cycle that starts later finds the slot empty.
+    // A process cycle that started before the pair was emptied may still be using the channel: wait for
+    // it to end. A cycle that starts later finds the pair empty.
     const std::uint64_t cycle = m_nCycles.load(std::memory_order_seq_cst);
     if (m_bInProcess.load(std::memory_order_seq_cst)) {
         while (m_nCycles.load(std::memory_order_seq_cst) == cycle && !ServerGone())
             std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
+    if (index == MAX_CHANNELS)
+        return;
     std::lock_guard clientLock(m_clientMutex);
-    if (!ServerGone() && m_pClient) {
-        jack_port_unregister(m_pClient, channel->OwnOutput());
-        jack_port_unregister(m_pClient, channel->OwnInput());
-    }
+    ReturnPair(index);
 }
 
 void CDriverCore::SetAsyncObserver(std::uint32_t mask, IVornAsyncObserver* pObserver)
@@ -259,9 +301,14 @@ int CDriverCore::OnProcess(jack_nframes_t nframes, void* arg)
     self->m_bInProcess.store(true, std::memory_order_seq_cst);
     const std::uint64_t cycle = self->m_nCycles.load(std::memory_order_relaxed) + 1;
     bool work = false;
-    for (auto& slot : self->m_slots)
-        if (CPortChannel* pChannel = slot.load(std::memory_order_seq_cst))
+    const std::size_t pairs = self->m_nPairs.load(std::memory_order_acquire);
+    for (std::size_t i = 0; i < pairs; ++i) {
+        PortPair& pair = self->m_pairs[i];
+        if (CPortChannel* pChannel = pair.channel.load(std::memory_order_seq_cst))
             work = pChannel->Process(nframes, cycle) || work;
+        else
+            jack_midi_clear_buffer(jack_port_get_buffer(pair.pOut, nframes));
+    }
     self->m_nCycles.fetch_add(1, std::memory_order_seq_cst);
     self->m_bInProcess.store(false, std::memory_order_seq_cst);
     if (work)

@@ -83,8 +83,24 @@ private:
     std::atomic<pid_t> m_shutdownReporter{0};
     std::atomic<std::uint32_t> m_nConfigChanges{0};
 
-    // Read by JACK's process callback without a lock; a channel leaves a slot before it is freed.
-    std::array<std::atomic<CPortChannel*>, MAX_CHANNELS> m_slots{};
+    // The driver's own port pairs. Once registered, a pair stays until the client closes, and a closed
+    // channel's pair serves the next one: libjack walks a client's port list from its notification
+    // thread without a lock whenever the graph's latencies change (any connection anywhere), so
+    // registering or unregistering a port on the active client can crash it. The first pair is
+    // registered before the client is activated; more only when channels are open at once.
+    struct PortPair {
+        jack_port_t* pOut = nullptr;
+        jack_port_t* pIn = nullptr;
+        // Read by JACK's process callback without a lock; a channel leaves it before it is freed. A pair
+        // without a channel has its output cleared every cycle, so a later reader finds nothing old there.
+        std::atomic<CPortChannel*> channel{nullptr};
+        bool busy = false; // under m_mutex: a channel has it, or one is being opened on it
+    };
+    [[nodiscard]] bool RegisterPair(std::size_t index);
+    [[nodiscard]] std::size_t TakePair(); // MAX_CHANNELS when none can be had
+    void ReturnPair(std::size_t index);
+    std::array<PortPair, MAX_CHANNELS> m_pairs{};
+    std::atomic<std::size_t> m_nPairs{0}; // pairs registered; each is whole before it counts
     std::atomic<bool> m_bInProcess{false};
     std::atomic<std::uint64_t> m_nCycles{0};
 
@@ -92,5 +108,4 @@ private:
     std::vector<std::shared_ptr<CPortChannel>> m_channels;
     IVornAsyncObserver* m_pAsyncObserver = nullptr;
     std::uint32_t m_asyncMask = 0;
-    std::uint32_t m_nextPortNumber = 1;
 };
