@@ -68,7 +68,7 @@ bool CTarnApp::InitInstance()
     (void)SetupPreferencePath();
     (void)g_Preference.GetHandler()->Load();
 
-    if (g_MIDIDevice.m_pController->Open() != RC_EXCHANGE_OK) {
+    if (OpenTransport() != RC_EXCHANGE_OK) {
         m_bDeviceEventPending = false;
         ShowConnectionError();
     }

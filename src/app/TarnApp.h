@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "midi/MIDIDeviceListener.h"
 #include "platform/ResultCode.h"
@@ -90,6 +91,8 @@ protected:
 
 private:
     void ShowMainFrameOnRequest(const StartupTokens& tokens);
+    // Opens the transport; when another program newly shares the console, says so in the log.
+    ResultCode OpenTransport();
 
     std::unique_ptr<CSingleInstance> m_hInstanceMutex; // the lock "Orla" and, once the window is ready, the socket "UniqueOrla"
     std::unique_ptr<CTarnDoc> m_pDocument;
@@ -98,6 +101,8 @@ private:
     std::atomic<bool> m_bMainWindowExists{false};
     // Counts the WM_DEVICEEVENT events posted from driver threads; see event().
     std::atomic<std::uint32_t> m_nDeviceEventsPosted{0};
+    // The sharing last written to the log, so that each reopen does not repeat it.
+    std::string m_strSharingLogged;
     ViewFactory m_viewFactory;
     QString m_strProfilePath;
     bool m_bPreferenceCreated = false;

@@ -21,11 +21,6 @@
 
 namespace {
 
-ResultCode OpenTransport()
-{
-    return g_MIDIDevice.m_pController ? g_MIDIDevice.m_pController->Open() : RC_DRIVER_UNAVAILABLE;
-}
-
 void CloseTransport()
 {
     if (g_MIDIDevice.m_pController)
@@ -51,6 +46,19 @@ MessageBoxRequest WarningBox(std::uint32_t nTextId)
 }
 
 } // namespace
+
+ResultCode CTarnApp::OpenTransport()
+{
+    CMIDIController* pController = g_MIDIDevice.m_pController;
+    if (!pController)
+        return RC_DRIVER_UNAVAILABLE;
+    const ResultCode result = pController->Open();
+    std::string sharing = result == RC_EXCHANGE_OK ? pController->SharingDetail() : std::string();
+    if (!sharing.empty() && sharing != m_strSharingLogged)
+        std::fprintf(stderr, "sonvale-data-manager: %s\n", sharing.c_str());
+    m_strSharingLogged = std::move(sharing);
+    return result;
+}
 
 ResultCode CTarnApp::OnDeviceEvent(std::int32_t nEvent)
 {

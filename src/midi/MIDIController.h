@@ -60,6 +60,9 @@ public:
     // The words that go with the last fault for a person (the clients of an ambiguous console); may be
     // empty.
     [[nodiscard]] virtual std::string FaultDetail() const { return {}; }
+    // As of the last Open: words for a person when a program that takes no turns with this one also
+    // sends to the console (its exchanges can cross ours); empty otherwise.
+    [[nodiscard]] virtual std::string SharingDetail() const { return {}; }
 
     // The console the next Open keeps: the one with this pair identifier, or with none given the one
     // with the lowest. Runs on the thread that opens the transport.

@@ -82,6 +82,7 @@ ResultCode CWin32VornMIDIController::OpenConsole()
     ReleaseAll();
     m_fault = Fault::None;
     m_faultDetail.clear();
+    m_sharingDetail.clear();
     m_listFailure = S_OK;
     m_pAsync = CreateDriverObject(&m_createFailures);
     if (!m_pAsync)
@@ -219,6 +220,9 @@ ResultCode CWin32VornMIDIController::AttachPorts(IVornAsyncDevice* pDevice, cons
             continue;
         }
         pListener->m_pController.Attach(this);
+        if (info.flags & VORN_PORT_FLAG_SHARED)
+            m_sharingDetail = "another program, which takes no turns with this one, also sends to the console's "
+                              "input: its exchanges can cross this program's (sonvale-cli ports names it)";
         m_ports.push_back(pPort);
         m_portObservers.push_back(pListener);
         bAttached = true;

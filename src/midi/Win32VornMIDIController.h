@@ -40,6 +40,7 @@ public:
     ResultCode OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData) override;
     [[nodiscard]] Fault LastFault() const override { return m_fault; }
     [[nodiscard]] std::string FaultDetail() const override { return m_faultDetail; }
+    [[nodiscard]] std::string SharingDetail() const override { return m_sharingDetail; }
     void SelectConsole(std::optional<std::uint32_t> pairId) override { m_wantedPairId = pairId; }
     void DropReceived() override;
     void EndExchange() override;
@@ -128,4 +129,5 @@ private:
     std::optional<std::uint32_t> m_wantedPairId;
     Fault m_fault = Fault::None;
     std::string m_faultDetail;
+    std::string m_sharingDetail;
 };

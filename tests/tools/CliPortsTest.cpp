@@ -146,3 +146,23 @@ TEST_F(CliPortsTest, ABrokenRulesFileIsReportedOnceAndIgnored)
 }
 
 } // namespace
+
+// Two clients offer console 1, and one of them sends to the other's input as well: `ports` marks the
+// clash and names the sender, `devices` says the console is shared.
+TEST_F(CliPortsTest, AClashAndAnotherProgramSendingToTheConsoleAreShown)
+{
+    StartConsole("Ostra-A");
+    StartConsole("Ostra-B");
+    QProcess connect;
+    connect.start(QStringLiteral("jack_connect"), {Out("Ostra-B"), In("Ostra-A")});
+    ASSERT_TRUE(connect.waitForFinished(10000) && connect.exitCode() == 0) << connect.readAllStandardError().toStdString();
+
+    const CliRun ports = Cli({"ports"});
+    EXPECT_EQ(ports.exitCode, 0) << ports.err.toStdString();
+    EXPECT_TRUE(ports.out.contains("input   Ostra-A:Tarn-1-in\n      tags: type Tarn, id 1; rule: none; counts as: "
+                                   "type Tarn, id 1 (CLASH: Ostra-B too; nothing is sent to either)\n"
+                                   "      also sent to by: Ostra-B:Tarn-1-out\n"))
+        << ports.out.toStdString();
+    const CliRun devices = Cli({"devices"});
+    EXPECT_TRUE(devices.out.contains("type Tarn  used; another program also sends to it")) << devices.out.toStdString();
+}

@@ -106,7 +106,11 @@ CliExitCode CConsoleCommands::Devices()
             m_out << "  (no ports)\n";
         for (const CDeviceSurvey::Port& port : device.ports)
             m_out << "  Port " << port.id << "  type " << port.typeText << "  "
-                  << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used") << '\n';
+                  << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used")
+                  << (port.shared ? "; another program also sends to it, taking no turns with this one "
+                                    "(sonvale-cli ports names it)"
+                                  : "")
+                  << '\n';
     }
     if (survey.UsedPortCount() == 0) {
         m_err << "sonvale-cli: " << CDriverDiagnosis::NoConsoleAdvice(survey) << '\n';

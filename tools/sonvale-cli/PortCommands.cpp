@@ -26,6 +26,18 @@ std::string TagsText(const VornMidiPort& port)
     return "type " + port.tagType.value_or("-") + ", id " + port.tagId.value_or("-");
 }
 
+// The other clients whose port counts as the same type, identifier and direction: with any, nobody can
+// tell which console is meant and nothing is sent to either.
+std::string ClashWith(const VornMidiPort& port, const std::vector<VornMidiPort>& ports)
+{
+    std::string others;
+    for (const VornMidiPort& other : ports)
+        if (other.client != port.client && other.id == port.id && other.type == port.type && other.input == port.input &&
+            others.find(other.client) == std::string::npos)
+            others += (others.empty() ? "" : ", ") + other.client;
+    return others;
+}
+
 } // namespace
 
 CPortCommands::CPortCommands(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
@@ -89,10 +101,19 @@ CliExitCode CPortCommands::Ports()
         }
         m_out << "  " << (port.input ? "input   " : "output  ") << port.name << "\n      tags: " << TagsText(port)
               << "; rule: " << (port.rule.empty() ? "none" : "[" + port.rule + "]") << "; counts as: ";
-        if (port.id)
-            m_out << "type " << (port.type.empty() ? "-" : port.type) << ", id " << *port.id << '\n';
-        else
+        if (!port.id) {
             m_out << "nothing\n";
+            continue;
+        }
+        m_out << "type " << (port.type.empty() ? "-" : port.type) << ", id " << *port.id;
+        if (const std::string clash = ClashWith(port, ports); !clash.empty())
+            m_out << " (CLASH: " << clash << " too; nothing is sent to either)";
+        m_out << '\n';
+        if (!port.input)
+            continue;
+        const std::vector<std::string> senders = CNetworkScan::OtherSenders(m_pClient, port.name);
+        for (std::size_t i = 0; i < senders.size(); ++i)
+            m_out << (i == 0 ? "      also sent to by: " : ", ") << senders[i] << (i + 1 == senders.size() ? "\n" : "");
     }
     return CliExitCode::Ok;
 }

@@ -25,6 +25,18 @@ bool CNetworkScan::IsDriverName(std::string_view name)
            && client[VORN_DRIVER_CLIENT_NAME.size()] == '-';
 }
 
+std::vector<std::string> CNetworkScan::OtherSenders(jack_client_t* pClient, const std::string& input)
+{
+    std::vector<std::string> senders;
+    jack_port_t* pInput = jack_port_by_name(pClient, input.c_str());
+    const char** ppNames = pInput ? jack_port_get_all_connections(pClient, pInput) : nullptr;
+    for (const char** ppName = ppNames; ppName && *ppName; ++ppName)
+        if (!IsDriverName(*ppName))
+            senders.emplace_back(*ppName);
+    jack_free(static_cast<void*>(ppNames));
+    return senders;
+}
+
 std::uint32_t CNetworkScan::TypeCodeOf(std::string_view value)
 {
     if (value.size() != 4)
@@ -57,7 +69,7 @@ std::vector<VornNetworkDevice> CNetworkScan::Scan(jack_client_t* pClient, const 
                 continue;
             // A pair whose two ports disagree about the type is not typed.
             const std::uint32_t type = half.inputType == half.outputType ? half.inputType : 0;
-            device.pairs.push_back({id, type, half.input, half.output});
+            device.pairs.push_back({id, type, half.input, half.output, !OtherSenders(pClient, half.input).empty()});
         }
         if (device.pairs.empty())
             continue;

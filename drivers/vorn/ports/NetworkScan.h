@@ -18,6 +18,7 @@ struct VornPortPair {
     std::uint32_t typeCode = 0;  // first character in the most significant byte; 0 when untyped
     std::string deviceInput;     // full JACK name of the device's MIDI input port
     std::string deviceOutput;    // full JACK name of the device's MIDI output port
+    bool shared = false;         // a client that is not a driver's sends to deviceInput too
 };
 
 // One device: another JACK client with at least one port pair.
@@ -35,6 +36,9 @@ public:
     [[nodiscard]] static std::vector<VornNetworkDevice> Scan(jack_client_t* pClient, const CPortRules& rules);
     // Whether a JACK client name, or the client part of a full port name, belongs to a driver object.
     [[nodiscard]] static bool IsDriverName(std::string_view clientOrPortName);
+    // The full names of the ports of clients other than drivers that send to the named input port, in
+    // JACK's order.
+    [[nodiscard]] static std::vector<std::string> OtherSenders(jack_client_t* pClient, const std::string& input);
     // The type code of a port-type value: its four characters, or 0 when it is not exactly four bytes.
     [[nodiscard]] static std::uint32_t TypeCodeOf(std::string_view value);
 };

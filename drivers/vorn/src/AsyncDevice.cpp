@@ -44,7 +44,8 @@ HRESULT CAsyncDevice::GetPortList(PortList* pList)
     if (!pRecords)
         return E_OUTOFMEMORY;
     for (std::size_t i = 0; i < pairs.size(); ++i)
-        pRecords[i] = {pairs[i].id, pairs[i].typeCode, VORN_PORT_FLAG_OUTPUT | VORN_PORT_FLAG_INPUT};
+        pRecords[i] = {pairs[i].id, pairs[i].typeCode,
+                       VORN_PORT_FLAG_OUTPUT | VORN_PORT_FLAG_INPUT | (pairs[i].shared ? VORN_PORT_FLAG_SHARED : 0)};
     *pList = {static_cast<std::uint32_t>(pairs.size()), pRecords};
     return S_OK;
 }

@@ -99,12 +99,15 @@ struct DeviceList {
 struct PortInfo {
     std::uint32_t id;       // the port's identifier within its device
     std::uint32_t typeCode; // four characters, first in the most significant byte ("Tarn")
-    std::uint32_t flags;    // VORN_PORT_FLAG_* bits; not read by the program
+    std::uint32_t flags;    // VORN_PORT_FLAG_* bits; the program reads only VORN_PORT_FLAG_SHARED
 };
 static_assert(sizeof(PortInfo) == 12);
 
 inline constexpr std::uint32_t VORN_PORT_FLAG_OUTPUT = 1; // messages can be sent to the port
 inline constexpr std::uint32_t VORN_PORT_FLAG_INPUT = 2;  // the port delivers received messages
+// A client that is not a Vorn driver also sends messages to the device: its exchanges take no turns with
+// the driver's.
+inline constexpr std::uint32_t VORN_PORT_FLAG_SHARED = 4;
 
 struct PortList {
     std::uint32_t count; // number of records
