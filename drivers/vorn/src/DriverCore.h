@@ -33,11 +33,11 @@ public:
     [[nodiscard]] bool ServerGone() const { return m_bServerGone.load(std::memory_order_acquire); }
     // Program thread: the devices on the graph now. VORN_E_NO_SERVER when the server is gone.
     [[nodiscard]] HRESULT Scan(std::vector<VornNetworkDevice>& devices);
-    // Program thread: registers the driver's own MIDI ports for a pair, connects them to the device's
+    // Program thread: takes a free pair of the driver's own MIDI ports, connects them to the device's
     // ports and starts serving them. VORN_E_CONNECT_REFUSED when the connections cannot be made.
     [[nodiscard]] HRESULT OpenChannel(const VornPortPair& pair, std::shared_ptr<CPortChannel>& channel);
-    // Program thread: stops serving a channel and lets go of its JACK ports, once its last message has
-    // left. When this returns, JACK's process callback no longer touches it.
+    // Program thread: stops serving a channel and cuts its ports' connections, once its last message has
+    // left; the ports serve the next channel. When this returns, JACK's process callback no longer touches it.
     void CloseChannel(const std::shared_ptr<CPortChannel>& channel);
 
     // Program thread: the driver-wide observer (null drops it).
