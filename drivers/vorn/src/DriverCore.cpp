@@ -31,6 +31,18 @@ constexpr auto LAST_MESSAGE_LIMIT = std::chrono::milliseconds(250);
 // How often a driver without a server asks whether one answers again.
 constexpr auto SERVER_PROBE_INTERVAL = std::chrono::seconds(1);
 
+// Numbers the driver objects of this process, for their client names.
+std::atomic<unsigned> g_nClientsOpened{0};
+
+// A client name of its own for each driver object: "vorn-driver-PID-N". PipeWire's JACK library lets two
+// clients have one name, and then a port name such as "vorn-driver:to-1" stands for either program's
+// port, so the driver would connect (and check) another program's port instead of its own.
+std::string UniqueClientName()
+{
+    return std::string(VORN_DRIVER_CLIENT_NAME) + "-" + std::to_string(::getpid()) + "-" +
+           std::to_string(g_nClientsOpened.fetch_add(1, std::memory_order_relaxed) + 1);
+}
+
 // Whether the connection from `from` to `to` stands after asking JACK for it. One that someone else made
 // first (a patchbay restoring its connections, a server that connects new ports itself) counts as ours:
 // JACK then answers that it exists already.
@@ -82,7 +94,7 @@ bool CDriverCore::Open()
         return false;
     m_bWakeReady = true;
     bool noServer = false;
-    m_pClient = CJackMessages::OpenClient(std::string(VORN_DRIVER_CLIENT_NAME), noServer);
+    m_pClient = CJackMessages::OpenClient(UniqueClientName(), noServer);
     if (!m_pClient) {
         if (!noServer)
             return false;
