@@ -15,7 +15,10 @@ if ! command -v Xvfb >/dev/null; then
 fi
 displayfile=$(mktemp)
 # -displayfd: Xvfb picks a free display number itself and writes it once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+# -noreset: a server resets when its last client leaves and refuses connections while it does; a helper
+# that comes and goes before the program (the accessibility bus's launcher) would leave the program
+# without a display.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
 trap 'exit 143' TERM INT

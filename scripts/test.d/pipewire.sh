@@ -11,7 +11,7 @@ bin="$root/${BUILD_DIR:-build/default}/bin"
 for tool in pipewire wireplumber pw-jack pw-cli dbus-daemon flock; do
   command -v "$tool" >/dev/null || { echo "FAILED: $tool is not installed (scripts/install-deps installs it)"; exit 1; }
 done
-for program in sonvale-cli ostra-emulator sonvale-data-manager vorn-jack.so; do
+for program in sonvale-cli ostra-emulator sonvale-data-manager vorn-jack.so e2e_shared_graph_tests; do
   [ -e "$bin/$program" ] || { echo "FAILED: $bin/$program is not built"; exit 1; }
 done
 
@@ -105,7 +105,15 @@ expect 0 "type Tarn, id 5" ports
 emulator_pid=$second_pid
 stop_console
 
+# Concurrent sonvale-cli runs at one console, each judged by the console's own answer.
+shared=0
+SONVALE_E2E_GRAPH=running QT_QPA_PLATFORM=offscreen pw-jack "$bin/e2e_shared_graph_tests" \
+  --gtest_filter='*TwoWriters*:*UpdateWithCurrent*' >"$work/shared-graph.log" 2>&1 9>&- || shared=$?
+grep -E 'disagree with|exited|^sonvale-cli:' "$work/shared-graph.log" | sed 's/^/pipewire: /'
+[ "$shared" -eq 0 ] || fail "concurrent sonvale-cli runs through PipeWire"
+
 # The program itself, driven on a virtual display as a person would.
-SONVALE_E2E_GRAPH=running pw-jack "$root/tests/on-x-display.sh" "$root/tests/e2e/xdotool-update.sh" "$bin/sonvale-data-manager" "$bin/ostra-emulator" 9>&- \
+SONVALE_E2E_GRAPH=running pw-jack "$root/tests/on-x-display.sh" "$root/tests/e2e/xdotool-update.sh" "$bin/sonvale-data-manager" \
+  "$bin/ostra-emulator" "$bin/sonvale-cli" 9>&- \
   || fail "the program's update through PipeWire failed"
 echo "pipewire: the emulated console, sonvale-cli and the program work through PipeWire's JACK library"

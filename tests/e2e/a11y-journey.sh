@@ -9,17 +9,8 @@ set -euo pipefail
 program=$1 emulator_binary=$2
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/journey-lib.sh"
-require xdotool xprop openbox dbus-daemon
-[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "SKIPPED: at-spi2-core is not installed"; exit 77; }
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIPPED: python3-pyatspi is not installed"; exit 77; }
-
-helpers=()
-stop_helpers() {
-  local i
-  journey_cleanup
-  for ((i = ${#helpers[@]} - 1; i >= 0; i--)); do stop "${helpers[i]}"; done
-}
-trap stop_helpers EXIT
+require xdotool xprop openbox
+require_accessibility
 
 # The console holds "Fenwick Series Vol.3" at first and answers every message after 1.5 s.
 entry="Fenwick Series Vol.3"
@@ -27,13 +18,7 @@ emulator="$work/emulator"
 printf '#!/bin/sh\nexec "%s" --entry "%s" --fault delay --delay 1500 "$@"\n' "$emulator_binary" "$entry" >"$emulator"
 chmod +x "$emulator"
 
-mkdir -p "$work/bus"
-dbus-daemon --session --nofork --address="unix:path=$work/bus/session" >"$work/dbus.log" 2>&1 &
-helpers+=($!)
-wait_until 10 test -S "$work/bus/session" || fail "the session bus did not start"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus/session"
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/at-spi.log" 2>&1 &
-helpers+=($!)
+start_accessibility
 # openbox now and then ends at once without a word; a second or third start comes up.
 wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
 for _ in 1 2 3; do
@@ -42,7 +27,6 @@ for _ in 1 2 3; do
   wait_until 10 wm_up && break
 done
 wm_up || fail "openbox did not start"
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
 
 start_console
 # The English pass updates the row below the first, "Fenwick Series Vol.1", which the console then holds.

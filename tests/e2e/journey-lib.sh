@@ -13,6 +13,7 @@ require() {
 
 work=$(mktemp -d)
 jackd_pid="" emulator_pid="" program_pid="" jack_server=""
+helpers=() # started by the journey beside them; stopped last, in reverse order
 
 # stop PID: SIGTERM, up to ten seconds for the end, then SIGKILL.
 stop() {
@@ -24,7 +25,9 @@ stop() {
   wait "$pid" 2>/dev/null || true
 }
 journey_cleanup() {
+  local i
   stop "$program_pid"; stop "$emulator_pid"; stop "$jackd_pid"
+  for ((i = ${#helpers[@]} - 1; i >= 0; i--)); do stop "${helpers[i]}"; done
   # Semaphores of clients that did not close cleanly stay behind in /dev/shm.
   [ -z "$jack_server" ] || find /dev/shm -maxdepth 1 -name "jack*_${jack_server}_*" -delete 2>/dev/null || true
   rm -rf "$work"
@@ -32,7 +35,8 @@ journey_cleanup() {
 trap journey_cleanup EXIT
 
 source "$(dirname "${BASH_SOURCE[0]}")/wait-until.sh"
-x_sync="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/x-sync.py"
+journey_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+x_sync="$journey_dir/x-sync.py"
 
 # settle [WINDOW]: waits until the program has worked through the keys and clicks sent so far (see
 # x-sync.py), instead of sleeping a fixed time; WINDOW defaults to the main window.
@@ -47,6 +51,26 @@ fail() {
   exit 1
 }
 
+# require_accessibility: exit 77 (skipped) without the accessibility bus or its Python binding.
+require_accessibility() {
+  require dbus-daemon
+  [ -x /usr/libexec/at-spi-bus-launcher ] || { echo "SKIPPED: at-spi2-core is not installed"; exit 77; }
+  /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIPPED: python3-pyatspi is not installed"; exit 77; }
+}
+
+# start_accessibility: a session bus of the journey's own with the accessibility bus on it; programs
+# started afterwards report their windows there, as they do to a screen reader.
+start_accessibility() {
+  mkdir -p "$work/bus"
+  dbus-daemon --session --nofork --address="unix:path=$work/bus/session" >"$work/dbus.log" 2>&1 9>&- &
+  helpers+=($!)
+  wait_until 10 test -S "$work/bus/session" || fail "the session bus did not start"
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus/session"
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/at-spi.log" 2>&1 9>&- &
+  helpers+=($!)
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
+}
+
 # jack_unavailable REASON: a JACK server that cannot be had skips the journey, except in a run that
 # requires JACK (scripts/test sets SONVALE_REQUIRE_JACK=1), where it fails.
 jack_unavailable() {
@@ -56,10 +80,10 @@ jack_unavailable() {
   esac
 }
 
-# start_console: a private JACK server (dummy backend) and the emulated console on it. The private JACK
-# servers of all test programs take turns (see tests/drivers/JackTestServer.cpp). With
-# SONVALE_E2E_GRAPH=running no server is started: the JACK graph that runs already is used (PipeWire's,
-# through pw-jack), and whoever started it holds the JACK test lock.
+# start_console [OPTION...]: a private JACK server (dummy backend) and the emulated console on it, with
+# these options. The private JACK servers of all test programs take turns (see
+# tests/drivers/JackTestServer.cpp). With SONVALE_E2E_GRAPH=running no server is started: the JACK graph
+# that runs already is used (PipeWire's, through pw-jack), and whoever started it holds the JACK test lock.
 start_console() {
   if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
     local tool
@@ -70,15 +94,31 @@ start_console() {
     flock -w 120 9 || jack_unavailable "another test run held the JACK test lock for two minutes"
     jack_server="sonvale-journey-$$"
     export JACK_DEFAULT_SERVER="$jack_server"
-    jackd --no-realtime --sync -n "$jack_server" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 9>&- &
-    jackd_pid=$!
-    wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || jack_unavailable "jackd did not start"
+    start_jackd || jack_unavailable "jackd did not start"
   fi
-  start_emulator
+  start_emulator "$@"
+}
+
+# start_jackd: the private server under the name $jack_server; status 1 when it does not answer.
+start_jackd() {
+  jackd --no-realtime --sync -n "$jack_server" -d dummy -r 48000 -p 256 >>"$work/jackd.log" 2>&1 9>&- &
+  jackd_pid=$!
+  wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp
+}
+
+# stop_server: the private server and the console stop, as when a user stops their server.
+stop_server() { stop "$jackd_pid"; stop "$emulator_pid"; }
+# start_server_again: both start again, under the same name and with the same options; $console_back is
+# the time (ms, from date +%s%3N) the console was ready.
+start_server_again() {
+  start_jackd || fail "jackd did not start again under the name $jack_server"
+  start_emulator "${console_options[@]}"
+  console_back=$(date +%s%3N)
 }
 
 # start_emulator [OPTION...]: the emulated console (again, after stop "$emulator_pid") with these options.
 start_emulator() {
+  console_options=("$@")
   : >"$work/console.log"
   "$emulator" --flash "$work/flash.bin" "$@" >"$work/console.log" 2>&1 9>&- &
   emulator_pid=$!
@@ -106,11 +146,15 @@ start_program() {
   # running graph (PipeWire's), the name the environment gives.
   local server=${JACK_DEFAULT_SERVER:-sonvale-journey-none-$$}
   [ "${SONVALE_E2E_GRAPH:-}" != running ] || server=${JACK_DEFAULT_SERVER:-default}
-  JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER="$server" \
-  XDG_CONFIG_HOME="$home/config" HOME="$home/home" XDG_RUNTIME_DIR="$home/run" LANG="$lang" LC_ALL= LC_MESSAGES= \
-    "$program" >"$work/program.log" 2>"$work/program-stderr.log" 9>&- &
+  # The user's session: what the program runs with, and what as_user runs other programs with.
+  user_env=(JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER="$server" XDG_CONFIG_HOME="$home/config" HOME="$home/home"
+            XDG_RUNTIME_DIR="$home/run" LANG="$lang" LC_ALL= LC_MESSAGES=)
+  env "${user_env[@]}" "$program" >"$work/program.log" 2>"$work/program-stderr.log" 9>&- &
   program_pid=$!
 }
+
+# as_user COMMAND...: runs the command in the session of the program start_program started last.
+as_user() { env "${user_env[@]}" "$@"; }
 
 # catches_sigterm PID: whether the program (not the shell that starts it) has its own handler for
 # SIGTERM in place (bit 15 of SigCgt).
@@ -164,15 +208,21 @@ wait_for_question() {
   wait_until 10 grep -q '(identity request)' "$work/console.log" || fail "the program did not ask the console"
 }
 
-# answer_update_box WHAT: an update's outcome box (a second window with the program's caption) is
-# answered with Enter; WHAT says what failed when no box comes.
-answer_update_box() {
+# await_box WHAT: waits for a box over the main window (a second window with the program's caption)
+# and sets $box; WHAT says what failed when no box comes.
+await_box() {
   wait_until 20 at_least_windows 2 || fail "$1"
-  local box
   box=$(windows | grep -v "^$main\$" | head -n1)
+}
+# box_text: the text of the open box as a screen reader reads it (after start_accessibility).
+box_text() { "$journey_dir/box-text.py" || fail "the box is not in the accessibility tree"; }
+# close_box: answers $box with Enter.
+close_box() {
   xdotool windowfocus --sync "$box" key Return
   wait_until 10 has_windows 1 || fail "the box did not close"
 }
+# answer_update_box WHAT: an update's outcome box is answered with Enter.
+answer_update_box() { await_box "$1"; close_box; }
 
 # exit_program: ends the program through File > Exit.
 exit_program() {

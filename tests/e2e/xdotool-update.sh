@@ -1,30 +1,120 @@
 #!/usr/bin/env bash
 # The program driven as a person would, on the X display it is given (tests/on-x-display.sh gives each
-# run its own): click a row, press Ctrl+U, answer the box with Enter, close through File > Exit. The
-# emulated console must have received the data message of that row's entry, and its flash must hold it.
-# Usage: xdotool-update.sh PROGRAM EMULATOR. Exit 77 (skipped) when xdotool or jackd is missing.
+# run its own):
+# - click a row, press Ctrl+U, answer the box with Enter: the emulated console must have received the
+#   data message of that row's entry, and its flash must hold it;
+# - with CLI: the program and sonvale-cli write to the one console at the same moment, eight rounds, one
+#   of them an entry whose flash write the console refuses: each must report the console's answer to
+#   its own message (the program in its box, sonvale-cli in its exit status);
+# - on a private server: the server stops and starts again under its name; the program must be back
+#   within three seconds of the console, and Ctrl+U must write again;
+# - close through File > Exit.
+# Usage: xdotool-update.sh PROGRAM EMULATOR [CLI [SHOTS_DIR]]. With SHOTS_DIR, a screenshot of the first
+# round's outcome box is saved there. The boxes' texts are read as a screen reader reads them. Exit 77
+# (skipped) when xdotool, the accessibility bus or jackd is missing.
 set -euo pipefail
-program=$1 emulator=$2
+program=$1 emulator=$2 cli=${3:-} shots=${4:-}
 source "$(dirname "$0")/journey-lib.sh"
 require xdotool
+require_accessibility
 [ -n "${DISPLAY:-}" ] || { echo "SKIPPED: no X display"; exit 77; }
-start_console
+started=$SECONDS
+# The console refuses to store one entry (key 7) and answers every message after 300 ms, so that two
+# exchanges begun at the same moment overlap.
+refused="Brisa #04 EG Comp" stored="Fenwick Series Vol.3"
+start_console --flash-fail-entry "$refused" --fault delay --delay 300
+start_accessibility
 start_program
 wait_for_main
 wait_for_question
 settle
 
-# The list's fourth row (key 3, "Fenwick Series Vol.3"): rows are 21 pixels high under the menu bar
-# and the header; a click in its Name cell selects it.
-xdotool mousemove --window "$main" 120 $(( 22 + 22 + 3 * 21 + 10 )) click 1
-settle
+# A click in row r's Name cell selects it: rows are 21 pixels high under the menu bar and the header,
+# in the order of their keys.
+select_row() { xdotool mousemove --window "$main" 120 $(( 22 + 22 + $1 * 21 + 10 )) click 1; settle; }
+key_of() { if [ "$1" = "$refused" ]; then echo 7; else echo 3; fi; }
+
+select_row "$(key_of "$stored")"
 xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
 answer_update_box "no box after Ctrl+U"
-
-grep -q 'data message "Fenwick Series Vol.3"' "$work/console.log" || fail "the console did not receive the row's entry"
+grep -q "data message \"$stored\"" "$work/console.log" || fail "the console did not receive the row's entry"
 grep -q 'completion reply, status 7F' "$work/console.log" || fail "the console did not confirm"
-grep -q 'Fenwick Series Vol.3' "$work/flash.bin" || fail "the console's flash does not hold the entry"
+grep -q "$stored" "$work/flash.bin" || fail "the console's flash does not hold the entry"
+
+# answer_to ENTRY FROM: the console's answer to the data message of ENTRY received from line FROM of its
+# log on (7F stored, 7D flash write refused), or "none". The console answers its messages in order.
+answer_to() {
+  tail -n +"$2" "$work/console.log" | awk -v entry="$1" '
+    match($0, /\(data message "[^"]*"/) { names[n++] = substr($0, RSTART + 15, RLENGTH - 16) }
+    match($0, /\(completion reply, status [0-9A-F]+/) { statuses[m++] = substr($0, RSTART + 26, 2) }
+    END { for (i = 0; i < n; i++) if (names[i] == entry) { print (i < m ? statuses[i] : "none"); exit }
+          print "none" }'
+}
+# What the program's box says, and sonvale-cli's exit status, for each answer of the console; "none"
+# only for a writer that did not get its turn at the console.
+box_for() {
+  case $1 in
+    7F) echo "Data update completed." ;;
+    7D) echo "Can't write Sonvale Data to Flash Memory." ;;
+    *) printf 'Connection Error.\nPlease make sure of whether Ostra is connected to your computer correctly.\n' ;;
+  esac
+}
+status_for() { case $1 in 7F) echo 0 ;; 7D) echo 3 ;; *) echo 4 ;; esac; }
+
+if [ -n "$cli" ]; then
+  echo "--- the program and sonvale-cli at one console"
+  disagreements=0 shared_from=$SECONDS
+  for round in $(seq 0 7); do
+    # The program writes the refused entry in even rounds, sonvale-cli in odd ones.
+    if (( round % 2 == 0 )); then mine=$refused theirs=$stored; else mine=$stored theirs=$refused; fi
+    select_row "$(key_of "$mine")"
+    from=$(( $(wc -l <"$work/console.log") + 1 ))
+    as_user "$cli" update "$(key_of "$theirs")" >"$work/cli.out" 2>"$work/cli.err" 9>&- &
+    cli_pid=$!
+    # Rounds 0, 1, 4, 5: Ctrl+U once sonvale-cli is writing; the others: Ctrl+U while it starts.
+    if (( round % 4 < 2 )); then
+      wait_until 10 grep -q '^Writing' "$work/cli.err" || fail "round $round: sonvale-cli did not begin writing"
+    fi
+    xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+    await_box "round $round: no box after Ctrl+U"
+    shown=$(box_text)
+    [ -z "$shots" ] || [ "$round" -gt 0 ] || { mkdir -p "$shots"; import -window root "$shots/shared-console-box.png"; }
+    close_box
+    cli_status=0; wait "$cli_pid" || cli_status=$?
+    ours=$(answer_to "$mine" "$from") cli_answer=$(answer_to "$theirs" "$from")
+    if [ "$shown" != "$(box_for "$ours")" ]; then
+      disagreements=$(( disagreements + 1 ))
+      echo "round $round: the console answered $ours to the program's \"$mine\", its box says: $shown"
+    fi
+    if [ "$cli_status" -ne "$(status_for "$cli_answer")" ] ||
+       { [ "$cli_answer" = none ] && ! grep -q 'the console is busy with another program' "$work/cli.err"; }; then
+      disagreements=$(( disagreements + 1 ))
+      echo "round $round: the console answered $cli_answer to sonvale-cli's \"$theirs\", it ended with $cli_status: $(cat "$work/cli.err")"
+    fi
+  done
+  echo "shared console: $disagreements of 16 outcomes disagree with the console's answer ($(( SECONDS - shared_from )) s)"
+  [ "$disagreements" -eq 0 ] || fail "$disagreements outcomes disagree with the console's answer"
+fi
+
+if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
+  echo "--- the server stops and starts again"
+  stop_server
+  await_box "no connection error when the server stopped"
+  [ "$(box_text)" = "$(box_for none)" ] || fail "the box when the server stopped says: $(box_text)"
+  close_box
+  start_server_again
+  wait_until 10 grep -q '(identity request)' "$work/console.log" || fail "the program did not come back to the console"
+  back_ms=$(( $(date +%s%3N) - console_back ))
+  echo "reconnect: the program asked the console $back_ms ms after it was back"
+  [ "$back_ms" -le 3000 ] || fail "the program came back only $back_ms ms after the console"
+  select_row "$(key_of "$stored")"
+  xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+  await_box "no box after Ctrl+U on the restarted server"
+  [ "$(box_text)" = "$(box_for 7F)" ] || fail "the update after the restart: $(box_text)"
+  close_box
+  grep -q "data message \"$stored\"" "$work/console.log" || fail "the console did not receive the update after the restart"
+fi
 
 exit_program
 [ -s "$prefs" ] || fail "no preference file after Exit"
-echo "PASSED: the click, Ctrl+U and Enter wrote \"Fenwick Series Vol.3\" into the console"
+echo "PASSED: Ctrl+U writes the row's entry, reports the console's own answer beside sonvale-cli and after a server restart ($(( SECONDS - started )) s)"
