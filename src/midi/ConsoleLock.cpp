@@ -31,14 +31,16 @@ bool IsPrivateFolder(const std::string& path, bool bCreate)
 
 } // namespace
 
+// Every program of this user that reaches a JACK server must find the same folder, whatever its
+// environment: the desktop program has a login session's XDG_RUNTIME_DIR, a script run by cron or over
+// ssh may have none or another, and jackd's servers are this user's alike for all of them.
 std::string CConsoleLock::Folder()
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && IsPrivateFolder(runtime, false))
+    const std::string uid = std::to_string(::getuid());
+    const std::string runtime = "/run/user/" + uid;
+    if (IsPrivateFolder(runtime, false))
         return runtime;
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = tmp && tmp[0] == '/' ? tmp : "/tmp";
-    const std::string own = base + "/sonvale-" + std::to_string(::getuid());
+    const std::string own = "/tmp/sonvale-" + uid;
     return IsPrivateFolder(own, true) ? own : std::string();
 }
 

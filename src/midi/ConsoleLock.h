@@ -38,9 +38,9 @@ public:
     void Release();
     [[nodiscard]] bool Held() const { return m_bHeld; }
 
-    // The folder the lock files live in: $XDG_RUNTIME_DIR when it is an absolute path to a folder
-    // of this user, otherwise a folder of this user's own under the temporary folder. Empty when
-    // neither can be had.
+    // The folder the lock files live in, the same for every program of this user whatever its
+    // environment: the user's runtime folder /run/user/UID when it is this user's, otherwise
+    // /tmp/sonvale-UID, made private to this user. Empty when neither can be had.
     [[nodiscard]] static std::string Folder();
     // The file name of a console's lock: every byte other than a letter, digit, '-', '_' or '.' is
     // written as %XX, so that any client name gives one flat name of its own.

@@ -2,6 +2,8 @@
 // answered: concurrent sonvale-cli runs must each report the answer to their own message, and with
 // two consoles on the graph every exchange goes to one of them, or to none when they cannot be told
 // apart.
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <iostream>
@@ -24,6 +26,7 @@ struct Line {
     QStringList args;
     int exitCode;
     const char* message = nullptr; // what its standard error must hold, when given
+    bool noSession = false;        // run as from cron: no XDG_RUNTIME_DIR
 };
 
 struct SharedCase {
@@ -45,6 +48,14 @@ int Count(const std::string& log, const std::string& what)
 
 class SharedGraphTest : public CliGraphFixture, public testing::WithParamInterface<SharedCase> {
 protected:
+    [[nodiscard]] QString RuntimeFolder() const
+    {
+        const QString path = m_dir.filePath(QStringLiteral("run"));
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return path;
+    }
+
     // Starts every line at once and waits for all of them.
     std::vector<CliRun> RunAtOnce(const std::vector<Line>& lines)
     {
@@ -55,7 +66,13 @@ protected:
         std::vector<std::unique_ptr<QProcess>> processes;
         for (const Line& line : lines) {
             processes.push_back(std::make_unique<QProcess>());
-            processes.back()->setProcessEnvironment(environment);
+            // A login session's runtime folder of its own, unless the graph runs there (PipeWire's).
+            QProcessEnvironment own = environment;
+            if (line.noSession)
+                own.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+            else if (!RunningGraph())
+                own.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeFolder());
+            processes.back()->setProcessEnvironment(own);
             processes.back()->start(QStringLiteral(SONVALE_CLI_PATH), line.args);
         }
         std::vector<CliRun> runs;
@@ -111,6 +128,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Two programs write at once: the refused entry always fails, the other always succeeds.
         SharedCase{"TwoWriters", {{"Ostra", {}, 24}}, {{{"update", "7"}, 3}, {{"update", "5"}, 0}}, 12},
+        // The same when one of them runs from a script without a login session.
+        SharedCase{"OneWriterWithoutSession",
+                   {{"Ostra", {}, 24}},
+                   {{{"update", "7"}, 3}, {{"update", "5"}, 0, nullptr, true}},
+                   12},
         // A write and a query at once: neither takes the other's reply for its own.
         SharedCase{"UpdateWithCurrent", {{"Ostra", {}, 12}}, {{{"update", "5"}, 0}, {{"current"}, 0}}, 12},
         // Two clients offer the same console identifier: nothing is written, both are named.

@@ -27,7 +27,7 @@ protected:
         if (!QFileInfo::exists(Emulator()))
             JACK_UNAVAILABLE() << "the emulated console is not built; the port and file commands were NOT run";
         ASSERT_TRUE(m_dir.isValid());
-        if (qEnvironmentVariable("SONVALE_E2E_GRAPH") == QLatin1String("running"))
+        if (RunningGraph())
             return;
         if (QStandardPaths::findExecutable(QStringLiteral("jackd")).isEmpty())
             JACK_UNAVAILABLE() << "jackd is not installed; the port and file commands were NOT run";
@@ -43,6 +43,11 @@ protected:
             console->Stop(SIGTERM);
         m_consoles.clear();
         m_server.Stop();
+    }
+
+    [[nodiscard]] static bool RunningGraph()
+    {
+        return qEnvironmentVariable("SONVALE_E2E_GRAPH") == QLatin1String("running");
     }
 
     static QString Emulator()
