@@ -145,8 +145,6 @@ TEST_F(CliPortsTest, ABrokenRulesFileIsReportedOnceAndIgnored)
     EXPECT_TRUE(run.err.contains("cannot be read (it is not a regular file)")) << run.err.toStdString();
 }
 
-} // namespace
-
 // Two clients offer console 1, and one of them sends to the other's input as well: `ports` marks the
 // clash and names the sender, `devices` says the console is shared.
 TEST_F(CliPortsTest, AClashAndAnotherProgramSendingToTheConsoleAreShown)
@@ -166,3 +164,5 @@ TEST_F(CliPortsTest, AClashAndAnotherProgramSendingToTheConsoleAreShown)
     const CliRun devices = Cli({"devices"});
     EXPECT_TRUE(devices.out.contains("type Tarn  used; another program also sends to it")) << devices.out.toStdString();
 }
+
+} // namespace

@@ -10,6 +10,7 @@
 
 #include "CatalogCommands.h"
 #include "DeviceSurvey.h"
+#include "vorn/VornAsync.h"
 #include "DriverDiagnosis.h"
 #include "JsonText.h"
 #include "data/DataController.h"
@@ -107,7 +108,7 @@ CliExitCode CConsoleCommands::Devices()
         for (const CDeviceSurvey::Port& port : device.ports)
             m_out << "  Port " << port.id << "  type " << port.typeText << "  "
                   << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used")
-                  << (port.shared ? "; another program also sends to it, taking no turns with this one "
+                  << ((port.flags & VORN_PORT_FLAG_SHARED) != 0 ? "; another program also sends to it, taking no turns with this one "
                                     "(sonvale-cli ports names it)"
                                   : "")
                   << '\n';

@@ -44,7 +44,6 @@ ResultCode CDeviceSurvey::Run()
                 port.flags = ports.pPorts[p].flags;
                 port.typeText = CWin32VornMIDIController::FormatTypeCode(port.typeCode);
                 port.used = CWin32VornMIDIController::IsConsolePort(port.typeCode);
-                port.shared = (port.flags & VORN_PORT_FLAG_SHARED) != 0;
                 if (port.used) {
                     IVornAsyncPort* pPort = nullptr;
                     port.refused = pDevice->OpenPort(port.id, &pPort) == VORN_E_CONNECT_REFUSED;

@@ -19,7 +19,6 @@ public:
         std::string typeText; // as CWin32VornMIDIController::FormatTypeCode gives it
         bool used = false;    // the transport opens exactly the ports whose type text is "Tarn"
         bool refused = false; // a used port whose connections the JACK server refused
-        bool shared = false;  // a program that is not a Vorn driver sends to the device's port too
     };
     struct Device {
         std::uint64_t id = 0;

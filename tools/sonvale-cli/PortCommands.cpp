@@ -28,14 +28,21 @@ std::string TagsText(const VornMidiPort& port)
 
 // The other clients whose port counts as the same type, identifier and direction: with any, nobody can
 // tell which console is meant and nothing is sent to either.
-std::string ClashWith(const VornMidiPort& port, const std::vector<VornMidiPort>& ports)
+std::set<std::string> ClashWith(const VornMidiPort& port, const std::vector<VornMidiPort>& ports)
 {
-    std::string others;
+    std::set<std::string> others;
     for (const VornMidiPort& other : ports)
-        if (other.client != port.client && other.id == port.id && other.type == port.type && other.input == port.input &&
-            others.find(other.client) == std::string::npos)
-            others += (others.empty() ? "" : ", ") + other.client;
+        if (other.client != port.client && other.id == port.id && other.type == port.type && other.input == port.input)
+            others.insert(other.client);
     return others;
+}
+
+template <typename Names> std::string Listed(const Names& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
 }
 
 } // namespace
@@ -106,14 +113,13 @@ CliExitCode CPortCommands::Ports()
             continue;
         }
         m_out << "type " << (port.type.empty() ? "-" : port.type) << ", id " << *port.id;
-        if (const std::string clash = ClashWith(port, ports); !clash.empty())
-            m_out << " (CLASH: " << clash << " too; nothing is sent to either)";
+        if (const std::set<std::string> clash = ClashWith(port, ports); !clash.empty())
+            m_out << " (CLASH: " << Listed(clash) << " too; nothing is sent to either)";
         m_out << '\n';
         if (!port.input)
             continue;
-        const std::vector<std::string> senders = CNetworkScan::OtherSenders(m_pClient, port.name);
-        for (std::size_t i = 0; i < senders.size(); ++i)
-            m_out << (i == 0 ? "      also sent to by: " : ", ") << senders[i] << (i + 1 == senders.size() ? "\n" : "");
+        if (const std::vector<std::string> senders = CNetworkScan::OtherSenders(m_pClient, port.name); !senders.empty())
+            m_out << "      also sent to by: " << Listed(senders) << '\n';
     }
     return CliExitCode::Ok;
 }
