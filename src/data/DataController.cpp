@@ -1,5 +1,6 @@
 #include "data/DataController.h"
 
+#include "data/SysExFrames.h"
 #include "midi/MIDIController.h"
 #include "midi/MIDIDevice.h"
 
@@ -27,32 +28,60 @@ ResultCode CDataController::Initialize()
     return m_data.SelectFactoryTable();
 }
 
-bool CDataController::Exchange(const ExchangeBuffer& message, std::uint32_t length, int replyKind,
-                               ExchangeBuffer& reply, std::uint16_t& replyLength)
+namespace {
+
+// Every exchange, with whatever it asks back, ends within the send and reply time-outs together: the
+// update's progress dialog waits that long and a little more, so an answer that comes is always shown.
+constexpr auto kExchangeLimit = std::chrono::milliseconds(CDataController::kSendTimeoutMs + CDataController::kReceiveTimeoutMs);
+
+std::uint16_t MillisecondsLeft(std::chrono::steady_clock::time_point deadline, std::uint16_t limit)
 {
-    using Clock = std::chrono::steady_clock;
+    const long long left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    return static_cast<std::uint16_t>(std::clamp<long long>(left, 0, limit));
+}
+
+// The name a data message carries.
+std::string NameInDataMessage(const std::uint8_t* bytes, std::uint32_t length)
+{
+    if (length != SysExFrames::kDataMessageLength)
+        return {};
+    const std::uint32_t nameLength = std::min<std::uint32_t>(bytes[SysExFrames::kDataNameLengthOffset],
+                                                             SysExFrames::kNameFieldLength);
+    const auto* name = reinterpret_cast<const char*>(bytes + SysExFrames::kDataNameOffset);
+    return std::string(name, std::find(name, name + nameLength, '\0'));
+}
+
+// Lets the console go for other programs when the exchange ends, whichever way.
+struct ExchangeEnd {
+    void operator()(CMIDIController* pController) const { pController->EndExchange(); }
+};
+using ExchangeTurn = std::unique_ptr<CMIDIController, ExchangeEnd>;
+
+} // namespace
+
+bool CDataController::Converse(CMIDIController& controller, const ExchangeBuffer& message, std::uint32_t length,
+                               int replyKind, ExchangeBuffer& reply, std::uint16_t& replyLength,
+                               Clock::time_point deadline)
+{
     m_fault = ExchangeFault::NothingSent;
-    // The controller is looked up at every exchange: the application may have replaced it since.
-    CMIDIController* pController = m_pDevice ? m_pDevice->m_pController : nullptr;
-    if (!pController || length > message.size())
+    if (length > message.size())
         return false;
-    // Whatever way this ends, the console is free for other programs again.
-    const std::unique_ptr<CMIDIController, void (*)(CMIDIController*)> exchange(
-        pController, [](CMIDIController* p) { p->EndExchange(); });
-    if (pController->Send(message.data(), static_cast<std::uint16_t>(length), kSendTimeoutMs) != RC_EXCHANGE_OK) {
-        if (pController->LastFault() == CMIDIController::Fault::ConsoleBusy)
+    if (controller.Send(message.data(), static_cast<std::uint16_t>(length), MillisecondsLeft(deadline, kSendTimeoutMs)) !=
+        RC_EXCHANGE_OK) {
+        if (controller.LastFault() == CMIDIController::Fault::ConsoleBusy)
             m_fault = ExchangeFault::ConsoleBusy;
         return false;
     }
 
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kReceiveTimeoutMs);
+    const Clock::time_point replyDeadline =
+        std::min(deadline, Clock::now() + std::chrono::milliseconds(kReceiveTimeoutMs));
     bool bOtherReply = false;
-    for (long long left = kReceiveTimeoutMs;;
-         left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()) {
+    for (;;) {
         replyLength = kExchangeBufferSize;
+        const std::uint16_t left = MillisecondsLeft(replyDeadline, kReceiveTimeoutMs);
         const ResultCode received =
-            left > 0 ? pController->Receive(reply.data(), &replyLength, static_cast<std::uint16_t>(left))
-                     : RC_RECEIVE_FAILED;
+            left > 0 ? controller.Receive(reply.data(), &replyLength, left) : RC_RECEIVE_FAILED;
         if (received == RC_BUFFER_TOO_SMALL) {
             m_fault = ExchangeFault::WrongReply;
             return false;
@@ -74,8 +103,23 @@ bool CDataController::Exchange(const ExchangeBuffer& message, std::uint32_t leng
         }
         // The console's answer to somebody else's request: ours may still come.
         bOtherReply = true;
-        pController->DropReceived();
+        controller.DropReceived();
     }
+}
+
+bool CDataController::ConsoleHolds(CMIDIController& controller, const std::string& name, Clock::time_point deadline)
+{
+    ExchangeBuffer message{};
+    std::uint32_t messageLength = message.size();
+    ExchangeBuffer reply{};
+    std::uint16_t replyLength = 0;
+    if (m_pConverter->BuildIdentityRequest(message.data(), messageLength) != RC_OK ||
+        !Converse(controller, message, messageLength, CSysExConverter::kReplyIdentity, reply, replyLength, deadline))
+        return false;
+    std::array<char, kNameBufferSize> held{};
+    int kind = CSysExConverter::kReplyNone;
+    return m_pConverter->ParseReply(reply.data(), replyLength, held.data(), held.size(), kind) == RC_OK &&
+           kind == CSysExConverter::kReplyIdentity && name == held.data();
 }
 
 ResultCode CDataController::WriteEntry(std::uint16_t key)
@@ -105,20 +149,34 @@ ResultCode CDataController::WriteEntry(std::uint16_t key)
 ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_t length)
 {
     m_fault = ExchangeFault::NothingSent;
-    if (!m_pDevice || !m_pConverter || !bytes || length > kExchangeBufferSize)
+    // The controller is looked up at every exchange: the application may have replaced it since.
+    CMIDIController* pController = m_pDevice ? m_pDevice->m_pController : nullptr;
+    if (!pController || !m_pConverter || !bytes || length > kExchangeBufferSize)
         return RC_SEND_FAILED;
     ExchangeBuffer message{};
     std::copy(bytes, bytes + length, message.begin());
 
+    const Clock::time_point deadline = Clock::now() + kExchangeLimit;
+    const ExchangeTurn turn(pController);
     ExchangeBuffer reply{};
     std::uint16_t replyLength = 0;
-    if (!Exchange(message, length, CSysExConverter::kReplyCompletion, reply, replyLength))
+    if (!Converse(*pController, message, length, CSysExConverter::kReplyCompletion, reply, replyLength, deadline))
         return RC_SEND_FAILED;
 
     int kind = CSysExConverter::kReplyNone;
     const ResultCode status = m_pConverter->ParseReply(reply.data(), replyLength, nullptr, 0, kind);
     if (kind != CSysExConverter::kReplyCompletion)
         return RC_SEND_FAILED;
+    if (pController->ReplyUnproven()) {
+        // The answer may be the late one to an earlier write. A refusal cannot be told from that one's;
+        // "stored" holds when the console now holds this message's entry.
+        if (status != RC_OK || !ConsoleHolds(*pController, NameInDataMessage(message.data(), length), deadline)) {
+            m_fault = ExchangeFault::Unproven;
+            return RC_SEND_FAILED;
+        }
+    } else {
+        pController->ReplyTaken();
+    }
     switch (status) {
     case RC_OK:
         return RC_EXCHANGE_OK;
@@ -135,7 +193,8 @@ ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_
 ResultCode CDataController::QueryCurrentDataName(std::string& name)
 {
     m_fault = ExchangeFault::NothingSent;
-    if (!m_pDevice || !m_pConverter)
+    CMIDIController* pController = m_pDevice ? m_pDevice->m_pController : nullptr;
+    if (!pController || !m_pConverter)
         return RC_RECEIVE_FAILED;
 
     ExchangeBuffer message{};
@@ -143,10 +202,13 @@ ResultCode CDataController::QueryCurrentDataName(std::string& name)
     if (m_pConverter->BuildIdentityRequest(message.data(), messageLength) != RC_OK)
         return RC_RECEIVE_FAILED;
 
+    const ExchangeTurn turn(pController);
     ExchangeBuffer reply{};
     std::uint16_t replyLength = 0;
-    if (!Exchange(message, messageLength, CSysExConverter::kReplyIdentity, reply, replyLength))
+    if (!Converse(*pController, message, messageLength, CSysExConverter::kReplyIdentity, reply, replyLength,
+                  Clock::now() + kExchangeLimit))
         return RC_RECEIVE_FAILED;
+    pController->ReplyTaken();
 
     std::array<char, kNameBufferSize> received{};
     int kind = CSysExConverter::kReplyNone;

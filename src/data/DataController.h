@@ -5,6 +5,7 @@
 #include "platform/ResultCode.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+class CMIDIController;
 class CMIDIDevice;
 
 // The data half of the document: the selected factory data set, the exchanges with the console (writing
@@ -67,6 +69,8 @@ public:
         NoReply,     // no reply of the kind asked for within the time-out (and no other came)
         OtherReplies, // only replies of the other kind came (another program's) before the time-out
         WrongReply,  // the console answered with a message that is no reply of ours
+        Unproven,    // the answer came while a late answer to an earlier write could still arrive, and
+                     // the console's entry did not show that it is ours
     };
     [[nodiscard]] ExchangeFault LastFault() const { return m_fault; }
 
@@ -106,12 +110,17 @@ public:
 private:
     using ExchangeBuffer = std::array<std::uint8_t, kExchangeBufferSize>;
 
-    // One Send (kSendTimeoutMs) on the holder's controller as it is at this moment and then, for up to
-    // kReceiveTimeoutMs, the reply of the kind asked for (CSysExConverter::kReply*): a reply of the
-    // other kind answers another program and is passed over. True with the reply's length in
-    // `replyLength`; false with m_fault set otherwise. The console is free for others afterwards.
-    [[nodiscard]] bool Exchange(const ExchangeBuffer& message, std::uint32_t length, int replyKind,
-                                ExchangeBuffer& reply, std::uint16_t& replyLength);
+    using Clock = std::chrono::steady_clock;
+
+    // One Send (at most kSendTimeoutMs) on the controller and then, until the reply time-out or the
+    // deadline, the reply of the kind asked for (CSysExConverter::kReply*): a reply of the other kind
+    // answers another program and is passed over. True with the reply's length in `replyLength`; false
+    // with m_fault set otherwise. The caller ends the exchange.
+    [[nodiscard]] bool Converse(CMIDIController& controller, const ExchangeBuffer& message, std::uint32_t length,
+                                int replyKind, ExchangeBuffer& reply, std::uint16_t& replyLength,
+                                Clock::time_point deadline);
+    // Whether the console holds an entry of this name, asked within the same exchange before the deadline.
+    [[nodiscard]] bool ConsoleHolds(CMIDIController& controller, const std::string& name, Clock::time_point deadline);
 
     CSonvaleData m_data;
     std::unique_ptr<CSysExConverter> m_pConverter;

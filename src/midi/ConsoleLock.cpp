@@ -145,3 +145,20 @@ void CConsoleLock::Release()
         ::flock(m_fd, LOCK_UN);
     m_bHeld = false;
 }
+
+std::string CConsoleLock::ReadNote() const
+{
+    if (m_fd < 0)
+        return {};
+    char buffer[256];
+    const ssize_t n = ::pread(m_fd, buffer, sizeof buffer, 0);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+bool CConsoleLock::WriteNote(std::string_view note)
+{
+    if (m_fd < 0 || !m_bHeld)
+        return false;
+    return ::ftruncate(m_fd, 0) == 0 &&
+           ::pwrite(m_fd, note.data(), note.size(), 0) == static_cast<ssize_t>(note.size());
+}

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The advisory lock that lets one program at a time hold an exchange with one console: every copy of
 // the program and of sonvale-cli run by this user takes it before it sends and keeps it until the
@@ -37,6 +38,9 @@ public:
     [[nodiscard]] bool Acquire(std::uint32_t timeoutMs, bool bShared = false);
     void Release();
     [[nodiscard]] bool Held() const { return m_bHeld; }
+    // The lock file's few bytes of content, and replacing them (while held).
+    [[nodiscard]] std::string ReadNote() const;
+    bool WriteNote(std::string_view note);
 
     // The folder the lock files live in, the same for every program of this user whatever its
     // environment: the user's runtime folder /run/user/UID when it is this user's, otherwise

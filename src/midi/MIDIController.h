@@ -48,6 +48,20 @@ public:
     // Always RC_EXCHANGE_OK.
     virtual ResultCode OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData) = 0;
 
+    // Runs on a driver thread: OnEvent with what the driver stamped on it: for MIDI_EVENT_SENT and
+    // MIDI_EVENT_SEND_FAILED the number of the message (as the port counted the messages it took), for
+    // MIDI_EVENT_RECEIVED the process cycle of its arrival. A transport that keeps no stamps records the
+    // event as OnEvent does.
+    struct Stamp {
+        std::uint32_t message = 0;
+        std::uint64_t cycle = 0;
+    };
+    virtual ResultCode OnStampedEvent(std::int32_t nEvent, const Stamp& /*stamp*/, std::uint16_t nLength,
+                                      const std::uint8_t* pData)
+    {
+        return OnEvent(nEvent, nLength, pData);
+    }
+
     // Why the last Open or Send failed, beyond its result code.
     enum class Fault {
         None,
@@ -70,6 +84,13 @@ public:
 
     // Passes over the message the last Receive returned: the next Receive waits for a newer one.
     virtual void DropReceived() {}
+
+    // The message the last Receive returned is the console's answer to the exchange's message: the
+    // exchange leaves no mark of a reply still to come.
+    virtual void ReplyTaken() {}
+    // Whether the message the last Receive returned came while the reply to an earlier message, which
+    // some program of this user gave up waiting for, could still arrive: it may be that one.
+    [[nodiscard]] virtual bool ReplyUnproven() const { return false; }
 
     // Ends the exchange that Send began: other programs may talk to the console again. Send takes the
     // console for this program and Close lets go of it too.

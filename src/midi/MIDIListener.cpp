@@ -68,13 +68,26 @@ HRESULT CMIDIListener::OnPortEvent(IVornAsyncPort* pSource, std::int32_t type, s
         std::atomic_thread_fence(std::memory_order_release);
         for (std::size_t i = 0; i < nCount; ++i)
             std::atomic_ref<std::uint8_t>(pSlot[i]).store(pMessage->pBytes[i], std::memory_order_relaxed);
-        pController->OnEvent(MIDI_EVENT_RECEIVED, static_cast<std::uint16_t>(nCount), pSlot);
+        CMIDIController::Stamp stamp;
+        stamp.cycle = pMessage ? pMessage->cycle : 0;
+        pController->OnStampedEvent(MIDI_EVENT_RECEIVED, stamp, static_cast<std::uint16_t>(nCount), pSlot);
         m_nNextSlot ^= 1U;
         break;
     }
     case VORN_PORT_EVENT_RECEIVE_ERROR:
         pController->OnEvent(MIDI_EVENT_RECEIVE_ERROR, 0, nullptr);
         break;
+    case VORN_PORT_EVENT_OUTCOME: {
+        const auto* pOutcome = reinterpret_cast<const VornMessageOutcome*>(first);
+        if (!pOutcome)
+            break;
+        CMIDIController::Stamp stamp;
+        stamp.message = pOutcome->message;
+        stamp.cycle = pOutcome->cycle;
+        pController->OnStampedEvent(pOutcome->status == VORN_OUTCOME_SENT ? MIDI_EVENT_SENT : MIDI_EVENT_SEND_FAILED,
+                                    stamp, static_cast<std::uint16_t>(pOutcome->bytes), nullptr);
+        break;
+    }
     case VORN_PORT_EVENT_SENT:
         pController->OnEvent(first != 0 ? MIDI_EVENT_SENT : MIDI_EVENT_SEND_FAILED,
                              static_cast<std::uint16_t>(second), nullptr);

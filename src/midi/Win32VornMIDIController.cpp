@@ -71,12 +71,6 @@ void CWin32VornMIDIController::ReleaseAllQuietly()
     m_graphLock.Release();
 }
 
-void CWin32VornMIDIController::EndExchange()
-{
-    m_lock.Release();
-    m_graphLock.Release();
-}
-
 ResultCode CWin32VornMIDIController::OpenConsole()
 {
     ReleaseAll();
@@ -258,6 +252,7 @@ void CWin32VornMIDIController::ReleaseAll()
     for (IVornAsyncPort* pPort : m_ports)
         pPort->Release();
     m_ports.clear();
+    m_nPortMessages = 0;
     if (m_pAsyncObserver) {
         m_pAsyncObserver->Release();
         m_pAsyncObserver = nullptr;

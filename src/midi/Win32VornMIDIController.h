@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "midi/ConsoleExchange.h"
 #include "midi/ConsoleLock.h"
 #include "midi/MIDIController.h"
 #include "midi/WaitForEvent.h"
@@ -38,11 +39,15 @@ public:
     [[nodiscard]] ResultCode Receive(std::uint8_t* pBuffer, std::uint16_t* pnLength, std::uint16_t nTimeout) override;
     // Runs on a driver thread (through CPortListener and CMIDIListener), or on any thread in tests.
     ResultCode OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData) override;
+    ResultCode OnStampedEvent(std::int32_t nEvent, const Stamp& stamp, std::uint16_t nLength,
+                              const std::uint8_t* pData) override;
     [[nodiscard]] Fault LastFault() const override { return m_fault; }
     [[nodiscard]] std::string FaultDetail() const override { return m_faultDetail; }
     [[nodiscard]] std::string SharingDetail() const override { return m_sharingDetail; }
     void SelectConsole(std::optional<std::uint32_t> pairId) override { m_wantedPairId = pairId; }
     void DropReceived() override;
+    void ReplyTaken() override;
+    [[nodiscard]] bool ReplyUnproven() const override;
     void EndExchange() override;
 
     // The text of a port type code: its four characters, most significant byte first, when all are
@@ -92,9 +97,12 @@ private:
     // Publishes the received message (or none, with null) and the receive result together, so that
     // Send's reset and a reply's arrival never interleave into "received" without a message; see
     // Receive for the protocol.
-    // With bOnlyOnceSent, nothing is published while a Send awaits its transmission result (false).
+    // With pArrivalCycle, a message from the console that arrived in that cycle (0: not stamped) is
+    // published only when it counts for the exchange (false otherwise).
     bool PublishReceived(const std::uint8_t* pData, std::uint16_t nLength, std::int32_t nReceiveResult,
-                         bool bOnlyOnceSent = false);
+                         const std::uint64_t* pArrivalCycle = nullptr);
+    // OnEvent and OnStampedEvent (pStamp null for the first).
+    ResultCode Record(std::int32_t nEvent, const Stamp* pStamp, std::uint16_t nLength, const std::uint8_t* pData);
 
     std::atomic<const std::uint8_t*> m_pReceivedData{nullptr};
     std::atomic<std::uint16_t> m_nReceivedLength{0};
@@ -119,9 +127,10 @@ private:
     MillisecondCounter m_counter;
     std::function<void()> m_receivedHook;
     bool m_bComInitialized = false;
-    // Set from the start of a Send until its transmission result comes: what is received meanwhile
-    // answers somebody else's message, since ours has not gone out yet.
-    std::atomic<bool> m_bAwaitingSent{false};
+    // Which of the driver's reports belong to the exchange under way.
+    CConsoleExchange m_exchange;
+    // Messages the open port has taken: the next one's number is one more.
+    std::uint32_t m_nPortMessages = 0;
     // The receive sequence of the message the last Receive returned, for DropReceived.
     std::uint32_t m_nTakenSequence = 1;
     CConsoleLock m_lock;

@@ -3,6 +3,7 @@
 #include "midi/Win32VornMIDIController.h"
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 #include "midi/MIDIDevice.h"
@@ -16,26 +17,40 @@ constexpr std::uint8_t kNoBytes[1] = {0};
 
 ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16_t nLength, std::uint16_t nTimeout)
 {
+    using Clock = std::chrono::steady_clock;
     m_fault = Fault::NotSent;
     if (m_ports.empty())
         return RC_SEND_FAILED;
+    // The waits for the console's turn, for the graph and for the message's outcome share the one
+    // time-out, so that the whole exchange stays within what its caller waits for it.
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeout);
+    const auto left = [&] {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        return static_cast<std::uint16_t>(std::clamp<long long>(ms, 0, nTimeout));
+    };
     // Another program's exchange with the console runs until its reply came; what the console
     // says meanwhile is not for us.
     if (!m_lock.Acquire(nTimeout)) {
         m_fault = Fault::ConsoleBusy;
         return RC_SEND_FAILED;
     }
-    (void)m_graphLock.Acquire(nTimeout, true);
-    m_bAwaitingSent.store(true, std::memory_order_release);
+    (void)m_graphLock.Acquire(left(), true);
+    m_exchange.Begin(m_nPortMessages + 1, CConsoleExchange::ReadMark(m_lock.ReadNote()));
     m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
     PublishReceived(nullptr, 0, MIDI_EVENT_NONE);
-    bool bTaken = true;
+    const std::uint16_t nSendTimeout = left();
+    // One console is chosen, so one port takes the message; its number is the port's count of them.
+    bool bTaken = nSendTimeout > 0;
     for (IVornAsyncPort* pPort : m_ports)
-        bTaken = bTaken && pPort->Send(VORN_SEND_SYSEX, nLength, pData, nTimeout) == S_OK;
-    if (bTaken)
-        WaitForEvent(m_nSendResult, nTimeout, {MIDI_EVENT_SENT, MIDI_EVENT_SEND_FAILED}, m_counter);
-    m_bAwaitingSent.store(false, std::memory_order_release);
+        bTaken = bTaken && pPort->Send(VORN_SEND_SYSEX, nLength, pData, nSendTimeout) == S_OK;
+    if (bTaken) {
+        ++m_nPortMessages;
+        WaitForEvent(m_nSendResult, left(), {MIDI_EVENT_SENT, MIDI_EVENT_SEND_FAILED}, m_counter);
+        m_exchange.StopAwaiting();
+    } else {
+        m_exchange.NotTaken();
+    }
     if (!bTaken || m_nSendResult.load(std::memory_order_acquire) != MIDI_EVENT_SENT) {
         EndExchange();
         return RC_SEND_FAILED;
@@ -44,13 +59,23 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
     return RC_EXCHANGE_OK;
 }
 
+void CWin32VornMIDIController::EndExchange()
+{
+    // The mark of a reply still to come stays with the console's turn for whoever takes it next.
+    const auto lateUntil = m_exchange.End();
+    if (m_lock.Held())
+        (void)m_lock.WriteNote(CConsoleExchange::MarkNote(lateUntil));
+    m_lock.Release();
+    m_graphLock.Release();
+}
+
 // The hand-over of a received message is a sequence lock: writers (driver threads, and this controller
 // when it drops the message) make m_nReceiveSequence odd, replace pointer and length, and make it even
 // again; Receive copies and accepts the copy only when the sequence was even and unchanged around it.
 // Together with the listener's two buffer slots, a message that arrives while Receive copies cannot
 // give a torn reply: Receive notices it and copies the newer message instead.
 bool CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::uint16_t nLength,
-                                               std::int32_t nReceiveResult, bool bOnlyOnceSent)
+                                               std::int32_t nReceiveResult, const std::uint64_t* pArrivalCycle)
 {
     std::uint32_t nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
     for (;;) {
@@ -61,9 +86,9 @@ bool CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::u
         std::this_thread::yield();
         nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
     }
-    // Checked under the sequence lock, so that a Send beginning now either sees this message and
-    // drops it, or this call sees the Send and publishes nothing.
-    if (bOnlyOnceSent && m_bAwaitingSent.load(std::memory_order_acquire)) {
+    // Decided under the sequence lock, so that a Send beginning now either sees this message and
+    // drops it, or the exchange already awaits its message and this one does not count.
+    if (pArrivalCycle && !m_exchange.OnArrival(*pArrivalCycle)) {
         m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
         return false;
     }
@@ -123,15 +148,31 @@ void CWin32VornMIDIController::DropReceived()
 
 ResultCode CWin32VornMIDIController::OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData)
 {
-    // A message that came before ours went out answers somebody else's.
-    if (nEvent == MIDI_EVENT_RECEIVED &&
-        PublishReceived(pData ? pData : kNoBytes, pData ? nLength : 0, MIDI_EVENT_RECEIVED, true) && m_receivedHook)
-        m_receivedHook();
+    return Record(nEvent, nullptr, nLength, pData);
+}
+
+ResultCode CWin32VornMIDIController::OnStampedEvent(std::int32_t nEvent, const Stamp& stamp, std::uint16_t nLength,
+                                                    const std::uint8_t* pData)
+{
+    return Record(nEvent, &stamp, nLength, pData);
+}
+
+ResultCode CWin32VornMIDIController::Record(std::int32_t nEvent, const Stamp* pStamp, std::uint16_t nLength,
+                                            const std::uint8_t* pData)
+{
+    if (nEvent == MIDI_EVENT_RECEIVED) {
+        const std::uint64_t nCycle = pStamp ? pStamp->cycle : 0;
+        if (PublishReceived(pData ? pData : kNoBytes, pData ? nLength : 0, MIDI_EVENT_RECEIVED, &nCycle) &&
+            m_receivedHook)
+            m_receivedHook();
+    }
     m_nLastEvent.store(nEvent, std::memory_order_release);
     if (nEvent == MIDI_EVENT_SENT || nEvent == MIDI_EVENT_SEND_FAILED) {
-        std::int32_t nNone = MIDI_EVENT_NONE;
-        m_nSendResult.compare_exchange_strong(nNone, nEvent, std::memory_order_release, std::memory_order_relaxed);
-        m_bAwaitingSent.store(false, std::memory_order_release);
+        const bool bSent = nEvent == MIDI_EVENT_SENT;
+        const CConsoleExchange::Event nOutcome =
+            pStamp ? m_exchange.OnOutcome(pStamp->message, bSent, pStamp->cycle) : m_exchange.OnUnstampedOutcome(bSent);
+        if (nOutcome != MIDI_EVENT_NONE)
+            m_nSendResult.store(nOutcome, std::memory_order_release);
     } else if (nEvent == MIDI_EVENT_RECEIVE_ERROR) {
         m_nReceiveResult.store(nEvent, std::memory_order_release);
     }
@@ -139,3 +180,7 @@ ResultCode CWin32VornMIDIController::OnEvent(std::int32_t nEvent, std::uint16_t 
         m_pDevice->m_pListener->OnDeviceEvent(MIDI_EVENT_CONFIG_CHANGED);
     return RC_EXCHANGE_OK;
 }
+
+void CWin32VornMIDIController::ReplyTaken() { m_exchange.ReplyTaken(); }
+
+bool CWin32VornMIDIController::ReplyUnproven() const { return m_exchange.Unproven(); }

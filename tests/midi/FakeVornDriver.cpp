@@ -80,7 +80,7 @@ public:
         --m_driver.m_nLive;
     }
     HRESULT QueryInterface(REFIID riid, void** ppv) override { return Answer(riid, IID_IVornAsyncPort, ppv); }
-    HRESULT Advise(std::uint32_t, IVornAsyncPortObserver* pObserver) override
+    HRESULT Advise(std::uint32_t mask, IVornAsyncPortObserver* pObserver) override
     {
         const auto script = m_driver.FindPort(m_deviceId, m_portId);
         if (!script || script->adviseFails || !pObserver)
@@ -90,6 +90,7 @@ public:
         if (m_pObserver)
             m_pObserver->Release();
         m_pObserver = pObserver;
+        m_bStamped = (mask & static_cast<std::uint32_t>(VORN_PORT_EVENT_OUTCOME)) != 0;
         return S_OK;
     }
     HRESULT Send(std::uint32_t kind, std::uint32_t length, const std::uint8_t* pData, std::uint32_t) override
@@ -104,11 +105,24 @@ public:
             m_driver.m_sent.push_back({m_deviceId, m_portId, std::vector<std::uint8_t>(pData, pData + length)});
         }
         const std::size_t index = Index();
-        if (script->sendResult)
-            m_driver.FirePortEvent(index, VORN_PORT_EVENT_SENT, *script->sendResult ? 1 : 0, length);
+        // Like the driver: messages numbered by the port, the outcome in a cycle of its own and the
+        // reply in a later one.
+        const std::uint32_t number = ++m_nTaken;
+        if (script->sendResult) {
+            const std::uint32_t status = *script->sendResult ? VORN_OUTCOME_SENT : VORN_OUTCOME_FAILED;
+            if (Stamped())
+                m_driver.FireOutcome(index, number, status, m_driver.NextCycle());
+            else
+                m_driver.FirePortEvent(index, VORN_PORT_EVENT_SENT, *script->sendResult ? 1 : 0, length);
+        }
         if (script->reply)
             m_driver.FireReceived(index, *script->reply);
         return S_OK;
+    }
+    bool Stamped()
+    {
+        std::lock_guard lock(m_driver.m_mutex);
+        return m_bStamped;
     }
     // The observer with a new reference, or null. Caller holds the driver's mutex.
     IVornAsyncPortObserver* ObserverLocked()
@@ -132,6 +146,8 @@ private:
     std::uint64_t m_deviceId;
     std::uint32_t m_portId;
     IVornAsyncPortObserver* m_pObserver = nullptr; // guarded by the driver's mutex
+    bool m_bStamped = false;                       // guarded by the driver's mutex
+    std::uint32_t m_nTaken = 0;                    // messages taken: the number of the last
 };
 
 class FakeVornDriver::Device final : public RefCounted<IVornAsyncDevice> {
@@ -407,14 +423,22 @@ void FakeVornDriver::FirePortEventKeeping(std::size_t portIndex, std::int32_t ty
     });
 }
 
-void FakeVornDriver::FireReceived(std::size_t portIndex, std::vector<std::uint8_t> bytes)
+void FakeVornDriver::FireReceived(std::size_t portIndex, std::vector<std::uint8_t> bytes, std::uint64_t cycle)
 {
     // The message lives in the queued call until it has been delivered.
     auto message = std::make_shared<std::pair<VornReceivedMessage, std::vector<std::uint8_t>>>();
     message->second = std::move(bytes);
-    message->first = {static_cast<std::uint32_t>(message->second.size()), message->second.data()};
+    message->first = {static_cast<std::uint32_t>(message->second.size()), message->second.data(),
+                      cycle != 0 ? cycle : NextCycle()};
     const auto first = reinterpret_cast<std::uintptr_t>(&message->first);
     FirePortEventKeeping(portIndex, VORN_PORT_EVENT_RECEIVED, first, 0, std::move(message));
+}
+
+void FakeVornDriver::FireOutcome(std::size_t portIndex, std::uint32_t message, std::uint32_t status, std::uint64_t cycle)
+{
+    auto outcome = std::make_shared<VornMessageOutcome>(VornMessageOutcome{message, status, 0, cycle});
+    const auto first = reinterpret_cast<std::uintptr_t>(outcome.get());
+    FirePortEventKeeping(portIndex, VORN_PORT_EVENT_OUTCOME, first, 0, std::move(outcome));
 }
 
 int FakeVornDriver::OpenedPorts()

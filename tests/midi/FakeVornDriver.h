@@ -70,7 +70,13 @@ public:
     // Queues a call to the observer of the index-th opened port (in opening order, counting every
     // opened port, even released ones; the queued call keeps the port alive until it has run).
     void FirePortEvent(std::size_t portIndex, std::int32_t type, std::uintptr_t first, std::uintptr_t second);
-    void FireReceived(std::size_t portIndex, std::vector<std::uint8_t> bytes);
+    // A message from the console, arrived in `cycle` (0: the next cycle).
+    void FireReceived(std::size_t portIndex, std::vector<std::uint8_t> bytes, std::uint64_t cycle = 0);
+    // The stamped outcome of the port's message number `message` (VORN_OUTCOME_*).
+    void FireOutcome(std::size_t portIndex, std::uint32_t message, std::uint32_t status, std::uint64_t cycle);
+    // The driver's process cycles: each scripted outcome and reply takes the next one.
+    [[nodiscard]] std::uint64_t NextCycle() { return ++m_nCycle; }
+    [[nodiscard]] std::uint64_t Cycle() const { return m_nCycle.load(); }
     // Queues any function to run on the driver thread.
     void Post(std::function<void()> fn);
     // Waits until every queued call has run; false after the deadline.
@@ -111,6 +117,7 @@ private:
     std::atomic<int> m_nLive{0};
     std::atomic<int> m_nLivePorts{0};
     std::atomic<int> m_nCreated{0};
+    std::atomic<std::uint64_t> m_nCycle{0};
     Factory* m_factories[2] = {nullptr, nullptr};
     DWORD m_cookies[2] = {0, 0};
     std::thread m_thread;

@@ -48,7 +48,7 @@ protected:
 
     HRESULT Deliver(const std::vector<std::uint8_t>& bytes)
     {
-        VornReceivedMessage message{static_cast<std::uint32_t>(bytes.size()), bytes.data()};
+        VornReceivedMessage message{static_cast<std::uint32_t>(bytes.size()), bytes.data(), 0};
         return listener->OnPortEvent(kPort, VORN_PORT_EVENT_RECEIVED, reinterpret_cast<std::uintptr_t>(&message), 0);
     }
 

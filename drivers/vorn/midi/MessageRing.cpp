@@ -30,14 +30,18 @@ bool CMessageRing::HasRoomFor(std::uint32_t count) const
     return m_capacity - (head - tail) >= HEADER + count;
 }
 
-bool CMessageRing::Push(const void* pData, std::uint32_t count)
+bool CMessageRing::Push(const void* pData, std::uint32_t count) { return Push(nullptr, 0, pData, count); }
+
+bool CMessageRing::Push(const void* pPrefix, std::uint32_t prefixCount, const void* pData, std::uint32_t count)
 {
-    if (!HasRoomFor(count))
+    const std::uint32_t total = prefixCount + count;
+    if (total < count || !HasRoomFor(total))
         return false;
     const std::size_t head = m_head.load(std::memory_order_relaxed);
-    CopyIn(head, &count, HEADER);
-    CopyIn(head + HEADER, pData, count);
-    m_head.store(head + HEADER + count, std::memory_order_release);
+    CopyIn(head, &total, HEADER);
+    CopyIn(head + HEADER, pPrefix, prefixCount);
+    CopyIn(head + HEADER + prefixCount, pData, count);
+    m_head.store(head + HEADER + total, std::memory_order_release);
     return true;
 }
 

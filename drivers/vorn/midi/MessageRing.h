@@ -19,6 +19,8 @@ public:
 
     // Producer: appends one record; false (nothing written) when it does not fit now.
     [[nodiscard]] bool Push(const void* pData, std::uint32_t count);
+    // Producer: appends one record made of prefixCount bytes at pPrefix followed by count bytes at pData.
+    [[nodiscard]] bool Push(const void* pPrefix, std::uint32_t prefixCount, const void* pData, std::uint32_t count);
     // Producer: the largest record that could ever fit.
     [[nodiscard]] std::uint32_t MaxRecord() const;
     // Producer: whether a record of count bytes fits now.

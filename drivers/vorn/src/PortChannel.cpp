@@ -14,10 +14,16 @@ constexpr std::size_t OUTCOME_BYTES = 4 * 1024;
 // Process cycles with both connections in place before the first message goes out.
 constexpr unsigned WARM_CYCLES = 3;
 
-// Each queued message starts with the moment, in steady-clock nanoseconds, after which it must not go
-// out any more (0: none).
+// Each queued message starts with a header: the moment, in steady-clock nanoseconds, after which it
+// must not go out any more (0: none), and the message's number.
 using Deadline = std::int64_t;
-constexpr std::uint32_t DEADLINE_BYTES = sizeof(Deadline);
+struct QueuedHeader {
+    Deadline deadline;
+    std::uint32_t message;
+};
+constexpr std::uint32_t HEADER_BYTES = sizeof(QueuedHeader);
+// Each incoming record starts with the cycle its bytes arrived in.
+constexpr std::uint32_t CYCLE_BYTES = sizeof(std::uint64_t);
 // A message is dropped this long before its sender stops waiting (at most a quarter of the wait), so
 // that the outcome of one that did go out still reaches the sender in time.
 constexpr auto OUTCOME_MARGIN = std::chrono::milliseconds(50);
@@ -35,10 +41,12 @@ public:
     explicit ObserverSink(CPortChannel& channel) : m_channel(channel) {}
     void OnMessage(const std::uint8_t* pBytes, std::size_t count) override
     {
-        VornReceivedMessage message{static_cast<std::uint32_t>(count), pBytes};
+        VornReceivedMessage message{static_cast<std::uint32_t>(count), pBytes, m_nCycle};
         m_channel.Notify(VORN_PORT_EVENT_RECEIVED, reinterpret_cast<std::uintptr_t>(&message), 0);
     }
     void OnBroken() override { m_channel.Notify(VORN_PORT_EVENT_RECEIVE_ERROR, 0, 0); }
+
+    std::uint64_t m_nCycle = 0; // the cycle of the bytes being fed
 
 private:
     CPortChannel& m_channel;
@@ -73,45 +81,58 @@ void CPortChannel::SetObserver(std::uint32_t mask, IVornAsyncPortObserver* pObse
 
 HRESULT CPortChannel::Queue(const std::uint8_t* pData, std::uint32_t length, std::uint32_t timeoutMs)
 {
-    if (length > m_outgoing.MaxRecord() - DEADLINE_BYTES)
+    if (length > m_outgoing.MaxRecord() - HEADER_BYTES)
         return E_INVALIDARG;
-    Deadline deadline = 0;
+    QueuedHeader header{0, 0};
     if (timeoutMs != 0) {
         const auto wait = std::chrono::milliseconds(timeoutMs);
-        deadline = Now() + std::chrono::duration_cast<std::chrono::nanoseconds>(wait - std::min(wait / 4, OUTCOME_MARGIN))
-                               .count();
+        header.deadline =
+            Now() + std::chrono::duration_cast<std::chrono::nanoseconds>(wait - std::min(wait / 4, OUTCOME_MARGIN)).count();
     }
-    std::vector<std::uint8_t> record(DEADLINE_BYTES + length);
-    std::memcpy(record.data(), &deadline, DEADLINE_BYTES);
-    std::memcpy(record.data() + DEADLINE_BYTES, pData, length);
+    std::vector<std::uint8_t> record(HEADER_BYTES + length);
+    std::memcpy(record.data() + HEADER_BYTES, pData, length);
     std::lock_guard lock(m_queueMutex);
-    return m_outgoing.Push(record.data(), static_cast<std::uint32_t>(record.size())) ? S_OK : E_FAIL;
+    // A number is taken only by a message the queue took, so the sender can count its messages.
+    header.message = m_nQueued + 1;
+    std::memcpy(record.data(), &header, HEADER_BYTES);
+    if (!m_outgoing.Push(record.data(), static_cast<std::uint32_t>(record.size())))
+        return E_FAIL;
+    ++m_nQueued;
+    return S_OK;
 }
 
-bool CPortChannel::NextExpired() const
+bool CPortChannel::DropIfExpired(std::uint32_t size, std::uint64_t cycle)
 {
-    Deadline deadline = 0;
-    m_outgoing.PeekData(&deadline, DEADLINE_BYTES);
-    return deadline != 0 && Now() >= deadline;
+    QueuedHeader header{};
+    m_outgoing.PeekData(&header, HEADER_BYTES);
+    if (header.deadline == 0 || Now() < header.deadline || !m_outcomes.HasRoomFor(sizeof(Outcome)))
+        return false;
+    // Its sender has stopped waiting: it never goes out, and the sender's next message is not
+    // mistaken for it.
+    m_outgoing.Pop(nullptr, size);
+    const Outcome outcome{header.message, VORN_OUTCOME_DROPPED, 0, cycle};
+    (void)m_outcomes.Push(&outcome, sizeof outcome);
+    return true;
 }
 
-bool CPortChannel::DrainQueued(void* pOutputBuffer, bool connected)
+bool CPortChannel::DrainQueued(void* pOutputBuffer, bool connected, std::uint64_t cycle)
 {
     std::uint32_t n = 0;
     jack_nframes_t time = 0;
     bool written = false;
     while (m_outcomes.HasRoomFor(sizeof(Outcome)) && m_outgoing.PeekSize(n)) {
-        if (NextExpired()) {
-            m_outgoing.Pop(nullptr, n); // its sender has stopped waiting: no outcome either
+        if (DropIfExpired(n, cycle))
             continue;
-        }
-        const std::uint32_t bytes = n - DEADLINE_BYTES;
+        QueuedHeader header{};
+        m_outgoing.PeekData(&header, HEADER_BYTES);
+        const std::uint32_t bytes = n - HEADER_BYTES;
         jack_midi_data_t* pDest = nullptr;
         if (pOutputBuffer && connected)
             pDest = jack_midi_event_reserve(pOutputBuffer, time, bytes);
-        m_outgoing.Pop(pDest, n, DEADLINE_BYTES);
+        m_outgoing.Pop(pDest, n, HEADER_BYTES);
         written = written || pDest != nullptr;
-        const Outcome outcome{pDest ? 1u : 0u, pDest ? bytes : 0u};
+        const Outcome outcome{header.message, pDest ? VORN_OUTCOME_SENT : VORN_OUTCOME_FAILED, pDest ? bytes : 0u,
+                              cycle};
         (void)m_outcomes.Push(&outcome, sizeof outcome);
     }
     return written;
@@ -119,16 +140,17 @@ bool CPortChannel::DrainQueued(void* pOutputBuffer, bool connected)
 
 bool CPortChannel::Process(jack_nframes_t nframes, std::uint64_t cycle)
 {
+    m_nLastCycle.store(cycle, std::memory_order_release);
     void* pOut = jack_port_get_buffer(m_pOwnOutput, nframes);
     jack_midi_clear_buffer(pOut);
     std::uint32_t pending = 0;
     bool work = false;
     const bool warm = WarmUp(nframes);
     // While held for the connections, what its sender gave up on leaves the queue.
-    while (!warm && m_outgoing.PeekSize(pending) && NextExpired())
-        m_outgoing.Pop(nullptr, pending);
+    while (!warm && m_outgoing.PeekSize(pending) && DropIfExpired(pending, cycle))
+        work = true;
     if (warm && m_outgoing.PeekSize(pending)) {
-        if (DrainQueued(pOut, jack_port_connected(m_pOwnOutput) > 0))
+        if (DrainQueued(pOut, jack_port_connected(m_pOwnOutput) > 0, cycle))
             m_nLastSendCycle.store(cycle, std::memory_order_release);
         work = true;
     }
@@ -139,7 +161,8 @@ bool CPortChannel::Process(jack_nframes_t nframes, std::uint64_t cycle)
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, pIn, i) != 0 || event.size == 0)
             continue;
-        if (!m_incoming.Push(event.buffer, static_cast<std::uint32_t>(event.size)))
+        // Stamped with the cycle it arrived in.
+        if (!m_incoming.Push(&cycle, CYCLE_BYTES, event.buffer, static_cast<std::uint32_t>(event.size)))
             m_bIncomingLost.store(true, std::memory_order_release);
         work = true;
     }
@@ -163,26 +186,58 @@ bool CPortChannel::WarmUp(jack_nframes_t nframes)
     return m_nWarmCycles >= WARM_CYCLES;
 }
 
-void CPortChannel::FailQueued() { DrainQueued(nullptr, false); }
+void CPortChannel::FailQueued() { DrainQueued(nullptr, false, m_nLastCycle.load(std::memory_order_acquire)); }
 
+// Outcomes and received bytes are told in the order of their cycles, an outcome before bytes of its own
+// cycle. The incoming ring is looked at first: an outcome pushed in an earlier cycle than the bytes seen
+// there is then visible too, as the process thread pushed it before them.
 void CPortChannel::Deliver()
 {
-    std::uint32_t n = 0;
-    while (m_outcomes.PeekSize(n)) {
-        Outcome outcome{};
-        m_outcomes.Pop(&outcome, sizeof outcome);
-        Notify(VORN_PORT_EVENT_SENT, outcome.ok, outcome.bytes);
-    }
     ObserverSink sink(*this);
-    while (m_incoming.PeekSize(n)) {
-        m_event.resize(n);
-        m_incoming.Pop(m_event.data(), n);
-        m_reassembler.Feed(m_event.data(), m_event.size(), sink);
+    for (;;) {
+        std::uint32_t inSize = 0;
+        std::uint64_t inCycle = 0;
+        const bool bIncoming = m_incoming.PeekSize(inSize);
+        if (bIncoming)
+            m_incoming.PeekData(&inCycle, CYCLE_BYTES);
+        std::uint32_t outSize = 0;
+        Outcome outcome{};
+        const bool bOutcome = m_outcomes.PeekSize(outSize);
+        if (bOutcome)
+            m_outcomes.PeekData(&outcome, sizeof outcome);
+        if (bOutcome && (!bIncoming || outcome.cycle <= inCycle)) {
+            m_outcomes.Pop(nullptr, outSize);
+            NotifyOutcome(outcome);
+        } else if (bIncoming) {
+            m_event.resize(inSize - CYCLE_BYTES);
+            m_incoming.Pop(m_event.data(), inSize, CYCLE_BYTES);
+            sink.m_nCycle = inCycle;
+            m_reassembler.Feed(m_event.data(), m_event.size(), sink);
+        } else {
+            break;
+        }
     }
     if (m_bIncomingLost.exchange(false, std::memory_order_acq_rel)) {
         // Bytes were dropped on the way in: whatever message was in progress cannot be whole.
         m_reassembler.Reset();
         Notify(VORN_PORT_EVENT_RECEIVE_ERROR, 0, 0);
+    }
+}
+
+// An observer registered for stamped outcomes hears of every message; one registered for the plain
+// outcome only of those that were written or failed.
+void CPortChannel::NotifyOutcome(const Outcome& outcome)
+{
+    bool bStamped = false;
+    {
+        std::lock_guard lock(m_observerMutex);
+        bStamped = (m_mask & static_cast<std::uint32_t>(VORN_PORT_EVENT_OUTCOME)) != 0;
+    }
+    if (bStamped) {
+        const VornMessageOutcome stamped{outcome.message, outcome.status, outcome.bytes, outcome.cycle};
+        Notify(VORN_PORT_EVENT_OUTCOME, reinterpret_cast<std::uintptr_t>(&stamped), 0);
+    } else if (outcome.status != VORN_OUTCOME_DROPPED) {
+        Notify(VORN_PORT_EVENT_SENT, outcome.status == VORN_OUTCOME_SENT ? 1 : 0, outcome.bytes);
     }
 }
 

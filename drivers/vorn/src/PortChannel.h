@@ -56,21 +56,27 @@ public:
     // Driver thread, after JACK's process thread has stopped for good: every queued message fails.
     void FailQueued();
 
-    // Driver thread: tells the observer of every outcome and every received message since the last call.
+    // Driver thread: tells the observer of every outcome and every received message since the last call,
+    // in the order of their cycles.
     void Deliver();
 
 private:
     struct Outcome {
-        std::uint32_t ok;
+        std::uint32_t message; // its number
+        std::uint32_t status;  // VORN_OUTCOME_*
         std::uint32_t bytes;
+        std::uint64_t cycle;
     };
     class ObserverSink;
 
     void Notify(std::int32_t type, std::uintptr_t first, std::uintptr_t second);
+    void NotifyOutcome(const Outcome& outcome);
     [[nodiscard]] bool WarmUp(jack_nframes_t nframes);
-    [[nodiscard]] bool NextExpired() const;
+    // Drops the next queued message (of `size` bytes with its header) when its sender's wait is nearly
+    // over, with a "dropped" outcome stamped `cycle`; false when it may still go out.
+    bool DropIfExpired(std::uint32_t size, std::uint64_t cycle);
     // Writes (or, without a connected buffer, refuses) what is queued; true when something was written.
-    bool DrainQueued(void* pOutputBuffer, bool connected);
+    bool DrainQueued(void* pOutputBuffer, bool connected, std::uint64_t cycle);
 
     jack_port_t* m_pOwnOutput;
     jack_port_t* m_pOwnInput;
@@ -79,7 +85,9 @@ private:
     CMessageRing m_incoming; // process -> driver thread, one record per MIDI event
     std::atomic<bool> m_bIncomingLost{false};
     std::atomic<std::uint64_t> m_nLastSendCycle{0};
+    std::atomic<std::uint64_t> m_nLastCycle{0}; // the cycle Process last ran in
     std::mutex m_queueMutex; // one producer at a time on m_outgoing, whatever thread the program sends from
+    std::uint32_t m_nQueued = 0; // under m_queueMutex: messages taken, the number of the last one
 
     std::atomic<IVornAsyncPort*> m_pSource{nullptr};
     std::atomic<bool> m_bClosed{false};

@@ -69,10 +69,13 @@ inline constexpr std::int32_t VORN_ASYNC_EVENT_CONFIG_CHANGED = 2; // devices or
 inline constexpr std::int32_t VORN_PORT_EVENT_RECEIVED = 1;      // a complete message arrived
 inline constexpr std::int32_t VORN_PORT_EVENT_RECEIVE_ERROR = 2; // data arrived that could not be received
 inline constexpr std::int32_t VORN_PORT_EVENT_SENT = 4;          // the outcome of one accepted Send
+// The outcome of one accepted Send, naming the message and the process cycle: an observer registered
+// for it gets this event instead of VORN_PORT_EVENT_SENT, and also hears of messages dropped unsent.
+inline constexpr std::int32_t VORN_PORT_EVENT_OUTCOME = 8;
 
 // The registration values the program passes: every driver-wide and every port event type.
 inline constexpr std::uint32_t VORN_ASYNC_ADVISE_ALL = 3; // 1 + 2
-inline constexpr std::uint32_t VORN_PORT_ADVISE_ALL = 7;  // 1 + 2 + 4
+inline constexpr std::uint32_t VORN_PORT_ADVISE_ALL = 15; // 1 + 2 + 4 + 8
 
 // IVornAsyncPort::Send kind: the bytes are one complete system-exclusive message (F0 ... F7).
 inline constexpr std::uint32_t VORN_SEND_SYSEX = 2;
@@ -119,7 +122,21 @@ struct PortList {
 struct VornReceivedMessage {
     std::uint32_t count;        // number of bytes
     const std::uint8_t* pBytes; // the message, F0 ... F7
+    // The process cycle in which the message's last byte arrived (cycles are counted from 1 per driver
+    // object; 0 from a driver that does not count them).
+    std::uint64_t cycle;
 };
+
+// What the first argument of a VORN_PORT_EVENT_OUTCOME call points to, valid during the call.
+struct VornMessageOutcome {
+    std::uint32_t message; // the message's number: a port numbers the messages it takes 1, 2, 3, ...
+    std::uint32_t status;  // VORN_OUTCOME_*
+    std::uint32_t bytes;   // the number of bytes that went out
+    std::uint64_t cycle;   // the process cycle that wrote it to the device (or found it could not)
+};
+inline constexpr std::uint32_t VORN_OUTCOME_FAILED = 0;  // it could not go out
+inline constexpr std::uint32_t VORN_OUTCOME_SENT = 1;    // it went out whole in `cycle`
+inline constexpr std::uint32_t VORN_OUTCOME_DROPPED = 2; // its sender's wait was nearly over: never sent
 
 class IVornAsyncObserver;
 class IVornAsyncPortObserver;
@@ -165,12 +182,14 @@ public:
     [[nodiscard]] virtual HRESULT Advise(std::uint32_t mask, IVornAsyncPortObserver* pObserver) = 0;
     // Takes one message for transmission: kind VORN_SEND_SYSEX, length bytes at pData; timeoutMs is
     // how long the caller waits for the outcome, 0 for as long as it takes. The driver copies the bytes
-    // before it returns. S_OK means the port has taken the message; its outcome follows as exactly one
-    // VORN_PORT_EVENT_SENT to the port's observer (possibly before Send has returned, on the driver's
-    // thread), unless the message was still waiting to go out (a new port holds messages until its
-    // connections stand) when the caller's time-out was nearly over: then it is dropped, never sent, and
-    // no outcome follows. A failure means the message was not taken and no VORN_PORT_EVENT_SENT follows
-    // (E_INVALIDARG for a bad kind or length 0).
+    // before it returns. S_OK means the port has taken the message as the next of its numbers (1 for the
+    // first message the port object takes, then 2, 3, ...); its outcome follows as exactly one
+    // VORN_PORT_EVENT_OUTCOME (or, to an observer registered without it, VORN_PORT_EVENT_SENT) to the
+    // port's observer, possibly before Send has returned, on the driver's thread. A message still waiting
+    // to go out (a new port holds messages until its connections stand) when the caller's time-out is
+    // nearly over is dropped, never sent: VORN_OUTCOME_DROPPED, and no VORN_PORT_EVENT_SENT. A failure
+    // means the message was not taken, took no number and no outcome follows (E_INVALIDARG for a bad
+    // kind or length 0).
     [[nodiscard]] virtual HRESULT Send(std::uint32_t kind, std::uint32_t length, const std::uint8_t* pData,
                                        std::uint32_t timeoutMs) = 0;
 
@@ -198,6 +217,10 @@ public:
     //  - VORN_PORT_EVENT_RECEIVE_ERROR: both arguments 0.
     //  - VORN_PORT_EVENT_SENT: first is non-zero when the message went out whole, 0 when it failed;
     //    second is the number of bytes that went out.
+    //  - VORN_PORT_EVENT_OUTCOME: first is the address of a VornMessageOutcome, valid during the call;
+    //    second is 0.
+    // The driver reports a port's outcomes and received messages in the order of their cycles: an
+    // outcome before any message that arrived in a later cycle.
     // The arguments are pointer-sized so that the first can carry an address. The result is ignored by
     // the driver; the program answers E_FAIL when pSource is not the port it observes.
     virtual HRESULT OnPortEvent(IVornAsyncPort* pSource, std::int32_t type, std::uintptr_t first,
