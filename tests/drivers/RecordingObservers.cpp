@@ -85,6 +85,17 @@ HRESULT CRecordingPortObserver::OnPortEvent(IVornAsyncPort* pSource, std::int32_
         const auto* pMessage = reinterpret_cast<const VornReceivedMessage*>(first);
         e.bytes.assign(pMessage->pBytes, pMessage->pBytes + pMessage->count);
         e.first = 1;
+        e.cycle = pMessage->cycle;
+    } else if (type == VORN_PORT_EVENT_OUTCOME) {
+        // Recorded as the plain outcome it stands for, with its stamps; a message dropped unsent keeps
+        // the stamped type, as it has no plain outcome.
+        const auto* pOutcome = reinterpret_cast<const VornMessageOutcome*>(first);
+        if (pOutcome->status != VORN_OUTCOME_DROPPED)
+            e.type = VORN_PORT_EVENT_SENT;
+        e.first = pOutcome->status == VORN_OUTCOME_SENT ? 1 : 0;
+        e.second = pOutcome->bytes;
+        e.message = pOutcome->message;
+        e.cycle = pOutcome->cycle;
     }
     Add(std::move(e));
     return S_OK;

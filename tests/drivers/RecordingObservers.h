@@ -15,6 +15,8 @@ struct RecordedEvent {
     std::uintptr_t first = 0;  // for VORN_PORT_EVENT_RECEIVED: 1 when a message came
     std::uintptr_t second = 0;
     std::vector<std::uint8_t> bytes; // a received message's bytes
+    std::uint32_t message = 0;       // an outcome's message number
+    std::uint64_t cycle = 0;         // the cycle of an outcome or an arrival
     std::thread::id thread;
     IVornAsyncPort* pSource = nullptr;
 };

@@ -244,6 +244,9 @@ TEST_F(VornDriverTest, IdentityRequestIsAnsweredOnTheDriverThread)
     EXPECT_EQ(events[0].first, 1u);
     EXPECT_EQ(events[0].second, 10u);
     EXPECT_EQ(events.back().bytes, COstraProtocol::BuildIdentityReply("Preset"));
+    // The first message the port took, and its answer from a later cycle, told after it.
+    EXPECT_EQ(events[0].message, 1u);
+    EXPECT_GT(events.back().cycle, events[0].cycle);
     for (const RecordedEvent& e : events) {
         EXPECT_EQ(e.pSource, m_pPort);
         EXPECT_NE(e.thread, std::this_thread::get_id());

@@ -1,7 +1,13 @@
 #include "TransportFixture.h"
 
 #include <chrono>
+#include <functional>
 #include <thread>
+
+#include "../data/ConsoleMessages.h"
+#include "OstraProtocol.h"
+#include "data/DataController.h"
+#include "midi/MIDIDevice.h"
 
 // Exchanges: Send to every port and wait for the transmission result, Receive the reply that the
 // driver delivers from its own thread.
@@ -241,4 +247,134 @@ TEST_F(ExchangeTest, WaitAcrossTheCounterWrapEnds)
     EXPECT_EQ(SendRequest(100), RC_SEND_FAILED);
     const std::uint32_t ended = now.load();
     EXPECT_LT(ended, 200U); // wrapped, and stopped soon after the restarted interval
+}
+
+// The rules of one exchange's ownership, with the scripted driver's stamps.
+class ExchangeRulesTest : public ExchangeTest {
+protected:
+    void SetUp() override
+    {
+        FakeNetwork network = OneConsole();
+        network.devices[0].ports[0].sendResult.reset(); // the test tells each outcome
+        network.devices[0].ports[0].reply.reset();
+        OpenWith(network);
+    }
+    // Sends on another thread until the port has taken `taken` messages in all; join the thread after.
+    std::thread SendInBackground(ResultCode& result, std::size_t taken, std::uint16_t timeout = 3000)
+    {
+        std::thread sender([this, &result, timeout] { result = SendRequest(timeout); });
+        EXPECT_TRUE(WaitUntil([&] { return driver.Sent().size() >= taken; }));
+        return sender;
+    }
+    static bool WaitUntil(const std::function<bool()>& condition)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!condition() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return condition();
+    }
+};
+
+// A message's events belong to it: the outcome of a message whose sender gave up, or of a message
+// dropped unsent, never decides another Send.
+TEST_F(ExchangeRulesTest, OnlyTheOutcomeNamingTheMessageDecidesItsSend)
+{
+    EXPECT_EQ(SendRequest(30), RC_SEND_FAILED); // message 1: no outcome in time
+    controller->EndExchange();
+
+    ResultCode second = RC_UPDATE_NO_RESULT;
+    std::thread sender = SendInBackground(second, 2, 300);
+    driver.FireOutcome(0, 1, VORN_OUTCOME_SENT, driver.NextCycle()); // message 1 went out after all
+    sender.join();
+    EXPECT_EQ(second, RC_SEND_FAILED);
+    controller->EndExchange();
+
+    struct Case {
+        std::uint32_t status;
+        ResultCode expected;
+    };
+    for (const Case& c : {Case{VORN_OUTCOME_DROPPED, RC_SEND_FAILED}, Case{VORN_OUTCOME_FAILED, RC_SEND_FAILED},
+                          Case{VORN_OUTCOME_SENT, RC_EXCHANGE_OK}}) {
+        ResultCode result = RC_UPDATE_NO_RESULT;
+        const auto number = static_cast<std::uint32_t>(driver.Sent().size() + 1);
+        std::thread next = SendInBackground(result, number);
+        driver.FireOutcome(0, number, c.status, driver.NextCycle());
+        next.join();
+        EXPECT_EQ(result, c.expected) << "status " << c.status;
+        controller->EndExchange();
+    }
+}
+
+// Only later replies count: a message that arrived in the cycle its message left in, or before,
+// answers something else.
+TEST_F(ExchangeRulesTest, OnlyARepliesFromACycleAfterTheDepartureCount)
+{
+    for (const int offset : {-1, 0, 1}) {
+        ResultCode sent = RC_UPDATE_NO_RESULT;
+        const auto number = static_cast<std::uint32_t>(driver.Sent().size() + 1);
+        std::thread sender = SendInBackground(sent, number);
+        const std::uint64_t departure = driver.NextCycle() + 1;
+        driver.FireOutcome(0, number, VORN_OUTCOME_SENT, departure);
+        sender.join();
+        ASSERT_EQ(sent, RC_EXCHANGE_OK);
+        driver.FireReceived(0, kReply, static_cast<std::uint64_t>(static_cast<long long>(departure) + offset));
+        std::vector<std::uint8_t> buffer(64);
+        std::uint16_t length = 0;
+        EXPECT_EQ(ReceiveInto(buffer, length, 200), offset > 0 ? RC_EXCHANGE_OK : RC_RECEIVE_FAILED)
+            << "reply " << offset << " cycles after the departure";
+        controller->EndExchange();
+    }
+}
+
+// A late reply is never taken by another write. Another program gave up on its write to this console
+// (it leaves the mark); this program's write then meets that write's late completion, before or after
+// the console's own answer. "Stored" is said only when the console's entry proves it.
+TEST_F(ExchangeRulesTest, ALateCompletionIsNeverTakenAsTheAnswerOfTheNextWrite)
+{
+    struct Case {
+        const char* what;
+        std::uint8_t answer;       // the console's status for this program's write
+        bool lateFirst;            // the late completion comes before the console's answer
+        const char* holds;         // the entry the console holds afterwards
+        ResultCode expected;
+    };
+    const Case cases[] = {
+        {"refused, answering in order", 0x7D, true, "Other", RC_SEND_FAILED},
+        {"refused, answering out of order", 0x7D, false, "Other", RC_SEND_FAILED},
+        {"stored, proven by the console's entry", 0x7F, true, "Preset", RC_EXCHANGE_OK},
+    };
+    std::uint32_t pairId = 20; // a console of its own for each case, so that each starts without a mark
+    for (const Case& c : cases) {
+        FakeNetwork network = OneConsole();
+        network.devices[0].ports[0].id = ++pairId;
+        network.devices[0].ports[0].reply.reset();
+        driver.SetNetwork(network);
+        CWin32VornMIDIController other;
+        ASSERT_EQ(other.Open(), RC_EXCHANGE_OK);
+        ASSERT_EQ(other.Send(kRequest.data(), static_cast<std::uint16_t>(kRequest.size()), 3000), RC_EXCHANGE_OK);
+        other.EndExchange(); // gave up waiting for its reply
+        other.Close();
+
+        network.devices[0].ports[0].answer = [&c](const std::vector<std::uint8_t>& message) {
+            if (message.size() == console_messages::kIdentityRequest.size())
+                return std::vector<std::vector<std::uint8_t>>{COstraProtocol::BuildIdentityReply(c.holds)};
+            const auto late = COstraProtocol::BuildCompletionReply(0x7F);
+            const auto own = COstraProtocol::BuildCompletionReply(c.answer);
+            return c.lateFirst ? std::vector<std::vector<std::uint8_t>>{late, own}
+                               : std::vector<std::vector<std::uint8_t>>{own, late};
+        };
+        driver.SetNetwork(network);
+        ASSERT_EQ(controller->Open(), RC_EXCHANGE_OK);
+        CMIDIDevice device;
+        device.m_pController = controller.get();
+        CDataController data;
+        data.SetDevice(&device);
+        ASSERT_EQ(data.Initialize(), RC_OK);
+        EXPECT_EQ(data.WriteEntry(0), c.expected) << c.what;
+        if (c.expected != RC_EXCHANGE_OK) {
+            EXPECT_EQ(data.LastFault(), CDataController::ExchangeFault::Unproven) << c.what;
+        }
+        device.m_pController = nullptr;
+        controller->Close();
+    }
 }

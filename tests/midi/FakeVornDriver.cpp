@@ -115,8 +115,12 @@ public:
             else
                 m_driver.FirePortEvent(index, VORN_PORT_EVENT_SENT, *script->sendResult ? 1 : 0, length);
         }
-        if (script->reply)
+        if (script->answer) {
+            for (std::vector<std::uint8_t>& reply : script->answer(std::vector<std::uint8_t>(pData, pData + length)))
+                m_driver.FireReceived(index, std::move(reply));
+        } else if (script->reply) {
             m_driver.FireReceived(index, *script->reply);
+        }
         return S_OK;
     }
     bool Stamped()

@@ -29,6 +29,8 @@ struct FakePort {
     std::optional<bool> sendResult = true;
     // ...and then a reply (none when empty).
     std::optional<std::vector<std::uint8_t>> reply;
+    // Instead of `reply`, when set: the console's answers to the message, each in a cycle of its own.
+    std::function<std::vector<std::vector<std::uint8_t>>(const std::vector<std::uint8_t>&)> answer;
 };
 
 struct FakeDevice {
