@@ -34,7 +34,12 @@ struct SharedCase {
     std::vector<ConsoleSpec> consoles;
     std::vector<Line> lines; // run at once in each round
     int rounds;
+    bool oneAfterAnother = false; // the lines run in turn instead
 };
+
+// The console of the late-reply case answers this entry (key 3) eleven seconds late, after its writer
+// gave up.
+constexpr const char* kLateEntry = "11000:Fenwick Series Vol.3";
 
 void PrintTo(const SharedCase& c, std::ostream* os) { *os << c.name; }
 
@@ -56,8 +61,8 @@ protected:
         return path;
     }
 
-    // Starts every line at once and waits for all of them.
-    std::vector<CliRun> RunAtOnce(const std::vector<Line>& lines)
+    // Starts every line at once (or each once the one before has ended) and waits for all of them.
+    std::vector<CliRun> RunAtOnce(const std::vector<Line>& lines, bool oneAfterAnother)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"})
@@ -74,11 +79,14 @@ protected:
                 own.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeFolder());
             processes.back()->setProcessEnvironment(own);
             processes.back()->start(QStringLiteral(SONVALE_CLI_PATH), line.args);
+            if (oneAfterAnother)
+                processes.back()->waitForFinished(60000);
         }
         std::vector<CliRun> runs;
         for (const auto& process : processes) {
             CliRun run;
-            run.finished = process->waitForFinished(60000) && process->exitStatus() == QProcess::NormalExit;
+            process->waitForFinished(60000);
+            run.finished = process->state() == QProcess::NotRunning && process->exitStatus() == QProcess::NormalExit;
             run.exitCode = process->exitCode();
             run.out = process->readAllStandardOutput();
             run.err = process->readAllStandardError();
@@ -102,7 +110,7 @@ TEST_P(SharedGraphTest, EveryProgramReportsTheAnswerToItsOwnMessage)
                            : c.rounds;
     int disagreements = 0;
     for (int round = 0; round < rounds; ++round) {
-        const std::vector<CliRun> runs = RunAtOnce(c.lines);
+        const std::vector<CliRun> runs = RunAtOnce(c.lines, c.oneAfterAnother);
         for (std::size_t i = 0; i < runs.size(); ++i) {
             const Line& line = c.lines[i];
             EXPECT_TRUE(runs[i].finished);
@@ -144,7 +152,15 @@ INSTANTIATE_TEST_SUITE_P(
         SharedCase{"TwoIds",
                    {{"Ostra-A", {"--port-id", "2"}, 3}, {"Ostra-B", {"--port-id", "1"}, 3}},
                    {{{"update", "5"}, 0}, {{"update", "7", "--id", "2"}, 3}},
-                   3}),
+                   3},
+        // A write whose answer ("stored") comes after its writer gave up, then a write that the console
+        // refuses a second after its message: the late "stored" arrives first and is never taken for the
+        // refused write's answer, which cannot be told apart from it.
+        SharedCase{"LateReplyThenRefusal",
+                   {{"Ostra", {"--late-entry", kLateEntry, "--late-entry", std::string("1500:") + kRefusedEntry}, 2}},
+                   {{{"update", "3"}, 4, "no reply"}, {{"update", "7"}, 4, "a late answer to an earlier write"}},
+                   1,
+                   true}),
     [](const testing::TestParamInfo<SharedCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -67,7 +67,18 @@ void COstraConsole::OnMessage(std::size_t pair, const std::uint8_t* pBytes, std:
         status = COstraProtocol::STATUS_FLASH_FAILED;
     else if (COstraProtocol::CheckDataMessage(pBytes, count, entry, reason))
         status = Store(entry);
-    Reply(pair, swap ? COstraProtocol::BuildIdentityReply(m_current.name) : COstraProtocol::BuildCompletionReply(status));
+    std::vector<std::uint8_t> reply =
+        swap ? COstraProtocol::BuildIdentityReply(m_current.name) : COstraProtocol::BuildCompletionReply(status);
+    for (const COstraOptions::LateEntry& late : m_options.lateEntries) {
+        if (late.name != entry.name)
+            continue;
+        // A console busy with this one entry: its answer comes late while others are answered at once.
+        const unsigned delayMs = late.delayMs != 0 ? late.delayMs : m_options.delayMs;
+        m_log << "   reply in " << delayMs << " ms (--late-entry)\n";
+        m_delayed.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs), pair, std::move(reply)});
+        return;
+    }
+    Reply(pair, std::move(reply));
 }
 
 void COstraConsole::Reply(std::size_t pair, std::vector<std::uint8_t> reply)

@@ -52,7 +52,11 @@ std::string COstraOptions::Usage()
            "  --flash-fail-entry NAME\n"
            "                       the flash write of the entry named NAME fails (7D); every other\n"
            "                       entry is stored\n"
-           "  --delay MS           reply delay for --fault delay (default 3000)\n"
+           "  --late-entry [MS:]NAME\n"
+           "                       the reply to the data message of the entry named NAME comes MS (or\n"
+           "                       --delay) ms late, while other messages are answered at once; may be\n"
+           "                       given for several entries\n"
+           "  --delay MS           reply delay for --fault delay and --late-entry (default 3000)\n"
            "  --split N            MIDI events per reply for --fault split (default 3)\n"
            "  --untagged           offer the pairs without their tags, as a bridged console does\n"
            "  --help               this text\n"
@@ -74,7 +78,7 @@ bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& err
         }
         static const std::string withValue[] = {"--name", "--entry", "--flash", "--port-id",
                                                 "--second-pair", "--fault", "--delay", "--split",
-                                                "--flash-fail-entry"};
+                                                "--flash-fail-entry", "--late-entry"};
         if (std::find(std::begin(withValue), std::end(withValue), option) == std::end(withValue)) {
             error = "unknown option " + option;
             return false;
@@ -106,6 +110,18 @@ bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& err
                 return false;
             }
             flashFailEntry = value;
+        } else if (option == "--late-entry") {
+            // [MS:]NAME; without MS, --delay tells how late (given before or after).
+            LateEntry late{value, 0};
+            const std::size_t colon = value.find(':');
+            if (colon != std::string::npos && colon > 0 && ParseUnsigned(value.substr(0, colon), 600000, number)) {
+                late = {value.substr(colon + 1), static_cast<unsigned>(number)};
+            }
+            if (late.name.empty()) {
+                error = "--late-entry needs the name of an entry, after milliseconds and ':' when given";
+                return false;
+            }
+            lateEntries.push_back(late);
         } else if (option == "--flash") {
             flashPath = value;
         } else if (option == "--port-id") {

@@ -23,6 +23,12 @@ struct COstraOptions {
     std::uint32_t portId = 1;
     std::string secondType; // empty: one pair only
     std::string flashFailEntry; // the flash write of the entry of this name fails; empty: none does
+    // Entries whose data messages are answered late, with how late (milliseconds).
+    struct LateEntry {
+        std::string name;
+        unsigned delayMs = 0;
+    };
+    std::vector<LateEntry> lateEntries;
     OstraFault fault = OstraFault::None;
     unsigned delayMs = 3000;
     unsigned splitCount = 3;

@@ -154,8 +154,8 @@ std::string CConsoleCommands::ExplainExchange(ResultCode result, const CDataCont
     case CDataController::ExchangeFault::WrongReply:
         return what + "a wrong reply (the console answered with a message that is no " + reply + ")";
     case CDataController::ExchangeFault::Unproven:
-        return what + "its answer came while a late answer to an earlier write could still arrive, and the "
-                      "console's entry did not show that it is the answer to this one (try again in a few seconds)";
+        return what + "its answer could be a late answer to an earlier write, and the console's entry did not "
+                      "show that it is the answer to this one (try again in a few seconds)";
     case CDataController::ExchangeFault::None:
         break;
     }
