@@ -5,7 +5,9 @@
 #   data message of that row's entry, and its flash must hold it;
 # - with CLI: the program and sonvale-cli write to the one console at the same moment, eight rounds, one
 #   of them an entry whose flash write the console refuses: each must report the console's answer to
-#   its own message (the program in its box, sonvale-cli in its exit status);
+#   its own message (the program in its box, sonvale-cli in its exit status); thirty updates while
+#   `sonvale-cli devices` runs over and over must each show the console's answer; after the program gave
+#   up on an answer that comes late, sonvale-cli's refused write must not be reported as stored;
 # - on a private server: the server stops and starts again under its name; the program must be back
 #   within three seconds of the console, and Ctrl+U must write again;
 # - close through File > Exit.
@@ -22,7 +24,9 @@ started=$SECONDS
 # The console refuses to store one entry (key 7) and answers every message after 300 ms, so that two
 # exchanges begun at the same moment overlap.
 refused="Brisa #04 EG Comp" stored="Fenwick Series Vol.3"
-start_console --flash-fail-entry "$refused" --fault delay --delay 300
+# One more entry (key 2) is answered eleven seconds late, after its writer has given up.
+late="Fenwick Series Vol.2"
+start_console --flash-fail-entry "$refused" --fault delay --delay 300 --late-entry "11000:$late"
 start_accessibility
 start_program
 wait_for_main
@@ -32,7 +36,7 @@ settle
 # A click in row r's Name cell selects it: rows are 21 pixels high under the menu bar and the header,
 # in the order of their keys.
 select_row() { xdotool mousemove --window "$main" 120 $(( 22 + 22 + $1 * 21 + 10 )) click 1; settle; }
-key_of() { if [ "$1" = "$refused" ]; then echo 7; else echo 3; fi; }
+key_of() { case $1 in "$refused") echo 7 ;; "$late") echo 2 ;; *) echo 3 ;; esac; }
 
 select_row "$(key_of "$stored")"
 xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
@@ -94,6 +98,29 @@ if [ -n "$cli" ]; then
   done
   echo "shared console: $disagreements of 16 outcomes disagree with the console's answer ($(( SECONDS - shared_from )) s)"
   [ "$disagreements" -eq 0 ] || fail "$disagreements outcomes disagree with the console's answer"
+
+  echo "--- thirty updates while sonvale-cli devices looks at the graph again and again"
+  as_user bash -c 'while :; do "$0" devices >/dev/null 2>&1; done' "$cli" 9>&- &
+  devices_pid=$!
+  disagreements=0 devices_from=$SECONDS
+  for round in $(seq 0 29); do
+    if (( round % 3 == 0 )); then mine=$refused; else mine=$stored; fi
+    select_row "$(key_of "$mine")"
+    from=$(( $(wc -l <"$work/console.log") + 1 ))
+    xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+    await_box "devices round $round: no box after Ctrl+U"
+    shown=$(box_text)
+    close_box
+    ours=$(answer_to "$mine" "$from")
+    if [ "$shown" != "$(box_for "$ours")" ]; then
+      disagreements=$(( disagreements + 1 ))
+      echo "devices round $round: the console answered $ours to \"$mine\", the box says: $shown"
+    fi
+  done
+  kill "$devices_pid"; wait "$devices_pid" 2>/dev/null || true
+  echo "beside sonvale-cli devices: $disagreements of 30 outcomes disagree with the console's answer ($(( SECONDS - devices_from )) s)"
+  [ "$disagreements" -eq 0 ] || fail "$disagreements outcomes beside sonvale-cli devices disagree with the console's answer"
+
 fi
 
 if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
@@ -113,6 +140,21 @@ if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
   [ "$(box_text)" = "$(box_for 7F)" ] || fail "the update after the restart: $(box_text)"
   close_box
   grep -q "data message \"$stored\"" "$work/console.log" || fail "the console did not receive the update after the restart"
+fi
+
+# Last: after this the program is not connected until the console comes again.
+if [ -n "$cli" ]; then
+  echo "--- the program gives up on a late answer; sonvale-cli's refused write follows"
+  select_row "$(key_of "$late")"
+  xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+  await_box "no box after Ctrl+U on the entry the console answers late"
+  [ "$(box_text)" = "$(box_for none)" ] || fail "the box for the late answer says: $(box_text)"
+  close_box
+  # The program gave up; the console's "stored" for it is still to come when sonvale-cli writes.
+  cli_status=0
+  as_user "$cli" update "$(key_of "$refused")" >"$work/cli.out" 2>"$work/cli.err" 9>&- || cli_status=$?
+  [ "$cli_status" -eq 4 ] && grep -q 'a late answer to an earlier write' "$work/cli.err" ||
+    fail "sonvale-cli's refused write after the program gave up ended with $cli_status: $(cat "$work/cli.err")"
 fi
 
 exit_program
