@@ -21,11 +21,11 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
         return RC_SEND_FAILED;
     // Another program's exchange with the console runs until its reply came; what the console
     // says meanwhile is not for us.
-    if (!m_lock.Acquire(nTimeout)) {
+    if (!m_turn.Acquire(nTimeout)) {
         m_fault = Fault::ConsoleBusy;
         return RC_SEND_FAILED;
     }
-    (void)m_graphLock.Acquire(nTimeout, true);
+    (void)m_graphLock.Acquire(CFileLock::Mode::Shared, nTimeout);
     m_bAwaitingSent.store(true, std::memory_order_release);
     m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
