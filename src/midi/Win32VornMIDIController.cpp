@@ -13,14 +13,6 @@
 #include "platform/ComRuntime.h"
 #include "platform/TickCount.h"
 
-namespace {
-
-// How long opening and closing wait for the exchanges of other programs to end.
-constexpr std::uint32_t kGraphWaitMs = 3000;
-
-
-} // namespace
-
 CWin32VornMIDIController::CWin32VornMIDIController() : m_counter(&GetTickCount)
 {
     m_bComInitialized = SUCCEEDED(CoInitialize(nullptr));
@@ -55,8 +47,7 @@ ResultCode CWin32VornMIDIController::Open()
     // The ports of this program come and go in here; no exchange of this user's programs may be
     // under way meanwhile. A wait that runs out goes ahead all the same.
     EndExchange();
-    m_graphLock.SetGraph(CConsoleLock::ServerName());
-    (void)m_graphLock.Acquire(kGraphWaitMs);
+    m_graphLock.TakeForChange();
     const ResultCode result = OpenConsole();
     m_graphLock.Release();
     return result;
@@ -65,8 +56,7 @@ ResultCode CWin32VornMIDIController::Open()
 void CWin32VornMIDIController::ReleaseAllQuietly()
 {
     EndExchange();
-    m_graphLock.SetGraph(CConsoleLock::ServerName());
-    (void)m_graphLock.Acquire(kGraphWaitMs);
+    m_graphLock.TakeForChange();
     ReleaseAll();
     m_graphLock.Release();
 }
@@ -157,7 +147,7 @@ ResultCode CWin32VornMIDIController::KeepChosenConsole(std::vector<OfferingDevic
         if (AttachPorts(offering[console.device].pDevice, offering[console.device].portList, console.pairId) ==
             RC_EXCHANGE_OK) {
             kept = console.device;
-            m_lock.SetConsole(CConsoleLock::ServerName(), console.client, console.pairId);
+            m_turn.SetConsole(CGraphLock::ServerName(), console.client, console.pairId);
         } else if (m_wantedPairId) {
             break;
         } else {
@@ -241,7 +231,7 @@ void CWin32VornMIDIController::ReleaseAll()
     m_portLists.clear();
     CoTaskMemFree(m_deviceList.pDevices);
     m_deviceList = {0, nullptr};
-    m_lock.Forget();
+    m_turn.Forget();
     if (m_pAsync) {
         m_pAsync->Release();
         m_pAsync = nullptr;

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "midi/ConsoleExchange.h"
-#include "midi/ConsoleLock.h"
+#include "midi/ConsoleTurn.h"
+#include "midi/GraphLock.h"
 #include "midi/MIDIController.h"
 #include "midi/WaitForEvent.h"
 #include "vorn/VornAsync.h"
@@ -20,7 +21,7 @@ struct ConsoleCandidate;
 
 // The transport over the Vorn audio-network driver: sends every message to the "Tarn" port of the one
 // console it chose (CConsoleChoice) and turns the driver's observer calls into transport events. An
-// exchange holds the console's lock (CConsoleLock) from Send to EndExchange, so that programs of this
+// exchange holds the console's turn (CConsoleTurn) from Send to EndExchange, so that programs of this
 // user never talk to one console at once. The program never
 // links the driver; it creates the driver object through the component runtime by class identifier.
 //
@@ -133,8 +134,8 @@ private:
     std::uint32_t m_nPortMessages = 0;
     // The receive sequence of the message the last Receive returned, for DropReceived.
     std::uint32_t m_nTakenSequence = 1;
-    CConsoleLock m_lock;
-    CConsoleLock m_graphLock; // shared from Send to EndExchange, alone while ports come or go
+    CConsoleTurn m_turn;
+    CGraphLock m_graphLock; // shared from Send to EndExchange, exclusive while ports come or go
     std::optional<std::uint32_t> m_wantedPairId;
     Fault m_fault = Fault::None;
     std::string m_faultDetail;

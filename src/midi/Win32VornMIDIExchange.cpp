@@ -30,12 +30,12 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
     };
     // Another program's exchange with the console runs until its reply came; what the console
     // says meanwhile is not for us.
-    if (!m_lock.Acquire(nTimeout)) {
+    if (!m_turn.Acquire(nTimeout)) {
         m_fault = Fault::ConsoleBusy;
         return RC_SEND_FAILED;
     }
-    (void)m_graphLock.Acquire(left(), true);
-    m_exchange.Begin(m_nPortMessages + 1, CConsoleExchange::ReadMark(m_lock.ReadNote()));
+    (void)m_graphLock.Acquire(CFileLock::Mode::Shared, left());
+    m_exchange.Begin(m_nPortMessages + 1, CConsoleExchange::ReadMark(m_turn.ReadNote()));
     m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
     PublishReceived(nullptr, 0, MIDI_EVENT_NONE);
@@ -63,9 +63,9 @@ void CWin32VornMIDIController::EndExchange()
 {
     // The mark of a reply still to come stays with the console's turn for whoever takes it next.
     const auto lateUntil = m_exchange.End();
-    if (m_lock.Held())
-        (void)m_lock.WriteNote(CConsoleExchange::MarkNote(lateUntil));
-    m_lock.Release();
+    if (m_turn.Held())
+        (void)m_turn.WriteNote(CConsoleExchange::MarkNote(lateUntil));
+    m_turn.Release();
     m_graphLock.Release();
 }
 

@@ -4,7 +4,6 @@
 #include <jack/metadata.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/sem.h>
 #include <unistd.h>
 
@@ -55,18 +54,17 @@ bool OnPath(const std::string& program)
 // (any build, any working copy) take turns: the lock is held from start to stop.
 bool CJackTestServer::TakeTurn(std::string& reason)
 {
-    m_lockFd = ::open("/tmp/sonvale-jack-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (m_lockFd < 0) {
-        reason = "cannot open the JACK test lock";
-        return false;
-    }
-    if (!WaitFor([&] { return ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0; }, 120000)) {
+    switch (m_turn.Acquire(CFileLock::Mode::Exclusive, std::chrono::minutes(2))) {
+    case CFileLock::Outcome::Held:
+        return true;
+    case CFileLock::Outcome::TimedOut:
         reason = "another test run held the JACK test lock for two minutes";
-        ::close(m_lockFd);
-        m_lockFd = -1;
         return false;
+    case CFileLock::Outcome::Unavailable:
+        break;
     }
-    return true;
+    reason = "cannot open the JACK test lock";
+    return false;
 }
 
 bool CJackTestServer::Start(unsigned periodFrames, std::string& reason, std::vector<std::string> serverOptions)
@@ -77,7 +75,7 @@ bool CJackTestServer::Start(unsigned periodFrames, std::string& reason, std::vec
         reason = "jackd is not installed (not on PATH)";
         return false;
     }
-    if (m_lockFd < 0 && !TakeTurn(reason))
+    if (!m_turn.Held() && !TakeTurn(reason))
         return false;
     m_period = periodFrames;
     m_serverOptions = std::move(serverOptions);
@@ -262,8 +260,5 @@ void CJackTestServer::Stop()
                 std::filesystem::remove(entry.path(), ec);
         }
     }
-    if (m_lockFd >= 0) {
-        ::close(m_lockFd); // ends the turn
-        m_lockFd = -1;
-    }
+    m_turn.Release();
 }

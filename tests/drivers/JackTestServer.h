@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "platform/FileLock.h"
 
 // A private JACK server for one test run: the dummy backend, no realtime scheduling, a name no other
 // run uses. It runs synchronously (every client finishes each cycle before the next begins): on a loaded
@@ -51,7 +52,7 @@ public:
     static int FreeStaleRegistrySlots();
 
     CChildProcess m_process;
-    int m_lockFd = -1;
+    CFileLock m_turn{"/tmp/sonvale-jack-tests.lock", 0666}; // the scripts flock(1) the same file
     bool m_bCleared = false;
     std::string m_name;
     std::vector<Tag> m_asideTags;

@@ -5,7 +5,7 @@ add_library(sonvale_test_process STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ChildProcess.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JackTestServer.cpp)
 target_include_directories(sonvale_test_process PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(sonvale_test_process PUBLIC PkgConfig::JACK vorn_midi)
+target_link_libraries(sonvale_test_process PUBLIC PkgConfig::JACK vorn_midi sonvale_files)
 target_compile_definitions(sonvale_test_process PUBLIC OSTRA_EMULATOR_PATH="$<TARGET_FILE:ostra-emulator>")
 add_dependencies(sonvale_test_process vorn_jack ostra-emulator)
 

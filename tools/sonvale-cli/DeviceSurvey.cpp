@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "midi/GraphLock.h"
 #include "midi/Win32VornMIDIController.h"
 #include "platform/ComRuntime.h"
 #include "vorn/VornAsync.h"
@@ -19,6 +20,10 @@ std::string NameOf(const DeviceInfo& info)
 ResultCode CDeviceSurvey::Run()
 {
     m_devices.clear();
+    // The driver's client and the ports opened here come and go: no exchange of this user's programs
+    // may run meanwhile, since JACK drops what reaches a console's input in such a cycle.
+    CGraphLock graphLock;
+    graphLock.TakeForChange();
     IVornAsync* pAsync = CDriverDiagnosis::CreateDriver(m_cause);
     if (pAsync == nullptr)
         return RC_DRIVER_UNAVAILABLE;

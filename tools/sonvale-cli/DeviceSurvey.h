@@ -9,7 +9,8 @@
 // What the Vorn driver shows of the network: every device with its ports, their type codes as the
 // transport formats them, and whether the transport would use each port. A port the transport would
 // use is opened and let go again, as the transport opens it, so that the survey sees what an update
-// meets: ports that refuse connections are told apart. No message is sent.
+// meets: ports that refuse connections are told apart. No message is sent. The survey holds the graph
+// lock (CGraphLock) exclusively from creating the driver object to letting it go.
 class CDeviceSurvey {
 public:
     struct Port {

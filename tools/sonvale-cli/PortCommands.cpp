@@ -51,11 +51,24 @@ CPortCommands::CPortCommands(std::ostream& out, std::ostream& err) : m_out(out),
 
 CPortCommands::~CPortCommands()
 {
-    if (m_pClient)
-        jack_client_close(m_pClient);
+    if (!m_pClient)
+        return;
+    m_graphLock.TakeForChange();
+    jack_client_close(m_pClient);
+    m_graphLock.Release();
 }
 
 bool CPortCommands::Connect()
+{
+    // A client coming or going is a change of the graph, in which JACK may drop what reaches a
+    // console's input: no exchange of this user's programs runs meanwhile.
+    m_graphLock.TakeForChange();
+    const bool bOpened = OpenClient();
+    m_graphLock.Release();
+    return bOpened;
+}
+
+bool CPortCommands::OpenClient()
 {
     // Named as a driver's client: the drivers of running programs pay no heed to driver clients coming
     // and going, so looking at the graph does not make them reconnect. Tag changes still reach them.

@@ -7,10 +7,12 @@
 
 #include "CliExitCode.h"
 #include "CliOptions.h"
+#include "midi/GraphLock.h"
 
 // The commands on the MIDI ports of the JACK graph: ports lists them as the driver judges them, tag and
 // untag set or remove the two tags of a console's port pair and, with --keep, the rule in the driver's
-// rules file. They reach the graph through a JACK client of their own, never starting a server.
+// rules file. They reach the graph through a JACK client of their own, never starting a server; its
+// opening and closing hold the graph lock exclusively, as every change of the graph does.
 class CPortCommands {
 public:
     CPortCommands(std::ostream& out, std::ostream& err);
@@ -32,7 +34,9 @@ private:
         std::string input, output, client; // full names as JACK gives them, and their client
     };
 
+    // Opens the client under the graph lock; false after saying why not.
     [[nodiscard]] bool Connect();
+    [[nodiscard]] bool OpenClient();
     // Checks that the two names are a MIDI port messages go to and one replies come from, of one client
     // other than a driver; false after saying why not.
     [[nodiscard]] bool FindPair(const CCliOptions& options, Pair& pair);
@@ -47,4 +51,5 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     jack_client_t* m_pClient = nullptr;
+    CGraphLock m_graphLock;
 };

@@ -1,61 +1,38 @@
 #include "PortRulesEditor.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 
 #include "PortRulesText.h"
 #include "platform/BoundedFileReader.h"
+#include "platform/FileLock.h"
 #include "platform/FileSaver.h"
 
 namespace {
 
-// The exclusive lock of one change, released when it goes. The lock file is never removed: a process
-// that removed it could leave another locking a file that no longer has the name.
-class CChangeLock {
-public:
-    explicit CChangeLock(const std::string& path)
-    {
-        // A folder that cannot be made shows as the open below failing.
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-        m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-        while (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(m_fd);
-                m_fd = -1;
-            }
-        }
-        if (m_fd < 0)
-            m_reason = path + ".lock: " + std::strerror(errno);
-    }
-    ~CChangeLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CChangeLock(const CChangeLock&) = delete;
-    CChangeLock& operator=(const CChangeLock&) = delete;
-
-    // Empty when the lock is held.
-    [[nodiscard]] const std::string& Reason() const { return m_reason; }
-
-private:
-    int m_fd = -1;
-    std::string m_reason;
-};
+// How long a change waits for another change of the file to end. A change takes milliseconds; a holder
+// that keeps the lock longer is stuck, and the change is refused rather than waiting for ever.
+constexpr auto kChangeWait = std::chrono::seconds(10);
 
 // Locks the file and reads it as it is now: a missing file is an empty one, a broken one is refused.
-bool BeginChange(const std::string& path, std::optional<CChangeLock>& lock, CPortRulesText& file, std::string& error)
+// The lock file is never removed: a process that removed it could leave another locking a file that no
+// longer has the name.
+bool BeginChange(const std::string& path, CFileLock& lock, CPortRulesText& file, std::string& error)
 {
-    lock.emplace(path);
-    if (!lock->Reason().empty()) {
-        error = lock->Reason();
+    // A folder that cannot be made shows as the lock failing.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    lock.SetPath(path + ".lock", 0666);
+    switch (lock.Acquire(CFileLock::Mode::Exclusive, kChangeWait)) {
+    case CFileLock::Outcome::Held:
+        break;
+    case CFileLock::Outcome::TimedOut:
+        error = path + ".lock: another change of the file did not end within " +
+                std::to_string(std::chrono::seconds(kChangeWait).count()) + " s; nothing was changed";
+        return false;
+    case CFileLock::Outcome::Unavailable:
+        error = path + ".lock cannot be used as the file's lock; nothing was changed";
         return false;
     }
     std::string text, reason;
@@ -102,7 +79,7 @@ std::string ValueOf(const CPortRulesText& file, int section, const char* key)
 
 bool CPortRulesEditor::Add(const std::string& path, VornPortRule rule, std::string& error)
 {
-    std::optional<CChangeLock> lock;
+    CFileLock lock;
     CPortRulesText file = CPortRulesText::Read({});
     if (!BeginChange(path, lock, file, error))
         return false;
@@ -141,7 +118,7 @@ bool CPortRulesEditor::Remove(const std::string& path, std::string_view input, s
                               std::string& error)
 {
     removed = 0;
-    std::optional<CChangeLock> lock;
+    CFileLock lock;
     CPortRulesText file = CPortRulesText::Read({});
     if (!BeginChange(path, lock, file, error))
         return false;

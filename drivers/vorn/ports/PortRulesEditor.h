@@ -9,7 +9,8 @@
 // comments and blank lines included, stays as it was.
 //
 // Each change holds an exclusive lock on "<file>.lock" beside the file from reading it to replacing it,
-// so that two changes at once, from any processes, both count. The file is replaced whole or not at all,
+// so that two changes at once, from any processes, both count. A change waits for the lock up to 10 s,
+// then is refused. The file is replaced whole or not at all,
 // keeping its permissions, and only with a text that reads back as the rules intended.
 class CPortRulesEditor {
 public:

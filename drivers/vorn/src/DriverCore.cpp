@@ -211,13 +211,18 @@ std::size_t CDriverCore::TakePair()
 }
 
 // Under the client mutex. The pair's connections go; others' connections to it are cut as well, so
-// the next channel on it reaches its own console only.
+// the next channel on it reaches its own console only. A pair whose connections could not be cut may
+// still be wired to the previous console: it stays busy for good, and the next channel takes or
+// registers another, so that no message reaches two consoles.
 void CDriverCore::ReturnPair(std::size_t index)
 {
+    bool bCut = true;
     if (!ServerGone() && m_pClient) {
-        jack_port_disconnect(m_pClient, m_pairs[index].pOut);
-        jack_port_disconnect(m_pClient, m_pairs[index].pIn);
+        bCut = jack_port_disconnect(m_pClient, m_pairs[index].pOut) == 0;
+        bCut = jack_port_disconnect(m_pClient, m_pairs[index].pIn) == 0 && bCut;
     }
+    if (!bCut)
+        return;
     std::lock_guard lock(m_mutex);
     m_pairs[index].busy = false;
 }

@@ -94,7 +94,7 @@ private:
         // Read by JACK's process callback without a lock; a channel leaves it before it is freed. A pair
         // without a channel has its output cleared every cycle, so a later reader finds nothing old there.
         std::atomic<CPortChannel*> channel{nullptr};
-        bool busy = false; // under m_mutex: a channel has it, or one is being opened on it
+        bool busy = false; // under m_mutex: a channel has it, one is being opened on it, or it could not be cut loose
     };
     [[nodiscard]] bool RegisterPair(std::size_t index);
     [[nodiscard]] std::size_t TakePair(); // MAX_CHANNELS when none can be had
