@@ -36,8 +36,7 @@ constexpr auto kExchangeLimit = std::chrono::milliseconds(CDataController::kSend
 
 std::uint16_t MillisecondsLeft(std::chrono::steady_clock::time_point deadline, std::uint16_t limit)
 {
-    const long long left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    const long long left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
     return static_cast<std::uint16_t>(std::clamp<long long>(left, 0, limit));
 }
 
