@@ -42,6 +42,8 @@ ProcessResult Execute(const QString& program, const QStringList& args, int timeo
 }
 
 const QString kDriverSubPath = QStringLiteral(SONVALE_LIBDIR "/sonvale-data-manager/drivers/vorn-jack.so");
+const QString kDesktopEntry = QStringLiteral("share/applications/" SONVALE_APP_ID ".desktop");
+const QString kMetainfo = QStringLiteral("share/metainfo/" SONVALE_APP_ID ".metainfo.xml");
 const QStringList kPrograms = {QStringLiteral("sonvale-data-manager"), QStringLiteral("sonvale-cli"),
                                QStringLiteral("ostra-emulator")};
 
@@ -52,7 +54,8 @@ QStringList ExpectedFiles()
             QStringLiteral("bin/sonvale-cli"),
             QStringLiteral("bin/ostra-emulator"),
             kDriverSubPath,
-            QStringLiteral("share/applications/sonvale-data-manager.desktop"),
+            kDesktopEntry,
+            kMetainfo,
             QStringLiteral("share/icons/hicolor/32x32/apps/sonvale-data-manager.png"),
             QStringLiteral("share/bash-completion/completions/sonvale-cli"),
             QStringLiteral("share/icons/hicolor/48x48/apps/sonvale-data-manager.png"),
@@ -62,7 +65,9 @@ QStringList ExpectedFiles()
             QStringLiteral("share/man/man1/sonvale-cli.1.gz"),
             QStringLiteral("share/man/man1/ostra-emulator.1.gz"),
             QStringLiteral("share/doc/sonvale-data-manager/README.md"),
-            QStringLiteral("share/doc/sonvale-data-manager/copyright")};
+            QStringLiteral("share/doc/sonvale-data-manager/copyright"),
+            QStringLiteral("share/doc/sonvale-data-manager/changelog.gz"),
+            QStringLiteral("share/doc/sonvale-data-manager/docs/main-window.png")};
 }
 
 // A manual page as man shows it, on one long line per paragraph and without hyphenation.
@@ -173,13 +178,24 @@ TEST_F(InstallTest, PutsProgramsDriverDesktopEntryAndIconsWhereADesktopLooks)
     for (const char* program : {"bin/sonvale-data-manager", "bin/sonvale-cli", "bin/ostra-emulator"})
         EXPECT_TRUE(QFileInfo(prefix.filePath(QString::fromLatin1(program))).isExecutable()) << program;
 
-    QFile desktop(prefix.filePath(QStringLiteral("share/applications/sonvale-data-manager.desktop")));
+    QFile desktop(prefix.filePath(kDesktopEntry));
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(desktop.readAll()).split(QLatin1Char('\n'));
     EXPECT_EQ(lines.value(0), QStringLiteral("[Desktop Entry]"));
     for (const char* line : {"Type=Application", "Name=Sonvale Data Manager", "Exec=sonvale-data-manager",
-                             "Icon=sonvale-data-manager", "Terminal=false"})
+                             "Icon=sonvale-data-manager", "Terminal=false", "X-GNOME-SingleWindow=true",
+                             "StartupWMClass=sonvale-data-manager"})
         EXPECT_TRUE(lines.contains(QString::fromLatin1(line))) << line;
+
+    // Software centres find the program by the metainfo's id, which names the desktop entry, and list
+    // the release that is installed.
+    QFile metainfo(prefix.filePath(kMetainfo));
+    ASSERT_TRUE(metainfo.open(QIODevice::ReadOnly));
+    const QString metainfoText = QString::fromUtf8(metainfo.readAll());
+    for (const char* element : {"<id>" SONVALE_APP_ID "</id>",
+                                "<launchable type=\"desktop-id\">" SONVALE_APP_ID ".desktop</launchable>",
+                                "<release version=\"" SONVALE_VERSION "\""})
+        EXPECT_TRUE(metainfoText.contains(QString::fromLatin1(element))) << element;
 
     for (int size : {48, 128, 256}) {
         const QImage icon(prefix.filePath(QStringLiteral("share/icons/hicolor/%1x%1/apps/sonvale-data-manager.png").arg(size)));
@@ -284,8 +300,10 @@ TEST_F(InstallTest, DebianPackageHoldsEveryFileAndRunsFromItsContents)
     EXPECT_FALSE(contents.out.contains(QStringLiteral("./usr/local"))) << contents.out.toStdString();
 
     const ProcessResult fields = Execute(dpkgDeb, {QStringLiteral("-f"), deb, QStringLiteral("Package"),
-                                         QStringLiteral("Architecture"), QStringLiteral("Depends")});
+                                         QStringLiteral("Architecture"), QStringLiteral("Depends"),
+                                         QStringLiteral("Maintainer")});
     EXPECT_TRUE(fields.out.contains(QStringLiteral("Package: sonvale-data-manager"))) << fields.out.toStdString();
+    EXPECT_TRUE(fields.out.contains(QStringLiteral("Maintainer: " SONVALE_PACKAGE_MAINTAINER "\n"))) << fields.out.toStdString();
     for (const char* library : {"libqt6widgets6", "libjack"})
         EXPECT_TRUE(fields.out.contains(QString::fromLatin1(library))) << library << "\n" << fields.out.toStdString();
 
@@ -316,8 +334,16 @@ TEST_F(InstallTest, DebianPackageHoldsEveryFileAndRunsFromItsContents)
     ASSERT_TRUE(copyright.open(QIODevice::ReadOnly));
     const QString copyrightText = QString::fromUtf8(copyright.readAll());
     EXPECT_TRUE(copyrightText.startsWith(QStringLiteral("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n")));
-    for (const char* field : {"\nFiles: *\n", "\nCopyright: Corvane\n", "\nLicense: ", "All rights reserved."})
+    for (const char* field : {"\nFiles: *\n", "\nLicense: ", "All rights reserved."})
         EXPECT_TRUE(copyrightText.contains(QString::fromLatin1(field))) << field;
+    // A copyright notice names its year.
+    EXPECT_TRUE(copyrightText.contains(QRegularExpression(QStringLiteral("\nCopyright: \\d{4} Corvane\n"))))
+        << copyrightText.toStdString();
+    // The changelog's latest entry is the packed version's.
+    QProcess changelog;
+    changelog.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), root + QStringLiteral("/usr/share/doc/sonvale-data-manager/changelog.gz")});
+    ASSERT_TRUE(changelog.waitForFinished(30000));
+    EXPECT_TRUE(changelog.readAllStandardOutput().startsWith("sonvale-data-manager (" SONVALE_VERSION ") "));
     for (const QString& program : kPrograms)
         EXPECT_FALSE(RenderedManualPage(root + QStringLiteral("/usr/share/man/man1/") + program + QStringLiteral(".1.gz")).isEmpty())
             << program.toStdString();
