@@ -12,6 +12,7 @@
 
 #include "PortRules.h"
 #include "PortRulesEditor.h"
+#include "platform/FileLock.h"
 
 namespace {
 
@@ -139,3 +140,19 @@ TEST_F(PortRulesEditorTest, AFileThatIsNoSmallRegularFileIsRefusedWithoutWaiting
 }
 
 } // namespace
+
+// A change that never ends (a stuck sonvale-cli) once made every later tag --keep wait for ever.
+TEST_F(PortRulesEditorTest, AChangeThatNeverEndsRefusesTheNextAfterTenSeconds)
+{
+    Write("; mine\n");
+    CFileLock stuck(Path() + ".lock");
+    ASSERT_EQ(stuck.Acquire(CFileLock::Mode::Exclusive, std::chrono::milliseconds(0)), CFileLock::Outcome::Held);
+    const auto start = std::chrono::steady_clock::now();
+    std::string error;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(CPortRulesEditor::Add(Path(), Rule("a", 1, "a:in", "a:out"), error));
+    (void)testing::internal::GetCapturedStderr();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(error, Path() + ".lock: another change of the file did not end within 10 s; nothing was changed");
+    EXPECT_EQ(Text(), "; mine\n");
+}

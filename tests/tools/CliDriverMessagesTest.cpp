@@ -11,6 +11,9 @@
 
 #include <unistd.h>
 
+#include <chrono>
+
+#include "midi/GraphLock.h"
 #include "platform/ComRuntime.h"
 
 namespace {
@@ -48,6 +51,30 @@ TEST(CliDriverMessages, VerboseShowsLibjacksOwnMessages)
         EXPECT_TRUE(run.err.contains("vorn-jack: libjack: ")) << command << ": " << run.err.toStdString();
         EXPECT_TRUE(run.err.contains("no JACK server is running")) << command << ": " << run.err.toStdString();
     }
+}
+
+// A survey, a port command's client or the transport opening while another program's exchange runs
+// would make JACK drop that exchange's message: each waits for the graph lock, then says it went ahead.
+TEST(CliDriverMessages, EveryGraphChangeWaitsForARunningExchange)
+{
+    CGraphLock exchange;
+    exchange.SetServer(kUnusedServer.toStdString());
+    ASSERT_TRUE(exchange.Acquire(CFileLock::Mode::Shared, 0));
+    const std::string lockPath =
+        CFileLock::Folder() + "/sonvale-graph-" + CFileLock::Escaped(kUnusedServer.toStdString()) + ".lock";
+    for (const QStringList& args : {QStringList{"devices"}, QStringList{"tag", "a:in", "a:out"},
+                                    QStringList{"update", "3"}}) {
+        const auto start = std::chrono::steady_clock::now();
+        const CliRun run = RunCli(args, {{"JACK_DEFAULT_SERVER", kUnusedServer}});
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(CGraphLock::kChangeWaitMs));
+        EXPECT_EQ(run.exitCode, 4) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith(QByteArray::fromStdString(
+            "sonvale-cli: the lock " + lockPath + " was still held by another program after 3.0 s\n")))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("no JACK server is running")) << run.err.toStdString();
+    }
+    exchange.Release();
+    ::unlink(lockPath.c_str());
 }
 
 TEST(CliDriverMessages, WithoutADriverModuleSaysWhereItLooked)
