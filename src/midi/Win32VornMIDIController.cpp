@@ -56,6 +56,11 @@ ResultCode CWin32VornMIDIController::Open()
 void CWin32VornMIDIController::ReleaseAllQuietly()
 {
     EndExchange();
+    // Without a driver object this program has nothing on the graph to take away.
+    if (!m_pAsync) {
+        ReleaseAll();
+        return;
+    }
     m_graphLock.TakeForChange();
     ReleaseAll();
     m_graphLock.Release();
