@@ -1,6 +1,7 @@
 // The progress dialog's tick rules, driven by a fast timer instead of 300 ms ticks.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QProgressBar>
 #include <QTest>
@@ -89,6 +90,25 @@ TEST_F(ProgressDialog, EscEnterAndCloseRequestsDoNotCloseIt)
     });
     EXPECT_TRUE(bStillOpen);
     EXPECT_EQ(dialog.Ticks(), 11) << "it still runs its full course";
+}
+
+TEST_F(ProgressDialog, WindowGoingWithItsParentEndsTheWait)
+{
+    // The worker never reports and the window that owns the dialog goes while it runs.
+    auto* pParent = new QWidget;
+    QTimer::singleShot(0, pParent, [pParent] { delete pParent; });
+    // A wait that never ends is ended here after five seconds, and the test fails.
+    bool bStuck = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        bStuck = true;
+        QCoreApplication::exit();
+    });
+    guard.start(5000);
+    EXPECT_EQ(dialog.DoModal(pParent), 1);
+    EXPECT_FALSE(bStuck) << "the dialog's wait went on after its window was gone";
+    EXPECT_EQ(dialog.Window(), nullptr);
 }
 
 TEST_F(ProgressDialog, ShowingLeavesTheDoneFlagAlone)
