@@ -8,7 +8,7 @@
 #   its own message (the program in its box, sonvale-cli in its exit status);
 # - on a private server: the server stops and starts again under its name; the program must be back
 #   within three seconds of the console, and Ctrl+U must write again;
-# - close through File > Exit.
+# - type a note and close through File > Exit: the note must be saved.
 # Usage: xdotool-update.sh PROGRAM EMULATOR [CLI [SHOTS_DIR]]. With SHOTS_DIR, a screenshot of the first
 # round's outcome box is saved there. The boxes' texts are read as a screen reader reads them. Exit 77
 # (skipped) when xdotool, the accessibility bus or jackd is missing.
@@ -115,6 +115,9 @@ if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
   grep -q "data message \"$stored\"" "$work/console.log" || fail "the console did not receive the update after the restart"
 fi
 
+# A note that only the save at Exit can put in the preference file.
+typed="note-$RANDOM"
+write_note 2 "$typed"
 exit_program
-[ -s "$prefs" ] || fail "no preference file after Exit"
+[ "$(saved_note 2)" = "$typed" ] || fail "File > Exit did not save the typed note: $(grep '^Note' "$prefs")"
 echo "PASSED: Ctrl+U writes the row's entry, reports the console's own answer beside sonvale-cli and after a server restart ($(( SECONDS - started )) s)"
