@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <atomic>
 #include <thread>
 
@@ -94,9 +95,16 @@ TEST_F(ProgressDialog, EscEnterAndCloseRequestsDoNotCloseIt)
 
 TEST_F(ProgressDialog, WindowGoingWithItsParentEndsTheWait)
 {
-    // The worker never reports and the window that owns the dialog goes while it runs.
+    // The worker never reports and the window that owns the dialog goes while it is on the screen.
     auto* pParent = new QWidget;
-    QTimer::singleShot(0, pParent, [pParent] { delete pParent; });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (pParent && dialog.Window() && dialog.Window()->windowHandle() && dialog.Window()->windowHandle()->isExposed()) {
+            delete pParent;
+            pParent = nullptr;
+        }
+    });
+    watch.start(10);
     // A wait that never ends is ended here after five seconds, and the test fails.
     bool bStuck = false;
     QTimer guard;
