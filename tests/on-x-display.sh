@@ -9,6 +9,13 @@ set -uo pipefail
 for arg in "$@"; do
   if [ "$arg" = --gtest_list_tests ]; then exec "$@"; fi
 done
+# The Wayland stage (scripts/test.d/wayland.sh) runs suites of window tests on its compositor: with
+# SONVALE_TEST_ON_WAYLAND=1 the command runs on the WAYLAND_DISPLAY given, with Qt on its wayland platform.
+if [ "${SONVALE_TEST_ON_WAYLAND:-0}" = 1 ]; then
+  [ -n "${WAYLAND_DISPLAY:-}" ] || { echo "on-x-display: SONVALE_TEST_ON_WAYLAND=1 without a WAYLAND_DISPLAY" >&2; exit 1; }
+  unset DISPLAY
+  QT_QPA_PLATFORM=wayland exec "$@"
+fi
 if ! command -v Xvfb >/dev/null; then
   echo "SKIPPED: Xvfb is not installed; this test needs an X display"
   exit 77

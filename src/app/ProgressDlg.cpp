@@ -108,6 +108,8 @@ int CProgressDlg::DoModal(QWidget* pParent)
     pWindow->show();
     QEventLoop loop;
     m_pLoop = &loop;
+    // The timer goes with the window: a window that goes (its parent closed under it) ends the wait too.
+    QObject::connect(pWindow, &QObject::destroyed, &loop, [&loop] { loop.exit(1); });
     (void)loop.exec(QEventLoop::DialogExec);
     m_pLoop = nullptr;
     m_pProgress = nullptr;

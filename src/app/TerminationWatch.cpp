@@ -84,14 +84,16 @@ CTerminationWatch::~CTerminationWatch()
 void CTerminationWatch::OnSignalled()
 {
     char buffer[64];
-    int nSignals = 0;
+    bool bSignalled = false;
     for (ssize_t nRead; (nRead = ::read(g_signalPipe[0], buffer, sizeof buffer)) > 0;) {
-        nSignals += static_cast<int>(nRead);
+        bSignalled = true;
         m_nLastSignal = static_cast<unsigned char>(buffer[nRead - 1]);
     }
-    if (nSignals == 0)
+    if (!bSignalled)
         return;
-    const bool bAgain = m_bRequested || nSignals > 1;
+    // Signals that come together are one request: a session that ends sends SIGTERM and SIGHUP at
+    // once. Only a signal after the end began to wait for the update asks again.
+    const bool bAgain = m_bWaitingForUpdate;
     if (!m_bRequested)
         qApp->installEventFilter(this);
     m_bRequested = true;
@@ -135,6 +137,7 @@ void CTerminationWatch::EndWhenIdle()
 {
     m_bEndScheduled = false;
     if (g_bUpdateRunning) {
+        m_bWaitingForUpdate = true;
         m_bEndScheduled = true;
         QTimer::singleShot(100, this, &CTerminationWatch::EndWhenIdle);
         return;

@@ -7,7 +7,8 @@
 // SIGINT from a terminal): the window's placement, the notes and the widths are stored and the
 // preference file is saved. While an update runs the request waits for the update to end, so the
 // transport is never closed under the worker; a second signal while it waits ends the program at once,
-// after the notes, widths, sort and placement are saved. Open menus and boxes are closed first, each box
+// after the notes, widths, sort and placement are saved. Signals that come together (a session's end
+// sends SIGTERM and SIGHUP at once) are one request. Open menus and boxes are closed first, each box
 // answering as if Esc had been pressed. The end always runs in the event loop: a request that comes
 // while start-up shows a box closes the box, and the end itself runs once main enters its loop.
 //
@@ -51,5 +52,6 @@ private:
     std::unique_ptr<QSocketNotifier> m_pNotifier;
     bool m_bRequested = false;
     bool m_bEndScheduled = false;
+    bool m_bWaitingForUpdate = false; // the request was acted upon: the end waits for the update
     int m_nLastSignal = 0;
 };

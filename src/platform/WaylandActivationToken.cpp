@@ -3,6 +3,10 @@
 #include <poll.h>
 #include <wayland-client.h>
 
+#include <QGuiApplication>
+#include <QWindow>
+#include <qpa/qplatformnativeinterface.h>
+
 #include <cstring>
 
 #include "xdg-activation-v1-client-protocol.h"
@@ -71,4 +75,34 @@ QString RequestUnvouchedActivationToken()
     wl_registry_destroy(pRegistry);
     wl_display_disconnect(pDisplay);
     return request.strToken;
+}
+
+bool ActivateWithToken(QWindow& window, const QString& strToken)
+{
+    QPlatformNativeInterface* pNative = QGuiApplication::platformNativeInterface();
+    if (strToken.isEmpty() || !pNative || !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return false;
+    auto* pDisplay = static_cast<wl_display*>(pNative->nativeResourceForIntegration("wl_display"));
+    auto* pSurface = static_cast<wl_surface*>(pNative->nativeResourceForWindow("surface", &window));
+    if (!pDisplay || !pSurface)
+        return false;
+    // The surface lives on Qt's connection, so the request goes there too, on a queue of its own that
+    // Qt's event reader never dispatches.
+    wl_event_queue* pQueue = wl_display_create_queue(pDisplay);
+    auto* pOwnDisplay = static_cast<wl_display*>(wl_proxy_create_wrapper(pDisplay));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(pOwnDisplay), pQueue);
+    TokenRequest request;
+    static constexpr wl_registry_listener kRegistryListener{OnGlobal, OnGlobalRemove};
+    wl_registry* pRegistry = wl_display_get_registry(pOwnDisplay);
+    wl_registry_add_listener(pRegistry, &kRegistryListener, &request);
+    bool bSent = false;
+    if (wl_display_roundtrip_queue(pDisplay, pQueue) >= 0 && request.pActivation) {
+        xdg_activation_v1_activate(request.pActivation, strToken.toUtf8().constData(), pSurface);
+        xdg_activation_v1_destroy(request.pActivation);
+        bSent = wl_display_flush(pDisplay) >= 0;
+    }
+    wl_registry_destroy(pRegistry);
+    wl_proxy_wrapper_destroy(pOwnDisplay);
+    wl_event_queue_destroy(pQueue);
+    return bSent;
 }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/SingleInstance.h"
+#include "platform/WaylandActivationToken.h"
 #include "platform/WindowSystem.h"
 
 namespace {
@@ -61,9 +62,10 @@ void BringWindowForward(QWidget& window, const StartupTokens& tokens)
             QApplication::alert(&window);
             return;
         }
-        // Qt's Wayland plugin activates with the token it finds here, and forgets it.
-        qputenv("XDG_ACTIVATION_TOKEN", tokens.strActivationToken.toLatin1());
-        window.activateWindow();
+        // Handed to the compositor directly: the environment, where Qt's plugin would look for it, is
+        // read by other threads meanwhile.
+        if (!window.windowHandle() || !ActivateWithToken(*window.windowHandle(), tokens.strActivationToken))
+            QApplication::alert(&window);
         return;
     }
     window.raise();

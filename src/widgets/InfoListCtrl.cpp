@@ -1,6 +1,7 @@
 #include "widgets/InfoListCtrl.h"
 
 #include "widgets/CellFont.h"
+#include "widgets/InfoListAccessible.h"
 #include "widgets/DragImageWindow.h"
 #include "widgets/InfoListDelegate.h"
 #include "widgets/ListConstants.h"
@@ -28,6 +29,12 @@ CInfoListCtrl::CInfoListCtrl(QWidget* parent)
       m_brSelMark(kSelectionColour),
       m_penSelMark(kSelectionColour, 0)
 {
+    // A screen reader gets the list's own view of it (five columns), also for what the list reports
+    // while it is built; one made before this point is the tree view's own and is dropped.
+    CInfoListAccessible::Install();
+    if (QAccessibleInterface* pEarly = QAccessible::queryAccessibleInterface(this);
+        pEarly && !dynamic_cast<CInfoListAccessible*>(pEarly))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(pEarly));
     setHeader(m_header);
     m_header->SetTrackFilter(
         [this](CTarnHeaderCtrl::Track track, int item, int x) { return OnHeaderTrack(track, item, x); });
@@ -312,7 +319,12 @@ void CInfoListCtrl::mouseReleaseEvent(QMouseEvent* event)
 
 void CInfoListCtrl::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
-    QTreeWidget::selectionChanged(selected, deselected);
+    // Reported in the numbers of the list's screen-reader view, as the current cell is.
+    QAbstractItemView::selectionChanged(selected, deselected);
+    if (!selected.isEmpty())
+        CInfoListAccessible::ReportSelection(this, selected.indexes().value(0).siblingAtColumn(kNoColumn), true);
+    if (!deselected.isEmpty())
+        CInfoListAccessible::ReportSelection(this, deselected.indexes().value(0).siblingAtColumn(kNoColumn), false);
     for (const QItemSelection* rows : {&selected, &deselected})
         for (const QModelIndex& index : rows->indexes())
             if (index.column() == kNoColumn) UpdateRowArea(index.row());

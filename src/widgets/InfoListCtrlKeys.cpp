@@ -2,6 +2,7 @@
 // a visible column, and the current row carries a focus mark while the list has the keyboard focus.
 #include "widgets/InfoListCtrl.h"
 
+#include "widgets/InfoListAccessible.h"
 #include "widgets/ListConstants.h"
 
 #include <QKeyEvent>
@@ -41,9 +42,12 @@ void CInfoListCtrl::currentChanged(const QModelIndex& current, const QModelIndex
         selectionModel()->setCurrentIndex(current.siblingAtColumn(kNoColumn), QItemSelectionModel::NoUpdate);
         return;
     }
-    QTreeWidget::currentChanged(current, previous);
+    // The tree view's own report numbers the cells with column 0 among them: the list reports in the
+    // numbers of its screen-reader view instead, which leaves that column out.
+    QAbstractItemView::currentChanged(current, previous);
     if (previous.isValid()) UpdateRowArea(previous.row());
     if (current.isValid()) UpdateRowArea(current.row());
+    if (hasFocus()) CInfoListAccessible::ReportFocus(this, current);
 }
 
 void CInfoListCtrl::focusInEvent(QFocusEvent* event)

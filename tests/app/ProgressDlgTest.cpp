@@ -1,10 +1,12 @@
 // The progress dialog's tick rules, driven by a fast timer instead of 300 ms ticks.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <atomic>
 #include <thread>
 
@@ -89,6 +91,32 @@ TEST_F(ProgressDialog, EscEnterAndCloseRequestsDoNotCloseIt)
     });
     EXPECT_TRUE(bStillOpen);
     EXPECT_EQ(dialog.Ticks(), 11) << "it still runs its full course";
+}
+
+TEST_F(ProgressDialog, WindowGoingWithItsParentEndsTheWait)
+{
+    // The worker never reports and the window that owns the dialog goes while it is on the screen.
+    auto* pParent = new QWidget;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (pParent && dialog.Window() && dialog.Window()->windowHandle() && dialog.Window()->windowHandle()->isExposed()) {
+            delete pParent;
+            pParent = nullptr;
+        }
+    });
+    watch.start(10);
+    // A wait that never ends is ended here after five seconds, and the test fails.
+    bool bStuck = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        bStuck = true;
+        QCoreApplication::exit();
+    });
+    guard.start(5000);
+    EXPECT_EQ(dialog.DoModal(pParent), 1);
+    EXPECT_FALSE(bStuck) << "the dialog's wait went on after its window was gone";
+    EXPECT_EQ(dialog.Window(), nullptr);
 }
 
 TEST_F(ProgressDialog, ShowingLeavesTheDoneFlagAlone)

@@ -7,11 +7,51 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
+#include <QTest>
+
+#include <dlfcn.h>
+
+#include <atomic>
+#include <cstdlib>
 
 #include "app/MainFrame.h"
 #include "data/FakeMIDIController.h"
 #include "platform/SingleInstance.h"
+#include "platform/WindowActivation.h"
 #include "platform/WindowSystem.h"
+
+// Every change of this process's environment, counted on its way to the C library: another thread may
+// read the environment at any moment (the driver looking for a JACK server), so the program must not
+// change it once threads run.
+namespace {
+std::atomic<int> g_nEnvironmentChanges{0};
+template <typename Function>
+Function RealFunction(const char* pszName)
+{
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, pszName));
+}
+} // namespace
+
+extern "C" int setenv(const char* pszName, const char* pszValue, int nOverwrite) noexcept
+{
+    ++g_nEnvironmentChanges;
+    static const auto real = RealFunction<int (*)(const char*, const char*, int)>("setenv");
+    return real(pszName, pszValue, nOverwrite);
+}
+
+extern "C" int unsetenv(const char* pszName) noexcept
+{
+    ++g_nEnvironmentChanges;
+    static const auto real = RealFunction<int (*)(const char*)>("unsetenv");
+    return real(pszName);
+}
+
+extern "C" int putenv(char* pszEntry) noexcept
+{
+    ++g_nEnvironmentChanges;
+    static const auto real = RealFunction<int (*)(char*)>("putenv");
+    return real(pszEntry);
+}
 
 namespace {
 
@@ -145,6 +185,20 @@ TEST_F(SingleInstance, LaterInstanceInThisProcessAsksTheHolderToShow)
         EXPECT_EQ(line, QByteArray("show\n"));
     else
         EXPECT_TRUE(line.startsWith("show xdg-activation=")) << line.constData();
+}
+
+TEST_F(SingleInstance, WindowBroughtForwardWithAnActivationTokenLeavesTheEnvironmentAlone)
+{
+    // Natively on Wayland; on X11 with the program told that the compositor places its windows.
+    TreatWindowsAsCompositorPlaced(true);
+    struct Restore { ~Restore() { TreatWindowsAsCompositorPlaced(false); } } restore;
+    ASSERT_TRUE(Start());
+    CMainFrame& frame = *app->MainFrame();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    const int nChangesBefore = g_nEnvironmentChanges.load();
+    BringWindowForward(frame, StartupTokens{QStringLiteral("token-of-a-later-start"), {}});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(g_nEnvironmentChanges.load(), nChangesBefore) << "the environment changed while other threads may read it";
 }
 
 TEST_F(SingleInstance, OtherInstanceEndsStartUpWithoutTouchingTransportOrPreferences)

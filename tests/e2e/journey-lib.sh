@@ -224,6 +224,21 @@ close_box() {
 # answer_update_box WHAT: an update's outcome box is answered with Enter.
 answer_update_box() { await_box "$1"; close_box; }
 
+# write_note ROW TEXT: selects row ROW (a click in its Name cell; rows are 21 pixels high under the menu
+# bar and the header, in the order of their keys), opens its note with F2, types TEXT and keeps it with
+# Enter. The note reaches the preference file only when the program saves it: a check that a save
+# happened asks for it with saved_note.
+write_note() {
+  xdotool mousemove --window "$main" 120 $(( 22 + 22 + $1 * 21 + 10 )) click 1
+  settle
+  press F2
+  xdotool type --delay 20 "$2"
+  settle
+  press Return
+}
+# saved_note KEY: the note the preference file holds for the entry with that key.
+saved_note() { sed -n "s/^Note[0-9]*=$1::\(.*\)\$/\1/p" "$prefs"; }
+
 # exit_program: ends the program through File > Exit.
 exit_program() {
   xdotool windowfocus --sync "$main" key --clearmodifiers alt+f

@@ -8,7 +8,8 @@
 #      picture is left on the screen and no drop question comes; a drag released on the Update button
 #      still asks, and a cancelled question sends nothing to the console. SIGTERM during a drag ends
 #      the program.
-#   4. A second SIGTERM while the first waits for an update ends the program at once, saving first.
+#   4. SIGTERM and SIGHUP together (a session's end) during an update wait for it; a second SIGTERM while
+#      the first waits for an update ends the program at once, saving first.
 # Before all, a SIGTERM as soon as the program has its handler ends it as File > Exit does.
 # Usage: xdotool-shell.sh PROGRAM EMULATOR ICON32 [LANG [SHOT_DIR]]. ICON32 is the program's 32-pixel
 # icon; with SHOT_DIR the screens of the drag, the drop question and the About box are saved there.
@@ -41,13 +42,28 @@ close_startup_box() {
   wait_for_main
 }
 
-# ends_on_sigterm WHAT: SIGTERM now; the program must end by itself (not by the signal) with its
-# preferences written.
+# Fresh user folders get a file of defaults as the program starts (the window at 350, 300, 700 by 400,
+# its placement marked as defaulted). The program centres such a window on the 1280 by 800 screen, and
+# only a save writes that place: before the journey can type anything, the save is checked by it.
+centred_place_saved() { grep -qx 'Left=290' "$prefs" && grep -qx 'Top=200' "$prefs"; }
+# type_note: a note in row 3 that only a save can put in the file; saved_note 3 must then give $typed.
+type_note() {
+  typed="note-$RANDOM"
+  write_note 3 "$typed"
+}
+typed=""
+# ends_on_sigterm WHAT: SIGTERM now; the program must end by itself (not by the signal) and save: the
+# note typed since it started, or without one the centred place.
 ends_on_sigterm() {
   kill -TERM "$program_pid"
   program_ended 10 || fail "SIGTERM $1 did not end the program"
   ended_cleanly "SIGTERM $1"
-  [ -s "$prefs" ] || fail "SIGTERM $1: no preference file"
+  if [ -n "$typed" ]; then
+    [ "$(saved_note 3)" = "$typed" ] || fail "SIGTERM $1: the typed note was not saved: $(grep '^Note' "$prefs")"
+  else
+    centred_place_saved || fail "SIGTERM $1: the window's place was not saved: $(grep -E '^(Left|Top)=' "$prefs" | tr '\n' ' ')"
+  fi
+  typed=""
 }
 
 echo "--- 0. SIGTERM in the program's first moments"
@@ -73,7 +89,7 @@ done
 kill -TERM "$program_pid"
 program_ended 30 || fail "SIGTERM in the first moments did not end the program"
 ended_cleanly "SIGTERM in the first moments"
-[ -s "$prefs" ] || fail "SIGTERM in the first moments: no preference file"
+centred_place_saved || fail "SIGTERM in the first moments: the window's place was not saved: $(grep -E '^(Left|Top)=' "$prefs" | tr '\n' ' ')"
 
 echo "--- 1. SIGTERM with the start-up connection error open"
 start_program "$lang"
@@ -86,6 +102,7 @@ echo "--- 2. The program's icon; SIGTERM with the About box and with a menu open
 start_program "$lang"
 close_startup_box
 wait_until 5 has_icon "$main" || fail "the main window has no icon"
+type_note
 xdotool windowfocus --sync "$main" key --clearmodifiers alt+h
 settle
 xdotool key a
@@ -117,6 +134,7 @@ ends_on_sigterm "with the About box open"
 
 start_program "$lang"
 close_startup_box
+type_note
 xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
 wait_until 10 all_windows_at_least 2 \
   || fail "Alt+F opened no menu"
@@ -169,18 +187,33 @@ wait_until 10 has_windows 2 || fail "a drop on the Update button asked nothing"
 shot "drop-question" "$main"
 xdotool windowfocus --sync "$(windows | grep -v "^$main\$" | head -n1)" key Escape
 wait_until 10 has_windows 1 || fail "the drop question did not close"
+type_note
 drag_to_update
 ends_on_sigterm "during a drag"
 xdotool mouseup 1
 ! grep -q 'data message' "$work/console.log" || fail "an entry was sent to the console"
 
-echo "--- 4. A second SIGTERM during an update that waits for a slow console"
-# The first request waits for the update (the console answers after five seconds); the second ends
-# the program at once, its preferences saved, with the status of an end forced by the signal.
+echo "--- 4. A session's end, then a second SIGTERM, during an update that waits for a slow console"
+# The console answers after five seconds. SIGTERM and SIGHUP that come together, as a session's end
+# sends them (held while the program is stopped, so that both arrive at once), are one request: the
+# program waits for the console's answer and ends as File > Exit does.
 stop "$emulator_pid"
 start_emulator --fault delay --delay 5000
 start_program "$lang"
 wait_for_main
+type_note
+xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+wait_until 15 grep -q 'data message' "$work/console.log" || fail "Ctrl+U sent nothing to the console"
+kill -STOP "$program_pid"; kill -TERM "$program_pid"; kill -HUP "$program_pid"; kill -CONT "$program_pid"
+program_ended 20 || fail "SIGTERM with SIGHUP during an update did not end the program after it"
+ended_cleanly "SIGTERM with SIGHUP during an update"
+grep -q 'completion reply' "$work/console.log" || fail "SIGTERM with SIGHUP ended the program before the console answered"
+[ "$(saved_note 3)" = "$typed" ] || fail "SIGTERM with SIGHUP: the typed note was not saved: $(grep '^Note' "$prefs")"
+# A first request waits for the update; a second one ends the program at once, its preferences saved,
+# with the status of an end forced by the signal.
+start_program "$lang"
+wait_for_main
+type_note
 xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
 wait_until 15 grep -q 'data message' "$work/console.log" || fail "Ctrl+U sent nothing to the console"
 kill -TERM "$program_pid"
@@ -188,5 +221,5 @@ settle
 kill -TERM "$program_pid"
 program_ended 3 || fail "a second SIGTERM did not end the program at once during the update"
 [ "$program_status" -eq 143 ] || fail "the forced end ended with status $program_status, not 143"
-grep -q '^\[ListState\]' "$prefs" || fail "the forced end saved no preferences"
+[ "$(saved_note 3)" = "$typed" ] || fail "the forced end did not save the typed note: $(grep '^Note' "$prefs")"
 echo "PASSED: SIGTERM ended the program in each state; the icon is the program's; a box ended the drag"

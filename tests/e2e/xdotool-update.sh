@@ -10,7 +10,7 @@
 #   up on an answer that comes late, sonvale-cli's refused write must not be reported as stored;
 # - on a private server: the server stops and starts again under its name; the program must be back
 #   within three seconds of the console, and Ctrl+U must write again;
-# - close through File > Exit.
+# - type a note and close through File > Exit: the note must be saved.
 # Usage: xdotool-update.sh PROGRAM EMULATOR [CLI [SHOTS_DIR]]. With SHOTS_DIR, a screenshot of the first
 # round's outcome box is saved there. The boxes' texts are read as a screen reader reads them. Exit 77
 # (skipped) when xdotool, the accessibility bus or jackd is missing.
@@ -157,6 +157,9 @@ if [ -n "$cli" ]; then
     fail "sonvale-cli's refused write after the program gave up ended with $cli_status: $(cat "$work/cli.err")"
 fi
 
+# A note that only the save at Exit can put in the preference file.
+typed="note-$RANDOM"
+write_note 2 "$typed"
 exit_program
-[ -s "$prefs" ] || fail "no preference file after Exit"
+[ "$(saved_note 2)" = "$typed" ] || fail "File > Exit did not save the typed note: $(grep '^Note' "$prefs")"
 echo "PASSED: Ctrl+U writes the row's entry, reports the console's own answer beside sonvale-cli and after a server restart ($(( SECONDS - started )) s)"

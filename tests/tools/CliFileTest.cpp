@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QFile>
 
 #include <sstream>
@@ -142,6 +144,14 @@ TEST_F(CliFileTest, WhatIsNoDataMessageIsRefusedWithStatusSevenAndNothingIsSent)
     const CliRun missing = Cli({"send", QString::fromStdString(Path("no-such.syx"))});
     EXPECT_EQ(missing.exitCode, 7);
     EXPECT_TRUE(missing.err.contains("it cannot be read: No such file or directory")) << missing.err.toStdString();
+    // A named pipe with no writer is refused at once, not waited on.
+    ASSERT_EQ(::mkfifo(Path("pipe.syx").c_str(), 0600), 0);
+    for (const char* command : {"check", "send"}) {
+        const CliRun pipe = Cli({command, QString::fromStdString(Path("pipe.syx"))}, 5000);
+        EXPECT_TRUE(pipe.finished) << command << " on a FIFO did not end within five seconds";
+        EXPECT_EQ(pipe.exitCode, 7) << command;
+        EXPECT_TRUE(pipe.err.contains("it cannot be read: it is not a regular file")) << pipe.err.toStdString();
+    }
     EXPECT_EQ(ConsoleLog("Ostra"), logBefore) << "a refused file reached the console";
 }
 

@@ -87,9 +87,10 @@ protected:
     }
     [[nodiscard]] std::string RulesPath() const { return Path("config/vorn-jack/ports.ini"); }
 
-    [[nodiscard]] CliRun Cli(const QStringList& args) const
+    [[nodiscard]] CliRun Cli(const QStringList& args, int timeoutMs = 60000) const
     {
-        return RunCli(args, {{QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config"))}});
+        return RunCli(args, {{QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config"))}},
+                      timeoutMs);
     }
 
     QTemporaryDir m_dir;

@@ -1,32 +1,32 @@
 #include "FileCommands.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ostream>
 
 #include "CatalogCommands.h"
 #include "ConsoleCommands.h"
+#include "platform/BoundedFileReader.h"
 
 namespace {
 
 // Far more than one message; a larger file is refused unread.
 constexpr std::size_t kMaxFileBytes = 64 * 1024;
 
+// Standard input is read as it comes; a named file only through the bounded reader, so that a FIFO,
+// a device or a folder given as FILE is refused at once rather than waited on.
 bool ReadBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
 {
-    FILE* file = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error = std::strerror(errno);
-        return false;
+    if (path != "-") {
+        std::string text;
+        if (CBoundedFileReader::Read(path, kMaxFileBytes, text, error) != CBoundedFileReader::Outcome::Read)
+            return false;
+        bytes.assign(text.begin(), text.end());
+        return true;
     }
     bytes.resize(kMaxFileBytes + 1);
-    const std::size_t count = std::fread(bytes.data(), 1, bytes.size(), file);
-    const bool failed = std::ferror(file) != 0;
-    if (file != stdin)
-        std::fclose(file);
+    const std::size_t count = std::fread(bytes.data(), 1, bytes.size(), stdin);
     bytes.resize(count);
-    if (failed) {
+    if (std::ferror(stdin) != 0) {
         error = "it cannot be read";
         return false;
     }
