@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -93,6 +94,9 @@ private:
     void ShowMainFrameOnRequest(const StartupTokens& tokens);
     // Opens the transport; when another program newly shares the console, says so in the log.
     ResultCode OpenTransport();
+    // OpenTransport on a thread of its own (on this one, at get(), when no thread can be had). Nothing
+    // else may use the transport or the sharing note until the result has been taken.
+    [[nodiscard]] std::future<ResultCode> BeginOpenTransport();
 
     std::unique_ptr<CSingleInstance> m_hInstanceMutex; // the lock "Orla" and, once the window is ready, the socket "UniqueOrla"
     std::unique_ptr<CTarnDoc> m_pDocument;
