@@ -97,7 +97,6 @@ bool CTarnApp::InitInstance()
     m_bComInitialized = true;
 
     m_pMainFrame = std::move(pFrame);
-    m_bMainWindowExists = true;
     if (!m_pMainFrame->View() || !m_pMainFrame->View()->IsInitOK())
         return false;
     // The view was laid out as connected; a console that did not answer disables Update.

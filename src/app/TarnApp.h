@@ -101,7 +101,8 @@ private:
     std::unique_ptr<CSingleInstance> m_hInstanceMutex; // the lock "Orla" and, once the window is ready, the socket "UniqueOrla"
     std::unique_ptr<CTarnDoc> m_pDocument;
     std::unique_ptr<CMainFrame> m_pMainFrame;
-    // Whether WM_DEVICEEVENT may be posted: set while the main window exists (read on driver threads).
+    // Whether WM_DEVICEEVENT may be posted: set once the first open of the transport has ended, cleared
+    // when the main window goes (read on driver threads). The event acts only while the main window exists.
     std::atomic<bool> m_bMainWindowExists{false};
     // Counts the WM_DEVICEEVENT events posted from driver threads; see event().
     std::atomic<std::uint32_t> m_nDeviceEventsPosted{0};

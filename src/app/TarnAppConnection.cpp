@@ -70,6 +70,9 @@ std::future<ResultCode> CTarnApp::BeginOpenTransport()
         const ResultCode result = OpenTransport();
         if (bCom)
             CoUninitialize();
+        // A change from here on is one the first open did not see: it is posted, and acted on once the
+        // main window is up, as one that comes while the window is being built.
+        m_bMainWindowExists = true;
         return result;
     };
     try {
