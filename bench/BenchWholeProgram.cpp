@@ -1,14 +1,20 @@
-// The whole program beside two yardsticks, in one run, on the offscreen platform, with a private JACK
-// server and an emulated console. The yardsticks: a Qt 6 program that opens a JACK client, registers,
-// activates and connects one MIDI port pair and then shows one empty window (the least a JACK MIDI
-// program with a window does), and a Qt 6 program that only shows one empty window. Figures:
+// The whole program beside three yardsticks, in one run, on the offscreen platform, with a private JACK
+// server and an emulated console. The yardsticks: a window of Qt's stock widgets that shows what the
+// program's main window shows over the same JACK work (one MIDI pair with a process callback, connected
+// to the console; the one the program is judged against), a Qt 6 program that opens a JACK client,
+// registers, activates and connects one MIDI port pair and then shows one empty window (the least a JACK
+// MIDI program with a window does), and a Qt 6 program that only shows one empty window. Figures:
 //  - cold start: from fork to the main window shown (the program listens on its single-instance socket
 //    right after showing the window; the yardsticks do the same after theirs), fresh user folders;
-//  - resident memory two seconds after that (the program has asked the console for its entry by then),
-//    whole and without shared memory (JACK maps its server's segment, about 100 MB, into every client),
-//    and the pages no other process shares (Private_* of smaps_rollup);
-//  - CPU time (user + system, all threads) over an idle period with all three running.
+//  - resident memory a settling time after that (the program has asked the console for its entry by
+//    then), whole and without shared memory (JACK maps its server's segment, about 100 MB, into every
+//    client), and the pages no other process shares (Private_* of smaps_rollup);
+//  - CPU time (user + system, all threads) over an idle period with all four running.
+// The ratios are the program's to the stock window. The exit status is 2 when the program's start-up
+// (median) or its memory without shared memory is above its limit, 1 when the run itself failed.
 // Usage: bench_whole_program [starts (default 10)] [idle seconds (default 30)]
+//        [--settle SECONDS (default 2)] [--start-limit RATIO (default 1.2)] [--memory-limit RATIO (default 1.1)]
+// A limit of 0 is not checked.
 #include <signal.h>
 #include <unistd.h>
 
@@ -102,12 +108,54 @@ double StartAndWait(CChildProcess& process, const std::string& program, const st
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
+struct Options {
+    int starts = 10;
+    int idleSeconds = 30;
+    int settleSeconds = 2;
+    double startLimit = 1.2;
+    double memoryLimit = 1.1;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--", 0) == 0) {
+            if (i + 1 >= argc)
+                return false;
+            const char* value = argv[++i];
+            if (arg == "--settle")
+                options.settleSeconds = std::max(0, std::atoi(value));
+            else if (arg == "--start-limit")
+                options.startLimit = std::atof(value);
+            else if (arg == "--memory-limit")
+                options.memoryLimit = std::atof(value);
+            else
+                return false;
+        } else if (positional == 0) {
+            options.starts = std::max(1, std::atoi(arg.c_str()));
+            ++positional;
+        } else if (positional == 1) {
+            options.idleSeconds = std::max(1, std::atoi(arg.c_str()));
+            ++positional;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int starts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    const int idleSeconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: bench_whole_program [starts] [idle seconds] [--settle SECONDS] "
+                             "[--start-limit RATIO] [--memory-limit RATIO]\n");
+        return 1;
+    }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
         ::unsetenv(name);
@@ -127,13 +175,14 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    constexpr int kSubjects = 3;
+    constexpr int kSubjects = 4;
     Subject subjects[kSubjects] = {{"program", SONVALE_PROGRAM_PATH, {}, {}, {}, {}, -1},
+                                   {"stock window", STOCK_JACK_WINDOW_PATH, {}, {}, {}, {}, -1},
                                    {"JACK window", MINIMAL_JACK_QT_WINDOW_PATH, {}, {}, {}, {}, -1},
                                    {"Qt window", MINIMAL_QT_WINDOW_PATH, {}, {}, {}, {}, -1}};
     CChildProcess running[kSubjects];
     int run = 0;
-    for (int i = 0; i < starts; ++i) {
+    for (int i = 0; i < options.starts; ++i) {
         for (int s = 0; s < kSubjects; ++s) {
             Subject& subject = subjects[s];
             const std::string socket = PrepareFolders(base, run++);
@@ -144,12 +193,12 @@ int main(int argc, char** argv)
                 return 1;
             }
             subject.startMs.push_back(ms);
-            std::this_thread::sleep_for(std::chrono::seconds(2));
+            std::this_thread::sleep_for(std::chrono::seconds(options.settleSeconds));
             const pid_t pid = running[s].Pid();
             subject.rssMb.push_back(static_cast<double>(ReadStatusKb(pid, "VmRSS")) / 1024.0);
             subject.ownMb.push_back(static_cast<double>(ReadStatusKb(pid, "RssAnon") + ReadStatusKb(pid, "RssFile")) / 1024.0);
             subject.privateMb.push_back(static_cast<double>(PrivateKb(pid)) / 1024.0);
-            if (i + 1 < starts)
+            if (i + 1 < options.starts)
                 running[s].Stop(SIGTERM); // the program closes as File > Exit does
         }
     }
@@ -158,7 +207,7 @@ int main(int argc, char** argv)
     long before[kSubjects], after[kSubjects];
     for (int s = 0; s < kSubjects; ++s)
         before[s] = CpuTicks(running[s].Pid());
-    std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
+    std::this_thread::sleep_for(std::chrono::seconds(options.idleSeconds));
     for (int s = 0; s < kSubjects; ++s) {
         after[s] = CpuTicks(running[s].Pid());
         subjects[s].idleCpuMs = 1000.0 * static_cast<double>(after[s] - before[s]) / static_cast<double>(sysconf(_SC_CLK_TCK));
@@ -168,7 +217,7 @@ int main(int argc, char** argv)
     std::error_code ec;
     fs::remove_all(base, ec);
 
-    // Each figure of the three, and the program's ratio to the JACK-opening yardstick.
+    // Each figure of the four, and the program's ratio to the stock window.
     const auto row = [&](const char* figure, std::vector<double> Subject::*values, const char* format) {
         double median[kSubjects];
         std::printf("%-38s", figure);
@@ -176,18 +225,37 @@ int main(int argc, char** argv)
             median[s] = Median(subjects[s].*values);
             std::printf(format, median[s]);
         }
-        std::printf(" %8.2f\n", median[0] / median[1]);
+        const double ratio = median[1] > 0 ? median[0] / median[1] : 0.0;
+        std::printf(" %8.2f\n", ratio);
+        return ratio;
     };
-    std::printf("%-38s %12s %12s %12s %8s\n", "figure (median of starts)", subjects[0].label, subjects[1].label,
-                subjects[2].label, "ratio");
-    row("start to window shown, ms", &Subject::startMs, " %12.1f");
-    row("resident memory after start-up, MB", &Subject::rssMb, " %12.1f");
-    row("  without shared memory, MB", &Subject::ownMb, " %12.1f");
-    row("  private pages only, MB", &Subject::privateMb, " %12.1f");
-    std::printf("%-38s", ("CPU while idle (" + std::to_string(idleSeconds) + " s), %").c_str());
+    std::printf("%-38s", "figure (median of starts)");
     for (const Subject& subject : subjects)
-        std::printf(" %12.2f", subject.idleCpuMs / (10.0 * idleSeconds));
-    std::printf("\n(ratio: program / JACK window; %d starts each, in turn; JACK period 256 frames at 48 kHz, "
-                "dummy backend)\n", starts);
-    return 0;
+        std::printf(" %12s", subject.label);
+    std::printf(" %8s\n", "ratio");
+    const double startRatio = row("start to window shown, ms", &Subject::startMs, " %12.1f");
+    row("resident memory after start-up, MB", &Subject::rssMb, " %12.1f");
+    const double memoryRatio = row("  without shared memory, MB", &Subject::ownMb, " %12.1f");
+    row("  private pages only, MB", &Subject::privateMb, " %12.1f");
+    std::printf("%-38s", ("CPU while idle (" + std::to_string(options.idleSeconds) + " s), %").c_str());
+    for (const Subject& subject : subjects)
+        std::printf(" %12.2f", subject.idleCpuMs / (10.0 * options.idleSeconds));
+    const double stockIdle = subjects[1].idleCpuMs;
+    if (stockIdle > 0)
+        std::printf(" %8.2f", subjects[0].idleCpuMs / stockIdle);
+    std::printf("\n(ratio: program / stock window; %d starts each, in turn; JACK period 256 frames at 48 kHz, "
+                "dummy backend)\n", options.starts);
+
+    bool over = false;
+    if (options.startLimit > 0 && startRatio > options.startLimit) {
+        std::printf("OVER THE LIMIT: start-up is %.2f times the stock window's (limit %.2f)\n", startRatio,
+                    options.startLimit);
+        over = true;
+    }
+    if (options.memoryLimit > 0 && memoryRatio > options.memoryLimit) {
+        std::printf("OVER THE LIMIT: memory without shared memory is %.2f times the stock window's (limit %.2f)\n",
+                    memoryRatio, options.memoryLimit);
+        over = true;
+    }
+    return over ? 2 : 0;
 }

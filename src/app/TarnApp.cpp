@@ -62,13 +62,27 @@ bool CTarnApp::InitInstance()
     m_bControllerCreated = true;
     g_MIDIDevice.m_pListener = this;
 
+    // The transport opens on a thread of its own while the preferences are loaded and the window is
+    // built; start-up waits for it before the connection error or the window can be shown. Every early
+    // return waits for it too (the future's end).
+    std::future<ResultCode> opening = BeginOpenTransport();
+
     if (g_Preference.Create() != RC_OK)
         return false;
     m_bPreferenceCreated = true;
     (void)SetupPreferencePath();
     (void)g_Preference.GetHandler()->Load();
 
-    if (OpenTransport() != RC_EXCHANGE_OK) {
+    // The document, the frame placed from the preferences, and the view in it, all hidden. The frame
+    // becomes the main window only after the connection error: that box belongs to no window.
+    m_pDocument = std::make_unique<CTarnDoc>();
+    auto pFrame = std::make_unique<CMainFrame>(*this);
+    if (std::unique_ptr<CMainViewLink> pView = m_viewFactory(*m_pDocument)) {
+        pFrame->SetView(std::move(pView));
+        pFrame->View()->OnInitialUpdate();
+    }
+
+    if (opening.get() != RC_EXCHANGE_OK) {
         m_bDeviceEventPending = false;
         ShowConnectionError();
     }
@@ -82,18 +96,12 @@ bool CTarnApp::InitInstance()
     }
     m_bComInitialized = true;
 
-    // The document, the frame placed from the preferences, and the view in it.
-    m_pDocument = std::make_unique<CTarnDoc>();
-    m_pMainFrame = std::make_unique<CMainFrame>(*this);
-    m_bMainWindowExists = true;
-    std::unique_ptr<CMainViewLink> pView = m_viewFactory(*m_pDocument);
-    if (!pView)
+    m_pMainFrame = std::move(pFrame);
+    if (!m_pMainFrame->View() || !m_pMainFrame->View()->IsInitOK())
         return false;
-    m_pMainFrame->SetView(std::move(pView));
-    m_pMainFrame->View()->OnInitialUpdate();
-
-    if (!m_pMainFrame->View()->IsInitOK())
-        return false;
+    // The view was laid out as connected; a console that did not answer disables Update.
+    if (!m_bConnected)
+        (void)m_pMainFrame->View()->RefreshConnectionState();
 
     bool bDefaulted = false;
     (void)g_Preference.GetHandler()->GetPlacementDefaulted(bDefaulted);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -93,11 +94,15 @@ private:
     void ShowMainFrameOnRequest(const StartupTokens& tokens);
     // Opens the transport; when another program newly shares the console, says so in the log.
     ResultCode OpenTransport();
+    // OpenTransport on a thread of its own (on this one, at get(), when no thread can be had). Nothing
+    // else may use the transport or the sharing note until the result has been taken.
+    [[nodiscard]] std::future<ResultCode> BeginOpenTransport();
 
     std::unique_ptr<CSingleInstance> m_hInstanceMutex; // the lock "Orla" and, once the window is ready, the socket "UniqueOrla"
     std::unique_ptr<CTarnDoc> m_pDocument;
     std::unique_ptr<CMainFrame> m_pMainFrame;
-    // Whether WM_DEVICEEVENT may be posted: set while the main window exists (read on driver threads).
+    // Whether WM_DEVICEEVENT may be posted: set once the first open of the transport has ended, cleared
+    // when the main window goes (read on driver threads). The event acts only while the main window exists.
     std::atomic<bool> m_bMainWindowExists{false};
     // Counts the WM_DEVICEEVENT events posted from driver threads; see event().
     std::atomic<std::uint32_t> m_nDeviceEventsPosted{0};

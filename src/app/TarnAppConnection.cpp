@@ -9,12 +9,14 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <system_error>
 
 #include "app/MainFrame.h"
 #include "app/MainViewLink.h"
 #include "app/UpdateState.h"
 #include "midi/MIDIDevice.h"
 #include "midi/MIDIEvent.h"
+#include "platform/ComRuntime.h"
 #include "platform/MessageBoxService.h"
 #include "platform/PrivateMessage.h"
 #include "platform/StringTable.h"
@@ -58,6 +60,26 @@ ResultCode CTarnApp::OpenTransport()
         std::fprintf(stderr, "sonvale-data-manager: %s\n", sharing.c_str());
     m_strSharingLogged = std::move(sharing);
     return result;
+}
+
+std::future<ResultCode> CTarnApp::BeginOpenTransport()
+{
+    const auto open = [this] {
+        // The driver object is created through the component runtime, which each thread joins.
+        const bool bCom = SUCCEEDED(CoInitialize(nullptr));
+        const ResultCode result = OpenTransport();
+        if (bCom)
+            CoUninitialize();
+        // A change from here on is one the first open did not see: it is posted, and acted on once the
+        // main window is up, as one that comes while the window is being built.
+        m_bMainWindowExists = true;
+        return result;
+    };
+    try {
+        return std::async(std::launch::async, open);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, open);
+    }
 }
 
 ResultCode CTarnApp::OnDeviceEvent(std::int32_t nEvent)

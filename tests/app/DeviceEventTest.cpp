@@ -3,6 +3,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <vector>
 
 #include "app/MainFrame.h"
 #include "app/UpdateState.h"
@@ -21,10 +22,25 @@ using DeviceEvents = ShellTest;
 TEST_F(DeviceEvents, StartUpWithoutConsoleShowsOneErrorAndRunsDisconnected)
 {
     console->openResult = RC_NO_USABLE_PORT;
+    // The box comes before the main window, and the view hears of the lost console after it.
+    std::vector<MessageBoxRequest> shown;
+    bool bWindowAtBox = true;
+    int nRefreshesAtBox = -1;
+    CMessageBoxService::SetResponder([&](const MessageBoxRequest& request) {
+        shown.push_back(request);
+        bWindowAtBox = app->MainFrame() != nullptr;
+        nRefreshesAtBox = view ? view->refreshConnectionCount : -1;
+        return MessageBoxAnswer::Ok;
+    });
     ASSERT_TRUE(Start());
+    boxes.reset(); // lets go of the responder above
+    boxes = std::make_unique<CMessageBoxScript>(); // records the boxes from here on
+    EXPECT_FALSE(bWindowAtBox);
+    ASSERT_GE(nRefreshesAtBox, 0);
+    EXPECT_GT(view->refreshConnectionCount, nRefreshesAtBox);
 
-    ASSERT_EQ(boxes->Shown().size(), 1u);
-    const MessageBoxRequest& box = boxes->Shown()[0];
+    ASSERT_EQ(shown.size(), 1u);
+    const MessageBoxRequest& box = shown[0];
     EXPECT_EQ(box.text, kConnectionError);
     EXPECT_EQ(box.caption, QStringLiteral("Sonvale Data Manager"));
     EXPECT_EQ(box.icon, MessageBoxIcon::Warning);
@@ -38,7 +54,7 @@ TEST_F(DeviceEvents, StartUpWithoutConsoleShowsOneErrorAndRunsDisconnected)
     const int nOpens = console->openCount;
     FireConfigChangeFromDriverThread();
     ASSERT_TRUE(WaitFor([&] { return console->openCount == nOpens + 1; }));
-    EXPECT_EQ(boxes->Shown().size(), 1u);
+    EXPECT_TRUE(boxes->Shown().empty());
     EXPECT_FALSE(app->m_bConnected);
     EXPECT_EQ(console->closeCount, 0) << "a closed transport is not closed again";
 }
