@@ -8,9 +8,11 @@
 #   its own message (the program in its box, sonvale-cli in its exit status);
 # - on a private server: the server stops and starts again under its name; the program must be back
 #   within three seconds of the console, and Ctrl+U must write again;
+# - a second console (another client, another pair identifier) joins: by keys only, File > Console
+#   chooses it; Ctrl+U writes to it and not to the first; the title names it, and again after a restart;
 # - close through File > Exit.
 # Usage: xdotool-update.sh PROGRAM EMULATOR [CLI [SHOTS_DIR]]. With SHOTS_DIR, a screenshot of the first
-# round's outcome box is saved there. The boxes' texts are read as a screen reader reads them. Exit 77
+# round's outcome box and of the Console menu is saved there. The boxes' texts are read as a screen reader reads them. Exit 77
 # (skipped) when xdotool, the accessibility bus or jackd is missing.
 set -euo pipefail
 program=$1 emulator=$2 cli=${3:-} shots=${4:-}
@@ -115,6 +117,33 @@ if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
   grep -q "data message \"$stored\"" "$work/console.log" || fail "the console did not receive the update after the restart"
 fi
 
+echo "--- two consoles: File > Console chooses the second"
+# Until now the title is the program's name alone: one console changes nothing.
+title_is "Sonvale Data Manager" || fail "with one console the title is: $(xdotool getwindowname "$main")"
+start_second_console Monitors 5
+wait_until 10 title_is "Sonvale Data Manager - Ostra" \
+  || fail "with two consoles the title does not name the lowest one: $(xdotool getwindowname "$main")"
+xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
+settle
+press c
+[ -z "$shots" ] || { mkdir -p "$shots"; import -window root "$shots/console-menu.png"; }
+press Down Return
+wait_until 10 title_is "Sonvale Data Manager - Monitors" \
+  || fail "choosing the second console: the title is $(xdotool getwindowname "$main")"
+wait_until 10 grep -q '(identity request)' "$work/console-Monitors.log" \
+  || fail "the chosen console was not asked for its entry"
+from=$(( $(wc -l <"$work/console.log") + 1 ))
+select_row "$(key_of "$stored")"
+xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+answer_update_box "no box after Ctrl+U to the second console"
+grep -q "data message \"$stored\"" "$work/console-Monitors.log" || fail "the chosen console did not receive the entry"
+! tail -n +"$from" "$work/console.log" | grep -q 'data message' || fail "the first console received the entry as well"
 exit_program
 [ -s "$prefs" ] || fail "no preference file after Exit"
-echo "PASSED: Ctrl+U writes the row's entry, reports the console's own answer beside sonvale-cli and after a server restart ($(( SECONDS - started )) s)"
+user_home=${prefs%/config/Corvane/*}
+start_program
+wait_for_main
+wait_until 10 title_is "Sonvale Data Manager - Monitors" \
+  || fail "after a restart the choice was not kept: the title is $(xdotool getwindowname "$main")"
+exit_program
+echo "PASSED: Ctrl+U writes the row's entry, reports the console's own answer beside sonvale-cli and after a server restart, and goes to the console chosen in File > Console ($(( SECONDS - started )) s)"
