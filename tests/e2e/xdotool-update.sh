@@ -127,6 +127,30 @@ xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
 settle
 press c
 [ -z "$shots" ] || { mkdir -p "$shots"; import -window root "$shots/console-menu.png"; }
+# As a screen reader reads it: the submenu's name and each console, "*" before the marked one.
+read_console_menu() {
+  /usr/bin/python3 - <<'PY'
+import pyatspi
+def walk(node):
+    if node is None or node.getRoleName() in ("table", "tree table"):
+        return None
+    if node.getRoleName() == "menu item" and node.name == "Console" and node.childCount:
+        items = [c for c in node[0] if c is not None]
+        return "Console: " + ", ".join(("*" if c.getState().contains(pyatspi.STATE_CHECKED) else "") + c.name
+                                       for c in items)
+    for child in node:
+        found = walk(child)
+        if found:
+            return found
+    return None
+for app in pyatspi.Registry.getDesktop(0):
+    found = walk(app)
+    if found:
+        print(found)
+PY
+}
+read=$(read_console_menu)
+[ "$read" = "Console: *Ostra (1), Monitors (5)" ] || fail "a screen reader reads the Console menu as: $read"
 press Down Return
 wait_until 10 title_is "Sonvale Data Manager - Monitors" \
   || fail "choosing the second console: the title is $(xdotool getwindowname "$main")"
