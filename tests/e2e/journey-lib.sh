@@ -126,9 +126,10 @@ start_emulator() {
 }
 
 # start_second_console NAME ID: one more emulated console on the same server, its JACK client NAME and
-# its pair ID, its messages in $work/console-NAME.log.
+# its pair ID, its messages in $work/console-NAME.log; $second_console is its process.
 start_second_console() {
   "$emulator" --flash "$work/flash-$1.bin" --name "$1" --port-id "$2" >"$work/console-$1.log" 2>&1 9>&- &
+  second_console=$!
   helpers+=($!)
   wait_until 10 grep -q '^ready:' "$work/console-$1.log" || fail "the console $1 did not come up"
 }

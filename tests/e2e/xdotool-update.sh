@@ -10,6 +10,7 @@
 #   within three seconds of the console, and Ctrl+U must write again;
 # - a second console (another client, another pair identifier) joins: by keys only, File > Console
 #   chooses it; Ctrl+U writes to it and not to the first; the title names it, and again after a restart;
+#   while it is away the title names the first, and when it is back the second again;
 # - close through File > Exit.
 # Usage: xdotool-update.sh PROGRAM EMULATOR [CLI [SHOTS_DIR]]. With SHOTS_DIR, a screenshot of the first
 # round's outcome box and of the Console menu is saved there. The boxes' texts are read as a screen reader reads them. Exit 77
@@ -169,5 +170,12 @@ start_program
 wait_for_main
 wait_until 10 title_is "Sonvale Data Manager - Monitors" \
   || fail "after a restart the choice was not kept: the title is $(xdotool getwindowname "$main")"
+# The chosen console leaves: the other stands in, and the title says so; back, it is chosen again.
+stop "$second_console"
+wait_until 10 title_is "Sonvale Data Manager - Ostra" \
+  || fail "without the chosen console the title is $(xdotool getwindowname "$main")"
+start_second_console Monitors 5
+wait_until 10 title_is "Sonvale Data Manager - Monitors" \
+  || fail "the chosen console came back, the title is $(xdotool getwindowname "$main")"
 exit_program
 echo "PASSED: Ctrl+U writes the row's entry, reports the console's own answer beside sonvale-cli and after a server restart, and goes to the console chosen in File > Console ($(( SECONDS - started )) s)"
