@@ -119,15 +119,6 @@ if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
 fi
 
 echo "--- two consoles: File > Console chooses the second"
-# Until now the title is the program's name alone: one console changes nothing.
-title_is "Sonvale Data Manager" || fail "with one console the title is: $(xdotool getwindowname "$main")"
-start_second_console Monitors 5
-wait_until 10 title_is "Sonvale Data Manager - Ostra" \
-  || fail "with two consoles the title does not name the lowest one: $(xdotool getwindowname "$main")"
-xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
-settle
-press c
-[ -z "$shots" ] || { mkdir -p "$shots"; import -window root "$shots/console-menu.png"; }
 # As a screen reader reads it: the submenu's name and each console, "*" before the marked one.
 read_console_menu() {
   /usr/bin/python3 - <<'PY'
@@ -150,6 +141,20 @@ for app in pyatspi.Registry.getDesktop(0):
         print(found)
 PY
 }
+# Until now the title is the program's name alone and the File menu has no Console item: one console
+# changes nothing.
+title_is "Sonvale Data Manager" || fail "with one console the title is: $(xdotool getwindowname "$main")"
+xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
+settle
+[ -z "$(read_console_menu)" ] || fail "with one console the File menu has a Console item"
+press Escape Escape
+start_second_console Monitors 5
+wait_until 10 title_is "Sonvale Data Manager - Ostra" \
+  || fail "with two consoles the title does not name the lowest one: $(xdotool getwindowname "$main")"
+xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
+settle
+press c
+[ -z "$shots" ] || { mkdir -p "$shots"; import -window root "$shots/console-menu.png"; }
 read=$(read_console_menu)
 [ "$read" = "Console: *Ostra (1), Monitors (5)" ] || fail "a screen reader reads the Console menu as: $read"
 press Down Return
