@@ -12,6 +12,10 @@
         <translation>アップデート(&amp;U)</translation>
     </message>
     <message>
+        <source>Console(&amp;C)</source>
+        <translation>コンソール(&amp;C)</translation>
+    </message>
+    <message>
         <source>Exit(&amp;X)</source>
         <translation>アプリケーションの終了(&amp;X)</translation>
     </message>

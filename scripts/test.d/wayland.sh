@@ -5,7 +5,7 @@
 # the pointer with tools/wl-pointer (a virtual pointer of the seat), screens with grim and window facts
 # from swaymsg. Everything it starts it stops again, by process id. BUILD_DIR (default build/default)
 # names the build it uses; SHOT_DIR, when set, keeps the screens of the drag, the question, the
-# progress dialog and the result box; SWAY_SCALE (default 1) is the output's scale.
+# progress dialog, the result box and the Console menu; SWAY_SCALE (default 1) is the output's scale.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
@@ -184,6 +184,22 @@ for round in 1 2; do
   wait_until 5 main_is 2 1 || fail "the main window did not get the focus back after the box"
 done
 grep -q 'completion reply, status 7F' "$work/console.log" || fail "the console did not confirm the update"
+# A second console: chosen by keys in File > Console, it is the one Update writes to.
+start_second_console Monitors 5
+main_titled() { [ "$(main_fact 9-)" = "$1" ]; }
+wait_until 10 main_titled "Sonvale Data Manager - Ostra" || fail "with two consoles the title is: $(main_fact 9-)"
+press -M alt -k f -m alt
+press -k c
+screen console-menu
+press -k Down
+press -k Return
+wait_until 10 main_titled "Sonvale Data Manager - Monitors" || fail "choosing the second console: the title is $(main_fact 9-)"
+pointer_do "move $row_x $row_y" down up
+press -M ctrl -k u -m ctrl
+wait_until 20 box_titled "Sonvale Data Manager" || fail "no result box after Ctrl+U to the second console"
+press -k Return
+wait_until 10 has_views 1 || fail "Enter did not close the result box"
+grep -q 'completion reply, status 7F' "$work/console-Monitors.log" || fail "Update did not reach the console chosen in File > Console"
 
 echo "--- 3. A second start brings the first window forward"
 swaymsg workspace 2 >/dev/null

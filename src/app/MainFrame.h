@@ -3,6 +3,7 @@
 #include <QRect>
 #include <memory>
 
+class CConsoleMenu;
 class CMainViewLink;
 class CTarnApp;
 class QAction;
@@ -48,6 +49,11 @@ public:
     [[nodiscard]] bool IsCommandEnabled(int nCommand) const;
     // The item states of menu 128, as set when a menu opens.
     void UpdateMenuStates();
+    // The File menu's Console submenu and the title, after the transport was opened: with several
+    // consoles on the network (or the chosen one missing) the title names the console Update writes to,
+    // "Sonvale Data Manager - <client>"; otherwise it is "Sonvale Data Manager".
+    void ShowConsoles();
+    [[nodiscard]] CConsoleMenu* ConsoleMenu() const { return m_pConsoleMenu; }
 
     // Moves rect, keeping its size, onto the monitor rectangle: right edge, then left, then bottom, then
     // top. A rectangle larger than the monitor ends at the monitor's left and top edges.
@@ -67,4 +73,5 @@ private:
     CTarnApp& m_app;
     std::unique_ptr<CMainViewLink> m_pView;
     bool m_bShowMaximized = false;
+    CConsoleMenu* m_pConsoleMenu = nullptr; // owned by the File menu
 };

@@ -1,7 +1,10 @@
 // Menu 128 and accelerators 128 of the main frame.
 #include "app/MainFrame.h"
 
+#include "app/ConsoleMenu.h"
 #include "app/MenuItemAccessible.h"
+#include "app/TarnApp.h"
+#include "midi/MIDIDevice.h"
 
 #include <QMenuBar>
 
@@ -35,8 +38,11 @@ void CMainFrame::CreateMenus()
     CMenuItemAccessible::Install();
     QMenu* pFile = menuBar()->addMenu(tr("File(&F)"));
     AddCommand(pFile, ID_FILE_UPDATE, QT_TR_NOOP("Update(&U)"));
-    pFile->addSeparator();
+    QAction* pSeparator = pFile->addSeparator();
     AddCommand(pFile, ID_APP_EXIT, QT_TR_NOOP("Exit(&X)"));
+    m_pConsoleMenu = new CConsoleMenu(pFile, pSeparator, [this](const ConsoleCandidate& console) {
+        m_app.ChooseConsole(console);
+    });
 
     QMenu* pEdit = menuBar()->addMenu(tr("Edit(&E)"));
     AddCommand(pEdit, ID_EDIT_UNDO, QT_TR_NOOP("Undo(&U)"));
@@ -75,4 +81,19 @@ void CMainFrame::CreateAccelerators()
         pAction->setShortcut(keys);
         pAction->setShortcutContext(Qt::WindowShortcut);
     }
+}
+
+void CMainFrame::ShowConsoles()
+{
+    std::vector<ConsoleCandidate> consoles;
+    std::optional<ConsoleCandidate> chosen;
+    if (const CMIDIController* pController = g_MIDIDevice.m_pController) {
+        consoles = pController->Consoles();
+        chosen = pController->ChosenConsole();
+    }
+    const bool bNamed = chosen && (consoles.size() >= 2 || !m_app.ChosenConsoleWish().IsMetBy(*chosen));
+    m_pConsoleMenu->Show(std::move(consoles), chosen);
+    // Console names are shown as the network gives them.
+    setWindowTitle(bNamed ? QStringLiteral("Sonvale Data Manager - %1").arg(QString::fromUtf8(chosen->client))
+                          : QStringLiteral("Sonvale Data Manager"));
 }

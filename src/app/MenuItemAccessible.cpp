@@ -120,6 +120,8 @@ QAccessible::State CMenuItemAccessible::state() const
     state.focusable = !m_pAction->isSeparator();
     state.focused = ActiveAction(m_pOwner) == m_pAction;
     state.hasPopup = m_pAction->menu<QMenu*>() != nullptr;
+    state.checkable = m_pAction->isCheckable();
+    state.checked = m_pAction->isChecked();
     return state;
 }
 

@@ -109,7 +109,7 @@ bool CTarnApp::InitInstance()
         m_pMainFrame->CenterWindow();
     m_pMainFrame->ShowFirst();
     m_pMainFrame->repaint();
-    m_pMainFrame->setWindowTitle(QStringLiteral("Sonvale Data Manager"));
+    m_pMainFrame->ShowConsoles();
 
     // From here on later instances find this window.
     m_pMainFrame->setProperty("UniqueOrla", 1);

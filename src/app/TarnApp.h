@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "midi/ConsoleChoice.h"
 #include "midi/MIDIDeviceListener.h"
 #include "platform/ResultCode.h"
 #include "widgets/ApplicationLink.h"
@@ -54,6 +55,12 @@ public:
     bool TakeDeviceEventPending() override { return m_bDeviceEventPending.exchange(false); }
     // Acts on a configuration change (see the event filter for when it is called).
     void HandleDeviceEvent();
+    // File > Console: keeps the choice in the preferences and talks to that console from now on, asking
+    // it for its current entry at once.
+    void ChooseConsole(const ConsoleCandidate& console);
+    // The console the transport is asked for: the one chosen in File > Console, when one was, giving
+    // way to the lowest identifier while it is not on the network.
+    [[nodiscard]] ConsoleWish ChosenConsoleWish() const;
 
     void OnHelpManual();
     void OnAppAbout();

@@ -20,6 +20,7 @@
 #include "platform/MessageBoxService.h"
 #include "platform/PrivateMessage.h"
 #include "platform/StringTable.h"
+#include "prefs/Preference.h"
 
 namespace {
 
@@ -54,11 +55,14 @@ ResultCode CTarnApp::OpenTransport()
     CMIDIController* pController = g_MIDIDevice.m_pController;
     if (!pController)
         return RC_DRIVER_UNAVAILABLE;
+    pController->SelectConsole(ChosenConsoleWish());
     const ResultCode result = pController->Open();
     std::string sharing = result == RC_EXCHANGE_OK ? pController->SharingDetail() : std::string();
     if (!sharing.empty() && sharing != m_strSharingLogged)
         std::fprintf(stderr, "sonvale-data-manager: %s\n", sharing.c_str());
     m_strSharingLogged = std::move(sharing);
+    if (m_pMainFrame)
+        m_pMainFrame->ShowConsoles();
     return result;
 }
 
@@ -80,6 +84,26 @@ std::future<ResultCode> CTarnApp::BeginOpenTransport()
     } catch (const std::system_error&) {
         return std::async(std::launch::deferred, open);
     }
+}
+
+ConsoleWish CTarnApp::ChosenConsoleWish() const
+{
+    ConsoleWish wish;
+    wish.bElseLowest = true;
+    std::string strClient;
+    std::uint32_t nPairId = 0;
+    if (CPrefHandler* pPrefs = g_Preference.GetHandler(); pPrefs && pPrefs->GetConsole(strClient, nPairId) == RC_OK) {
+        wish.client = std::move(strClient);
+        wish.pairId = nPairId;
+    }
+    return wish;
+}
+
+void CTarnApp::ChooseConsole(const ConsoleCandidate& console)
+{
+    if (CPrefHandler* pPrefs = g_Preference.GetHandler())
+        (void)pPrefs->SetConsole(console.client, console.pairId);
+    HandleDeviceEvent();
 }
 
 ResultCode CTarnApp::OnDeviceEvent(std::int32_t nEvent)

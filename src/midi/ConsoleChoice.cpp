@@ -2,29 +2,43 @@
 
 #include <algorithm>
 
+namespace {
+
+std::string NoSuchConsole(const ConsoleWish& wish)
+{
+    if (wish.client.empty())
+        return "no console on the network has the identifier " + std::to_string(*wish.pairId);
+    if (wish.pairId)
+        return "the client \"" + wish.client + "\" offers no console with the identifier " +
+               std::to_string(*wish.pairId);
+    return "no console on the network is offered by the client \"" + wish.client + '"';
+}
+
+} // namespace
+
 CConsoleChoice::Outcome CConsoleChoice::Choose(const std::vector<ConsoleCandidate>& candidates,
-                                               std::optional<std::uint32_t> wanted, std::size_t& chosen,
-                                               std::string& detail)
+                                               const ConsoleWish& wish, std::size_t& chosen, std::string& detail)
 {
     if (candidates.empty())
         return Outcome::NoConsole;
-    std::uint32_t pairId = 0;
-    if (wanted) {
-        pairId = *wanted;
-    } else {
-        pairId = std::min_element(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
-                     return a.pairId < b.pairId;
-                 })->pairId;
+    const bool bAnyMeets = std::any_of(candidates.begin(), candidates.end(),
+                                       [&wish](const ConsoleCandidate& c) { return wish.IsMetBy(c); });
+    if (!bAnyMeets && !wish.bElseLowest) {
+        detail = NoSuchConsole(wish);
+        return Outcome::NoSuchConsole;
     }
+    // Among the consoles asked for (or all of them, when none is there), the lowest identifier.
+    const ConsoleWish in = bAnyMeets ? wish : ConsoleWish{};
+    std::size_t first = candidates.size();
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        if (in.IsMetBy(candidates[i]) && (first == candidates.size() || candidates[i].pairId < candidates[first].pairId))
+            first = i;
+    const std::uint32_t pairId = candidates[first].pairId;
 
     std::vector<std::size_t> matches;
     for (std::size_t i = 0; i < candidates.size(); ++i)
         if (candidates[i].pairId == pairId)
             matches.push_back(i);
-    if (matches.empty()) {
-        detail = "no console on the network has the identifier " + std::to_string(pairId);
-        return Outcome::NoSuchConsole;
-    }
     if (matches.size() > 1) {
         detail = std::to_string(matches.size()) + " clients offer a console with the identifier " +
                  std::to_string(pairId) + ": ";
@@ -37,6 +51,6 @@ CConsoleChoice::Outcome CConsoleChoice::Choose(const std::vector<ConsoleCandidat
                                       : "; nothing is sent to any of them while they all offer it";
         return Outcome::Ambiguous;
     }
-    chosen = matches.front();
+    chosen = first;
     return Outcome::Chosen;
 }

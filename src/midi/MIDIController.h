@@ -2,7 +2,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "midi/ConsoleChoice.h"
 #include "midi/MIDIEvent.h"
 #include "platform/ResultCode.h"
 
@@ -78,9 +80,13 @@ public:
     // sends to the console (its exchanges can cross ours); empty otherwise.
     [[nodiscard]] virtual std::string SharingDetail() const { return {}; }
 
-    // The console the next Open keeps: the one with this pair identifier, or with none given the one
-    // with the lowest. Runs on the thread that opens the transport.
-    virtual void SelectConsole(std::optional<std::uint32_t> /*pairId*/) {}
+    // The console the next Open keeps: the one asked for (CConsoleChoice), or with nothing asked the
+    // one with the lowest pair identifier. Runs on the thread that opens the transport.
+    virtual void SelectConsole(const ConsoleWish& /*wish*/) {}
+    // As of the last Open, on the thread that opens the transport: every console found on the network
+    // (client and pair identifier), and the one kept, when one was.
+    [[nodiscard]] virtual std::vector<ConsoleCandidate> Consoles() const { return {}; }
+    [[nodiscard]] virtual std::optional<ConsoleCandidate> ChosenConsole() const { return std::nullopt; }
 
     // Passes over the message the last Receive returned: the next Receive waits for a newer one.
     virtual void DropReceived() {}

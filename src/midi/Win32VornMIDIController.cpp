@@ -69,6 +69,8 @@ void CWin32VornMIDIController::ReleaseAllQuietly()
 ResultCode CWin32VornMIDIController::OpenConsole()
 {
     ReleaseAll();
+    m_consoles.clear();
+    m_chosen.reset();
     m_fault = Fault::None;
     m_faultDetail.clear();
     m_sharingDetail.clear();
@@ -119,8 +121,10 @@ ResultCode CWin32VornMIDIController::OpenConsole()
                 pDevice->Release();
             }
         }
+        m_consoles = candidates;
     } catch (const std::bad_alloc&) {
         candidates.clear(); // nothing is chosen; everything opened is released below
+        m_consoles.clear();
     }
     const ResultCode kept = KeepChosenConsole(offering, candidates);
     if (kept != RC_EXCHANGE_OK) {
@@ -134,13 +138,13 @@ ResultCode CWin32VornMIDIController::KeepChosenConsole(std::vector<OfferingDevic
                                                        std::vector<ConsoleCandidate>& candidates)
 {
     // A console whose port cannot be opened or observed is passed over for the next by the rule,
-    // unless the user asked for that one.
+    // unless the user asked for that one and nothing else.
     std::size_t kept = offering.size();
     while (kept == offering.size()) {
         std::size_t chosen = 0;
         m_faultDetail.clear();
         const CConsoleChoice::Outcome outcome =
-            CConsoleChoice::Choose(candidates, m_wantedPairId, chosen, m_faultDetail);
+            CConsoleChoice::Choose(candidates, m_wish, chosen, m_faultDetail);
         if (outcome != CConsoleChoice::Outcome::Chosen) {
             if (outcome == CConsoleChoice::Outcome::Ambiguous)
                 m_fault = Fault::AmbiguousConsole;
@@ -152,8 +156,9 @@ ResultCode CWin32VornMIDIController::KeepChosenConsole(std::vector<OfferingDevic
         if (AttachPorts(offering[console.device].pDevice, offering[console.device].portList, console.pairId) ==
             RC_EXCHANGE_OK) {
             kept = console.device;
+            m_chosen = console;
             m_turn.SetConsole(CGraphLock::ServerName(), console.client, console.pairId);
-        } else if (m_wantedPairId) {
+        } else if (m_wish.AsksForOne() && !m_wish.bElseLowest) {
             break;
         } else {
             candidates.erase(candidates.begin() + static_cast<std::ptrdiff_t>(chosen));

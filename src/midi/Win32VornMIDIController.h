@@ -17,7 +17,6 @@
 class CMIDIDevice;
 class CPortListener;
 class CMIDIListener;
-struct ConsoleCandidate;
 
 // The transport over the Vorn audio-network driver: sends every message to the "Tarn" port of the one
 // console it chose (CConsoleChoice) and turns the driver's observer calls into transport events. An
@@ -45,7 +44,9 @@ public:
     [[nodiscard]] Fault LastFault() const override { return m_fault; }
     [[nodiscard]] std::string FaultDetail() const override { return m_faultDetail; }
     [[nodiscard]] std::string SharingDetail() const override { return m_sharingDetail; }
-    void SelectConsole(std::optional<std::uint32_t> pairId) override { m_wantedPairId = pairId; }
+    void SelectConsole(const ConsoleWish& wish) override { m_wish = wish; }
+    [[nodiscard]] std::vector<ConsoleCandidate> Consoles() const override { return m_consoles; }
+    [[nodiscard]] std::optional<ConsoleCandidate> ChosenConsole() const override { return m_chosen; }
     void DropReceived() override;
     void ReplyTaken() override;
     [[nodiscard]] bool ReplyUnproven() const override;
@@ -136,7 +137,9 @@ private:
     std::uint32_t m_nTakenSequence = 1;
     CConsoleTurn m_turn;
     CGraphLock m_graphLock; // shared from Send to EndExchange, exclusive while ports come or go
-    std::optional<std::uint32_t> m_wantedPairId;
+    ConsoleWish m_wish;
+    std::vector<ConsoleCandidate> m_consoles;  // found by the last Open
+    std::optional<ConsoleCandidate> m_chosen;  // kept by the last Open
     Fault m_fault = Fault::None;
     std::string m_faultDetail;
     std::string m_sharingDetail;

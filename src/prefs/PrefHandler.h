@@ -51,4 +51,9 @@ public:
     // is first shown.
     [[nodiscard]] virtual ResultCode SetPlacementDefaulted(bool bDefaulted) = 0;
     [[nodiscard]] virtual ResultCode GetPlacementDefaulted(bool& bDefaulted) = 0;
+
+    // The console chosen in File > Console, by its client and pair identifier. Get returns
+    // RC_NO_SUCH_KEY, values untouched, when none was chosen; nothing is saved for it then.
+    [[nodiscard]] virtual ResultCode SetConsole(const std::string& strClient, std::uint32_t nPairId) = 0;
+    [[nodiscard]] virtual ResultCode GetConsole(std::string& strClient, std::uint32_t& nPairId) = 0;
 };

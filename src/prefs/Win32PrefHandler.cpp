@@ -80,6 +80,7 @@ void CWin32PrefHandler::ResetToDefaults()
     m_nDescriptionWidth = kDefaultDescriptionWidth;
     m_nNoteWidth = kDefaultNoteWidth;
     m_bPlacementDefaulted = true;
+    m_console.reset();
     g_rcWindow = kDefaultWindowRect;
 }
 
@@ -194,6 +195,7 @@ ResultCode CWin32PrefHandler::Load()
         }
         if (m_nVersion >= 1)
             ReadWindowAndListState(ini);
+        m_console = ReadStoredConsole(ini);
         return RC_OK;
     } catch (const std::bad_alloc&) {
         ResetToDefaults();
@@ -232,6 +234,9 @@ void CWin32PrefHandler::WriteAll(CIniFile& ini)
     ini.SetInt(kListState, "AuthorWidth", m_nAuthorWidth);
     ini.SetInt(kListState, "DescriptionWidth", m_nDescriptionWidth);
     ini.SetInt(kListState, "NoteWidth", m_nNoteWidth);
+
+    if (m_console)
+        WriteStoredConsole(ini, *m_console);
 }
 
 ResultCode CWin32PrefHandler::Save()

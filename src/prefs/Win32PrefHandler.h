@@ -1,13 +1,15 @@
 #pragma once
+#include "prefs/ConsolePreference.h"
 #include "prefs/PrefHandler.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 class CIniFile;
 
 // The preference store on one INI-format text file (sections "Configuration", "WindowState" and
-// "ListState"). Only Load reads the file; only Load (creating a missing file, deleting a broken one the
+// "ListState", and "Console" once a console has been chosen). Only Load reads the file; only Load (creating a missing file, deleting a broken one the
 // user agreed to re-initialise) and Save change it. A read-only file is never changed: the program then
 // runs on the defaults.
 class CWin32PrefHandler : public CPrefHandler
@@ -58,6 +60,9 @@ public:
     [[nodiscard]] ResultCode SetPlacementDefaulted(bool bDefaulted) override;
     [[nodiscard]] ResultCode GetPlacementDefaulted(bool& bDefaulted) override;
 
+    [[nodiscard]] ResultCode SetConsole(const std::string& strClient, std::uint32_t nPairId) override;
+    [[nodiscard]] ResultCode GetConsole(std::string& strClient, std::uint32_t& nPairId) override;
+
     // The number of notes the last Save wrote or the last Load was told to read.
     [[nodiscard]] std::uint16_t NoteCount() const { return m_nNoteCount; }
     [[nodiscard]] const std::vector<NoteRecord>& Notes() const { return m_notes; }
@@ -85,5 +90,6 @@ private:
     std::uint16_t m_nDescriptionWidth = 0;
     std::uint16_t m_nNoteWidth = 0;
     bool m_bPlacementDefaulted = false;
+    std::optional<StoredConsole> m_console;
     QString m_strProfilePath;
 };

@@ -133,3 +133,22 @@ ResultCode CWin32PrefHandler::GetPlacementDefaulted(bool& bDefaulted)
     bDefaulted = m_bPlacementDefaulted;
     return RC_OK;
 }
+
+ResultCode CWin32PrefHandler::SetConsole(const std::string& strClient, std::uint32_t nPairId)
+{
+    try {
+        m_console = StoredConsole{strClient, nPairId};
+        return RC_OK;
+    } catch (const std::bad_alloc&) {
+        return RC_OUT_OF_MEMORY;
+    }
+}
+
+ResultCode CWin32PrefHandler::GetConsole(std::string& strClient, std::uint32_t& nPairId)
+{
+    if (!m_console)
+        return RC_NO_SUCH_KEY;
+    strClient = m_console->strClient;
+    nPairId = m_console->nPairId;
+    return RC_OK;
+}

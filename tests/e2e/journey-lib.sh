@@ -125,6 +125,17 @@ start_emulator() {
   wait_until 10 grep -q '^ready:' "$work/console.log" || fail "the console did not come up"
 }
 
+# start_second_console NAME ID: one more emulated console on the same server, its JACK client NAME and
+# its pair ID, its messages in $work/console-NAME.log; $second_console is its process.
+start_second_console() {
+  "$emulator" --flash "$work/flash-$1.bin" --name "$1" --port-id "$2" >"$work/console-$1.log" 2>&1 9>&- &
+  second_console=$!
+  helpers+=($!)
+  wait_until 10 grep -q '^ready:' "$work/console-$1.log" || fail "the console $1 did not come up"
+}
+# title_is TEXT: whether the main window's title is TEXT.
+title_is() { [ "$(xdotool getwindowname "$main" 2>/dev/null)" = "$1" ]; }
+
 # own_preferences: the journey starts the program from a preference file of its own, $ini in the
 # folder $ini_dir, which start_program then uses (through $user_home).
 own_preferences() {
@@ -167,8 +178,9 @@ catches_sigterm() {
   return 1
 }
 
-# The visible windows with the program's caption (the main window and its boxes), oldest first.
-windows() { xdotool search --onlyvisible --name '^Sonvale Data Manager$' 2>/dev/null || true; }
+# The visible windows with the program's caption (the main window and its boxes), oldest first. With
+# several consoles the main window's title names the console: "Sonvale Data Manager - <client>".
+windows() { xdotool search --onlyvisible --name '^Sonvale Data Manager( - .+)?$' 2>/dev/null || true; }
 window_count() { windows | wc -l; }
 has_windows() { [ "$(window_count)" -eq "$1" ]; }
 at_least_windows() { [ "$(window_count)" -ge "$1" ]; }

@@ -10,9 +10,12 @@
 #   up on an answer that comes late, sonvale-cli's refused write must not be reported as stored;
 # - on a private server: the server stops and starts again under its name; the program must be back
 #   within three seconds of the console, and Ctrl+U must write again;
+# - a second console (another client, another pair identifier) joins: by keys only, File > Console
+#   chooses it; Ctrl+U writes to it and not to the first; the title names it, and again after a restart;
+#   while it is away the title names the first, and when it is back the second again;
 # - type a note and close through File > Exit: the note must be saved.
 # Usage: xdotool-update.sh PROGRAM EMULATOR [CLI [SHOTS_DIR]]. With SHOTS_DIR, a screenshot of the first
-# round's outcome box is saved there. The boxes' texts are read as a screen reader reads them. Exit 77
+# round's outcome box and of the Console menu is saved there. The boxes' texts are read as a screen reader reads them. Exit 77
 # (skipped) when xdotool, the accessibility bus or jackd is missing.
 set -euo pipefail
 program=$1 emulator=$2 cli=${3:-} shots=${4:-}
@@ -142,7 +145,7 @@ if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
   grep -q "data message \"$stored\"" "$work/console.log" || fail "the console did not receive the update after the restart"
 fi
 
-# Last: after this the program is not connected until the console comes again.
+# After this the program is not connected until the graph changes again (the second console below).
 if [ -n "$cli" ]; then
   echo "--- the program gives up on a late answer; sonvale-cli's refused write follows"
   select_row "$(key_of "$late")"
@@ -157,9 +160,72 @@ if [ -n "$cli" ]; then
     fail "sonvale-cli's refused write after the program gave up ended with $cli_status: $(cat "$work/cli.err")"
 fi
 
+echo "--- two consoles: File > Console chooses the second"
+# As a screen reader reads it: the submenu's name and each console, "*" before the marked one.
+read_console_menu() {
+  /usr/bin/python3 - <<'PY'
+import pyatspi
+def walk(node):
+    if node is None or node.getRoleName() in ("table", "tree table"):
+        return None
+    if node.getRoleName() == "menu item" and node.name == "Console" and node.childCount:
+        items = [c for c in node[0] if c is not None]
+        return "Console: " + ", ".join(("*" if c.getState().contains(pyatspi.STATE_CHECKED) else "") + c.name
+                                       for c in items)
+    for child in node:
+        found = walk(child)
+        if found:
+            return found
+    return None
+for app in pyatspi.Registry.getDesktop(0):
+    found = walk(app)
+    if found:
+        print(found)
+PY
+}
+# Until now the title is the program's name alone and the File menu has no Console item: one console
+# changes nothing.
+title_is "Sonvale Data Manager" || fail "with one console the title is: $(xdotool getwindowname "$main")"
+xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
+settle
+[ -z "$(read_console_menu)" ] || fail "with one console the File menu has a Console item"
+press Escape Escape
+start_second_console Monitors 5
+wait_until 10 title_is "Sonvale Data Manager - Ostra" \
+  || fail "with two consoles the title does not name the lowest one: $(xdotool getwindowname "$main")"
+xdotool windowfocus --sync "$main" key --clearmodifiers alt+f
+settle
+press c
+[ -z "$shots" ] || { mkdir -p "$shots"; import -window root "$shots/console-menu.png"; }
+read=$(read_console_menu)
+[ "$read" = "Console: *Ostra (1), Monitors (5)" ] || fail "a screen reader reads the Console menu as: $read"
+press Down Return
+wait_until 10 title_is "Sonvale Data Manager - Monitors" \
+  || fail "choosing the second console: the title is $(xdotool getwindowname "$main")"
+wait_until 10 grep -q '(identity request)' "$work/console-Monitors.log" \
+  || fail "the chosen console was not asked for its entry"
+from=$(( $(wc -l <"$work/console.log") + 1 ))
+select_row "$(key_of "$stored")"
+xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+answer_update_box "no box after Ctrl+U to the second console"
+grep -q "data message \"$stored\"" "$work/console-Monitors.log" || fail "the chosen console did not receive the entry"
+! tail -n +"$from" "$work/console.log" | grep -q 'data message' || fail "the first console received the entry as well"
 # A note that only the save at Exit can put in the preference file.
 typed="note-$RANDOM"
 write_note 2 "$typed"
 exit_program
 [ "$(saved_note 2)" = "$typed" ] || fail "File > Exit did not save the typed note: $(grep '^Note' "$prefs")"
-echo "PASSED: Ctrl+U writes the row's entry, reports the console's own answer beside sonvale-cli and after a server restart ($(( SECONDS - started )) s)"
+user_home=${prefs%/config/Corvane/*}
+start_program
+wait_for_main
+wait_until 10 title_is "Sonvale Data Manager - Monitors" \
+  || fail "after a restart the choice was not kept: the title is $(xdotool getwindowname "$main")"
+# The chosen console leaves: the other stands in, and the title says so; back, it is chosen again.
+stop "$second_console"
+wait_until 10 title_is "Sonvale Data Manager - Ostra" \
+  || fail "without the chosen console the title is $(xdotool getwindowname "$main")"
+start_second_console Monitors 5
+wait_until 10 title_is "Sonvale Data Manager - Monitors" \
+  || fail "the chosen console came back, the title is $(xdotool getwindowname "$main")"
+exit_program
+echo "PASSED: Ctrl+U writes the row's entry, reports the console's own answer beside sonvale-cli and after a server restart, and goes to the console chosen in File > Console ($(( SECONDS - started )) s)"

@@ -52,7 +52,7 @@ TEST_F(ExchangeTest, MessagesGoToTheConsoleWithTheLowestIdentifierOrTheOneSelect
     network.devices = {DeviceWith(20, {TarnPort(2)}), DeviceWith(10, {TarnPort(1)})};
     OpenWith(network);
     ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
-    controller->SelectConsole(2);
+    controller->SelectConsole({.client = {}, .pairId = 2, .bElseLowest = false});
     ASSERT_EQ(controller->Open(), RC_EXCHANGE_OK);
     ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
     const std::vector<FakeSent> sent = driver.Sent();
@@ -60,9 +60,37 @@ TEST_F(ExchangeTest, MessagesGoToTheConsoleWithTheLowestIdentifierOrTheOneSelect
     EXPECT_EQ(sent[0].deviceId, 10U);
     EXPECT_EQ(sent[1].deviceId, 20U);
 
-    controller->SelectConsole(3);
+    controller->SelectConsole({.client = {}, .pairId = 3, .bElseLowest = false});
     EXPECT_EQ(controller->Open(), RC_NO_USABLE_PORT);
     EXPECT_EQ(controller->LastFault(), CMIDIController::Fault::NoSuchConsole);
+}
+
+// The window's choice: a console remembered by client and identifier that is not on the network gives
+// way to the lowest identifier, and is kept again once it is back.
+TEST_F(ExchangeTest, AnAbsentChosenConsoleGivesWayToTheLowestUntilItIsBack)
+{
+    FakeNetwork network;
+    network.devices = {DeviceWith(20, {TarnPort(2)}), DeviceWith(10, {TarnPort(1)})};
+    driver.SetNetwork(network);
+    controller->SelectConsole({.client = "device-20", .pairId = 2, .bElseLowest = true});
+    ASSERT_EQ(controller->Open(), RC_EXCHANGE_OK);
+    ASSERT_TRUE(controller->ChosenConsole());
+    EXPECT_EQ(controller->ChosenConsole()->client, "device-20");
+    EXPECT_EQ(controller->Consoles().size(), 2U);
+
+    network.devices = {DeviceWith(10, {TarnPort(1)}), DeviceWith(30, {TarnPort(2)})};
+    driver.SetNetwork(network);
+    ASSERT_EQ(controller->Open(), RC_EXCHANGE_OK);
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    EXPECT_EQ(controller->ChosenConsole()->client, "device-10");
+    EXPECT_EQ(driver.Sent().back().deviceId, 10U);
+
+    network.devices.push_back(DeviceWith(20, {TarnPort(2)}));
+    network.devices.erase(network.devices.begin() + 1);
+    driver.SetNetwork(network);
+    ASSERT_EQ(controller->Open(), RC_EXCHANGE_OK);
+    ASSERT_EQ(SendRequest(), RC_EXCHANGE_OK);
+    EXPECT_EQ(driver.Sent().back().deviceId, 20U);
 }
 
 TEST_F(ExchangeTest, TwoClientsOfferingOneIdentifierGetNothingAndAreNamed)

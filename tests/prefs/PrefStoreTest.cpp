@@ -234,6 +234,30 @@ TEST_F(PrefSaveTest, KeepsUnrelatedContentAndStaleNoteKeys)
     EXPECT_EQ(next.Notes().size(), 1u);
 }
 
+// The window's console choice lives in a section of its own; a file saved without a choice is the one
+// the design knows, byte for byte.
+TEST_F(PrefSaveTest, TheChosenConsoleIsKeptInASectionOfItsOwn)
+{
+    ASSERT_EQ(m_store.Load(), RC_OK);
+    ASSERT_EQ(m_store.Save(), RC_OK);
+    EXPECT_EQ(ReadBytes(m_path), kDefaultsFile);
+    std::string client = "<none>";
+    std::uint32_t nPairId = 0;
+    EXPECT_EQ(m_store.GetConsole(client, nPairId), RC_NO_SUCH_KEY);
+
+    ASSERT_EQ(m_store.SetConsole("monitor desk", 4000000000u), RC_OK);
+    ASSERT_EQ(m_store.Save(), RC_OK);
+    const QByteArray saved = ReadBytes(m_path);
+    EXPECT_TRUE(saved.startsWith(kDefaultsFile)) << saved.toStdString();
+    EXPECT_TRUE(saved.endsWith("[Console]\nClient=monitor desk\nPairId=4000000000\n")) << saved.toStdString();
+
+    CWin32PrefHandler next;
+    Reload(next);
+    ASSERT_EQ(next.GetConsole(client, nPairId), RC_OK);
+    EXPECT_EQ(client, "monitor desk");
+    EXPECT_EQ(nPairId, 4000000000u);
+}
+
 TEST_F(PrefSaveTest, WindowBoundsRoundTrip)
 {
     ASSERT_EQ(m_store.Load(), RC_OK);

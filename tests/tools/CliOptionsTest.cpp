@@ -43,6 +43,14 @@ TEST(CliOptionsTest, IdChoosesTheConsoleOfCurrentUpdateAndSend)
     }
 }
 
+TEST(CliOptionsTest, ConsoleNamesTheClientForCurrentUpdateAndSend)
+{
+    const CCliOptions options = CCliOptions::Parse({"update", "5", "--console", "Monitors", "--id", "2"});
+    EXPECT_TRUE(options.m_strError.empty()) << options.m_strError;
+    EXPECT_EQ(options.m_strConsole, "Monitors");
+    EXPECT_EQ(options.m_id, 2U);
+}
+
 TEST(CliOptionsTest, DashIsStandardOutputAndDoubleDashEndsOptions)
 {
     const CCliOptions toStdout = Parse({"export", "0", "-"});
@@ -111,6 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Malformed{{"--lang=", "list"}, "takes en or ja, not \"\""},
                     Malformed{{"list", "--lang"}, "--lang needs a value"},
                     Malformed{{"list", "--id", "2"}, "option --id belongs to tag, not to list"},
+                    Malformed{{"devices", "--console", "A"}, "option --console belongs to current, update and send, not to devices"},
+                    Malformed{{"current", "--console"}, "option --console needs the name of a client"},
                     Malformed{{"update", "0", "--type", "Tarn"}, "option --type belongs to tag, not to update"}),
     [](const testing::TestParamInfo<Malformed>& info) { return "Line" + std::to_string(info.index); });
 

@@ -165,4 +165,34 @@ TEST_F(CliPortsTest, AClashAndAnotherProgramSendingToTheConsoleAreShown)
     EXPECT_TRUE(devices.out.contains("type Tarn  used; another program also sends to it")) << devices.out.toStdString();
 }
 
+// Two consoles: --console names one by its client, and devices marks the one the window writes to:
+// the lowest identifier, or the one the window's user chose in File > Console.
+TEST_F(CliPortsTest, ConsoleNamesAClientAndDevicesMarksTheWindowsConsole)
+{
+    StartConsole("Front", {"--port-id", "1"});
+    StartConsole("Monitors", {"--port-id", "5"});
+    const CliRun update = Cli({"update", "3", "--console", "Monitors"});
+    EXPECT_EQ(update.exitCode, 0) << update.err.toStdString();
+    EXPECT_NE(ConsoleLog("Monitors").find("(data message"), std::string::npos) << ConsoleLog("Monitors");
+    EXPECT_EQ(ConsoleLog("Front").find("(data message"), std::string::npos) << ConsoleLog("Front");
+    const CliRun absent = Cli({"current", "--console", "Nobody"});
+    EXPECT_EQ(absent.exitCode, 4);
+    EXPECT_TRUE(absent.err.contains("no console on the network is offered by the client \"Nobody\""))
+        << absent.err.toStdString();
+
+    const QByteArray marked = "  used, the console the window writes to\n";
+    const CliRun lowest = Cli({"devices"});
+    EXPECT_TRUE(lowest.out.contains("Front\n  Port 1  type Tarn" + marked)) << lowest.out.toStdString();
+    EXPECT_EQ(lowest.out.count(marked), 1) << lowest.out.toStdString();
+    const QString folder = QString::fromStdString(Path("config/Corvane/Sonvale Data Manager"));
+    QDir().mkpath(folder);
+    QFile ini(folder + QStringLiteral("/sonvale-data-manager.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Console]\nClient=Monitors\nPairId=5\n");
+    ini.close();
+    const CliRun chosen = Cli({"devices"});
+    EXPECT_TRUE(chosen.out.contains("Monitors\n  Port 5  type Tarn" + marked)) << chosen.out.toStdString();
+    EXPECT_EQ(chosen.out.count(marked), 1) << chosen.out.toStdString();
+}
+
 } // namespace

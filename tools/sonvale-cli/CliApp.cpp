@@ -23,11 +23,14 @@ const char* CCliApp::UsageText()
            "  show KEY [--json]   one entry with its nine parameter sets\n"
            "  export KEY FILE     the entry's 137-byte data message as a .syx file (FILE - : standard output)\n"
            "  export-all DIR      one .syx file per entry in DIR, named by key and name\n"
-           "  devices             the devices and ports the driver sees, and which ports are used\n"
-           "  current [--json]    the entry the console holds now [--id N]\n"
-           "  update KEY          writes the entry into the console and reports its answer [--id N]\n"
+           "  devices             the devices and ports the driver sees, which ports are used, and the\n"
+           "                      console the window writes to\n"
+           "  current [--json]    the entry the console holds now [--console CLIENT] [--id N]\n"
+           "  update KEY          writes the entry into the console and reports its answer [--console CLIENT]\n"
+           "                      [--id N]\n"
            "  check FILE          whether FILE holds one data message the console accepts; its name and sets\n"
-           "  send FILE           writes the data message in FILE into the console, as update does [--id N]\n"
+           "  send FILE           writes the data message in FILE into the console, as update does\n"
+           "                      [--console CLIENT] [--id N]\n"
            "  ports               every MIDI port of the graph: client, direction, tags, matching rule\n"
            "  tag INPUT OUTPUT    tags a console's two MIDI ports (messages go to INPUT, replies come\n"
            "                      from OUTPUT) [--type Tarn] [--id N] [--keep [--pattern]]\n"
@@ -41,7 +44,8 @@ const char* CCliApp::UsageText()
            "  --type TYPE         tag: the four-character type (default Tarn)\n"
            "  --id N              tag: the pair's identifier (default: the lowest the client does not use);\n"
            "                      current, update, send: the console with this identifier (default: the\n"
-           "                      lowest on the network)\n"
+           "                      lowest on the network, or that CLIENT offers)\n"
+           "  --console CLIENT    current, update, send: the console that this JACK client offers\n"
            "  --keep              tag, untag: also write or remove the rule in the driver's rules file,\n"
            "                      $XDG_CONFIG_HOME/vorn-jack/ports.ini, so the pair counts after restarts\n"
            "  --pattern           tag --keep: the rule has client numbers in brackets as [*]\n"
@@ -110,7 +114,7 @@ CliExitCode CCliApp::RunCommand(const CCliOptions& options)
     }
 
     CConsoleCommands console(catalog, m_out, m_err);
-    console.SelectConsole(options.m_id);
+    console.SelectConsole({options.m_strConsole, options.m_id});
     switch (options.m_command) {
     case CliCommand::Devices: return console.Devices();
     case CliCommand::Current: return console.Current(options.m_bJson);

@@ -79,6 +79,10 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
             options.m_bKeep = true;
         } else if (arg == "--pattern") {
             options.m_bPattern = true;
+        } else if (arg == "--console") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return Malformed("option --console needs the name of a client");
+            options.m_strConsole = std::string(args[++i]);
         } else if (arg == "--type" || arg == "--id") {
             if (i + 1 >= args.size())
                 return Malformed("option " + std::string(arg) + " needs a value");
@@ -154,6 +158,8 @@ CCliOptions CCliOptions::Parse(const std::vector<std::string_view>& args)
                                 shape->command == CliCommand::Send;
     if (portOption == "--id" && choosesConsole && !options.m_bPattern)
         portOption.clear();
+    if (!options.m_strConsole.empty() && !choosesConsole)
+        return Malformed("option --console belongs to current, update and send, not to " + name);
     if ((options.m_bPattern || !portOption.empty()) && shape->command != CliCommand::Tag)
         return Malformed("option " + (portOption.empty() ? std::string("--pattern") : portOption) +
                          " belongs to tag, not to " + name);

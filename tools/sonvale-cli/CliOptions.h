@@ -33,6 +33,7 @@ public:
     std::string m_strOutput; // tag, untag: the port replies come from
     std::string m_strType = "Tarn";  // tag --type
     std::optional<std::uint32_t> m_id; // tag --id; current, update, send: the console's pair
+    std::string m_strConsole; // current, update, send --console: the client that offers the console
     bool m_bKeep = false;    // tag, untag --keep: the rules file changes too
     bool m_bPattern = false; // tag --keep --pattern: the rule's client numbers in brackets become "*"
     std::string m_strError; // set when the line is malformed: what is wrong, in one sentence

@@ -13,6 +13,7 @@
 #include "vorn/VornAsync.h"
 #include "DriverDiagnosis.h"
 #include "JsonText.h"
+#include "WindowConsole.h"
 #include "data/DataController.h"
 #include "midi/MIDIController.h"
 #include "midi/MIDIDevice.h"
@@ -99,19 +100,24 @@ CliExitCode CConsoleCommands::Devices()
 
     if (survey.Devices().empty())
         m_out << "No devices on the network.\n";
-    for (const CDeviceSurvey::Device& device : survey.Devices()) {
+    const auto windowConsole = WindowConsole(survey);
+    for (std::size_t d = 0; d < survey.Devices().size(); ++d) {
+        const CDeviceSurvey::Device& device = survey.Devices()[d];
         m_out << "Device " << Hex(device.id, 16) << "  " << device.name << '\n';
         if (!device.readable)
             m_out << "  (the device could not be opened or its ports listed)\n";
         else if (device.ports.empty())
             m_out << "  (no ports)\n";
-        for (const CDeviceSurvey::Port& port : device.ports)
+        for (std::size_t p = 0; p < device.ports.size(); ++p) {
+            const CDeviceSurvey::Port& port = device.ports[p];
             m_out << "  Port " << port.id << "  type " << port.typeText << "  "
                   << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used")
+                  << (windowConsole == std::pair{d, p} ? ", the console the window writes to" : "")
                   << ((port.flags & VORN_PORT_FLAG_SHARED) != 0 ? "; another program also sends to it, taking no turns with this one "
                                     "(sonvale-cli ports names it)"
                                   : "")
                   << '\n';
+        }
     }
     if (survey.UsedPortCount() == 0) {
         m_err << "sonvale-cli: " << CDriverDiagnosis::NoConsoleAdvice(survey) << '\n';
@@ -125,7 +131,7 @@ ResultCode CConsoleCommands::Connect()
     const ResultCode init = InitMIDIDevice();
     if (init != RC_OK)
         return init;
-    g_MIDIDevice.m_pController->SelectConsole(m_pairId);
+    g_MIDIDevice.m_pController->SelectConsole(m_wish);
     return g_MIDIDevice.m_pController->Open();
 }
 

@@ -9,6 +9,7 @@
 
 #include "CliExitCode.h"
 #include "CliOptions.h"
+#include "midi/ConsoleChoice.h"
 #include "platform/ResultCode.h"
 
 class CCatalogCommands;
@@ -22,9 +23,9 @@ public:
     CConsoleCommands(const CCatalogCommands& catalog, std::ostream& out, std::ostream& err);
     virtual ~CConsoleCommands() = default;
 
-    // The console that current, update and send talk to: the one with this pair identifier, or by
-    // default the one with the lowest.
-    void SelectConsole(std::optional<std::uint32_t> pairId) { m_pairId = pairId; }
+    // The console that current, update and send talk to: the one asked for by client, pair identifier
+    // or both, or by default the one with the lowest identifier.
+    void SelectConsole(ConsoleWish wish) { m_wish = std::move(wish); }
 
     // Exit 0 when at least one port would be used; 4 when there is no driver or no usable port.
     [[nodiscard]] CliExitCode Devices();
@@ -58,5 +59,5 @@ private:
     const CCatalogCommands& m_catalog;
     std::ostream& m_out;
     std::ostream& m_err;
-    std::optional<std::uint32_t> m_pairId;
+    ConsoleWish m_wish;
 };

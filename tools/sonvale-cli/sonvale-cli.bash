@@ -48,10 +48,10 @@ _sonvale_cli()
     case $prev in
         --lang) COMPREPLY=($(compgen -W "en ja" -- "$cur")); return ;;
         --type) COMPREPLY=($(compgen -W "Tarn" -- "$cur")); return ;;
-        --id) return ;;
+        --id | --console) return ;;
     esac
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--lang --json --verbose --help --version --type --id --keep --pattern --" -- "$cur"))
+        COMPREPLY=($(compgen -W "--lang --json --verbose --help --version --type --id --console --keep --pattern --" -- "$cur"))
         return
     fi
 
@@ -59,7 +59,7 @@ _sonvale_cli()
     local command="" operand=0 i
     for ((i = 1; i < _sv_cword; i++)); do
         case ${_sv_words[i]} in
-            --lang | --type | --id) ((i++)) ;;
+            --lang | --type | --id | --console) ((i++)) ;;
             -*) ;;
             *) if [[ -z $command ]]; then command=${_sv_words[i]}; else ((operand++)); fi ;;
         esac
