@@ -1,6 +1,7 @@
 #include "midi/ConsoleExchange.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 #include "midi/MIDIEvent.h"
@@ -118,22 +119,27 @@ SystemClock::time_point CConsoleExchange::End()
     return until;
 }
 
-std::string CConsoleExchange::MarkNote(SystemClock::time_point until)
+std::string CConsoleExchange::MarkNote(SystemClock::time_point until, std::uint64_t device)
 {
     if (until == SystemClock::time_point{})
         return {};
     const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(until.time_since_epoch()).count();
-    return kMarkPrefix + std::to_string(ns) + "\n";
+    return kMarkPrefix + std::to_string(ns) + " " + std::to_string(device) + "\n";
 }
 
-SystemClock::time_point CConsoleExchange::ReadMark(const std::string& note)
+SystemClock::time_point CConsoleExchange::ReadMark(const std::string& note, std::uint64_t device)
 {
     if (note.rfind(kMarkPrefix, 0) != 0)
         return {};
     const char* digits = note.c_str() + sizeof kMarkPrefix - 1;
     char* end = nullptr;
+    errno = 0;
     const long long ns = std::strtoll(digits, &end, 10);
-    if (end == digits || ns <= 0)
+    if (end == digits || *end != ' ' || ns <= 0 || errno == ERANGE)
+        return {};
+    const char* deviceDigits = end + 1;
+    const unsigned long long markedDevice = std::strtoull(deviceDigits, &end, 10);
+    if (end == deviceDigits || markedDevice != device)
         return {};
     const SystemClock::time_point until{std::chrono::duration_cast<SystemClock::duration>(std::chrono::nanoseconds(ns))};
     const SystemClock::time_point now = SystemClock::now();

@@ -16,8 +16,9 @@
 //     in that cycle or earlier.
 //  3. A late reply is never taken by another write. An exchange whose message may have left and that
 //     took no reply leaves a mark on the console's turn (CConsoleTurn's note) that lasts kLateGrace:
-//     until then any reply may be that late one, for every program of the user. A reply taken while a
-//     mark stands is unproven, and whoever takes it must prove it or say it cannot tell.
+//     until then any reply from that console's device may be that late one, for every program of the
+//     user. A reply taken while a mark stands is unproven, and whoever takes it must prove it or say it
+//     cannot tell.
 //  4. From a driver that stamps nothing, an outcome counts for the message awaited, and a message counts
 //     when it arrives while no outcome is awaited.
 //
@@ -57,11 +58,13 @@ public:
     // mark found at Begin if it still stands, or none (the epoch).
     [[nodiscard]] std::chrono::system_clock::time_point End();
 
-    // The note on the console's turn that carries a mark, and back.
-    [[nodiscard]] static std::string MarkNote(std::chrono::system_clock::time_point until);
-    // The mark a note carries; none (the epoch) when it carries none, or one further off than the grace
-    // (a clock set back, or a note not of this program).
-    [[nodiscard]] static std::chrono::system_clock::time_point ReadMark(const std::string& note);
+    // The note on the console's turn that carries a mark left at the console's device `device` (its
+    // identifier on the network), and back. A late reply can only come from the device that was asked:
+    // a console that left the network and came again is a new device, and a mark of the old one is none.
+    [[nodiscard]] static std::string MarkNote(std::chrono::system_clock::time_point until, std::uint64_t device);
+    // The mark a note carries for `device`; none (the epoch) when it carries none, one of another device,
+    // or one further off than the grace (a clock set back, or a note not of this program).
+    [[nodiscard]] static std::chrono::system_clock::time_point ReadMark(const std::string& note, std::uint64_t device);
 
 private:
     enum class Phase { Idle, Awaiting, Left, Failed };

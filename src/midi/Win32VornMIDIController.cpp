@@ -111,7 +111,7 @@ ResultCode CWin32VornMIDIController::OpenConsole()
             const char* name = m_deviceList.pDevices[i].name;
             const std::string client(name, strnlen(name, sizeof m_deviceList.pDevices[i].name));
             const std::size_t before = candidates.size();
-            offering.push_back({pDevice, portList}); // room reserved above
+            offering.push_back({pDevice, portList, m_deviceList.pDevices[i].id}); // room reserved above
             for (std::uint32_t p = 0; p < portList.count; ++p)
                 if (IsConsolePort(portList.pPorts[p].typeCode))
                     candidates.push_back({offering.size() - 1, client, portList.pPorts[p].id});
@@ -157,6 +157,7 @@ ResultCode CWin32VornMIDIController::KeepChosenConsole(std::vector<OfferingDevic
             RC_EXCHANGE_OK) {
             kept = console.device;
             m_chosen = console;
+            m_nConsoleDevice = offering[console.device].id;
             m_turn.SetConsole(CGraphLock::ServerName(), console.client, console.pairId);
         } else if (m_wish.AsksForOne() && !m_wish.bElseLowest) {
             break;
@@ -253,6 +254,7 @@ void CWin32VornMIDIController::ReleaseAll()
         pPort->Release();
     m_ports.clear();
     m_nPortMessages = 0;
+    m_nConsoleDevice = 0;
     if (m_pAsyncObserver) {
         m_pAsyncObserver->Release();
         m_pAsyncObserver = nullptr;

@@ -88,6 +88,7 @@ private:
     struct OfferingDevice {
         IVornAsyncDevice* pDevice;
         PortList portList;
+        std::uint64_t id; // the device's identifier on the network
     };
     [[nodiscard]] ResultCode KeepChosenConsole(std::vector<OfferingDevice>& offering,
                                                std::vector<ConsoleCandidate>& candidates);
@@ -133,6 +134,8 @@ private:
     CConsoleExchange m_exchange;
     // Messages the open port has taken: the next one's number is one more.
     std::uint32_t m_nPortMessages = 0;
+    // The chosen console's device on the network as of the last Open: a late reply can only come from it.
+    std::uint64_t m_nConsoleDevice = 0;
     // The receive sequence of the message the last Receive returned, for DropReceived.
     std::uint32_t m_nTakenSequence = 1;
     CConsoleTurn m_turn;

@@ -35,7 +35,7 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
         return RC_SEND_FAILED;
     }
     (void)m_graphLock.Acquire(CFileLock::Mode::Shared, left());
-    m_exchange.Begin(m_nPortMessages + 1, CConsoleExchange::ReadMark(m_turn.ReadNote()));
+    m_exchange.Begin(m_nPortMessages + 1, CConsoleExchange::ReadMark(m_turn.ReadNote(), m_nConsoleDevice));
     m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
     PublishReceived(nullptr, 0, MIDI_EVENT_NONE);
@@ -64,7 +64,7 @@ void CWin32VornMIDIController::EndExchange()
     // The mark of a reply still to come stays with the console's turn for whoever takes it next.
     const auto lateUntil = m_exchange.End();
     if (m_turn.Held())
-        (void)m_turn.WriteNote(CConsoleExchange::MarkNote(lateUntil));
+        (void)m_turn.WriteNote(CConsoleExchange::MarkNote(lateUntil, m_nConsoleDevice));
     m_turn.Release();
     m_graphLock.Release();
 }

@@ -365,11 +365,13 @@ TEST_F(ExchangeRulesTest, ALateCompletionIsNeverTakenAsTheAnswerOfTheNextWrite)
         bool lateFirst;            // the late completion comes before the console's answer
         const char* holds;         // the entry the console holds afterwards
         ResultCode expected;
+        bool newDevice = false;    // the console left and came again in between: its late reply is gone
     };
     const Case cases[] = {
         {"refused, answering in order", 0x7D, true, "Other", RC_SEND_FAILED},
         {"refused, answering out of order", 0x7D, false, "Other", RC_SEND_FAILED},
         {"stored, proven by the console's entry", 0x7F, true, "Preset", RC_EXCHANGE_OK},
+        {"refused by a console that came again", 0x7D, false, "Other", RC_FLASH_WRITE_FAILED, true},
     };
     std::uint32_t pairId = 20; // a console of its own for each case, so that each starts without a mark
     for (const Case& c : cases) {
@@ -383,11 +385,15 @@ TEST_F(ExchangeRulesTest, ALateCompletionIsNeverTakenAsTheAnswerOfTheNextWrite)
         other.EndExchange(); // gave up waiting for its reply
         other.Close();
 
+        if (c.newDevice)
+            ++network.devices[0].id;
         network.devices[0].ports[0].answer = [&c](const std::vector<std::uint8_t>& message) {
             if (message.size() == console_messages::kIdentityRequest.size())
                 return std::vector<std::vector<std::uint8_t>>{COstraProtocol::BuildIdentityReply(c.holds)};
             const auto late = COstraProtocol::BuildCompletionReply(0x7F);
             const auto own = COstraProtocol::BuildCompletionReply(c.answer);
+            if (c.newDevice) // the device that owed the late reply is gone
+                return std::vector<std::vector<std::uint8_t>>{own};
             return c.lateFirst ? std::vector<std::vector<std::uint8_t>>{late, own}
                                : std::vector<std::vector<std::uint8_t>>{own, late};
         };
@@ -399,7 +405,7 @@ TEST_F(ExchangeRulesTest, ALateCompletionIsNeverTakenAsTheAnswerOfTheNextWrite)
         data.SetDevice(&device);
         ASSERT_EQ(data.Initialize(), RC_OK);
         EXPECT_EQ(data.WriteEntry(0), c.expected) << c.what;
-        if (c.expected != RC_EXCHANGE_OK) {
+        if (c.expected == RC_SEND_FAILED) {
             EXPECT_EQ(data.LastFault(), CDataController::ExchangeFault::Unproven) << c.what;
         }
         device.m_pController = nullptr;
