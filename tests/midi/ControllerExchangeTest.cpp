@@ -385,8 +385,10 @@ TEST_F(ExchangeRulesTest, ALateCompletionIsNeverTakenAsTheAnswerOfTheNextWrite)
         other.EndExchange(); // gave up waiting for its reply
         other.Close();
 
-        if (c.newDevice)
+        if (c.newDevice) { // the same client, as a new device on the network
+            network.devices[0].name = "device-" + std::to_string(network.devices[0].id);
             ++network.devices[0].id;
+        }
         network.devices[0].ports[0].answer = [&c](const std::vector<std::uint8_t>& message) {
             if (message.size() == console_messages::kIdentityRequest.size())
                 return std::vector<std::vector<std::uint8_t>>{COstraProtocol::BuildIdentityReply(c.holds)};

@@ -219,8 +219,10 @@ public:
             std::memset(pList->pDevices, 0, pList->count * sizeof(DeviceInfo));
             for (std::uint32_t i = 0; i < pList->count; ++i) {
                 pList->pDevices[i].id = network.devices[i].id;
-                std::snprintf(pList->pDevices[i].name, sizeof pList->pDevices[i].name, "device-%llu",
-                              static_cast<unsigned long long>(network.devices[i].id));
+                const std::string name = !network.devices[i].name.empty()
+                                             ? network.devices[i].name
+                                             : "device-" + std::to_string(network.devices[i].id);
+                std::snprintf(pList->pDevices[i].name, sizeof pList->pDevices[i].name, "%s", name.c_str());
             }
         }
         return S_OK;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -35,6 +36,7 @@ struct FakePort {
 
 struct FakeDevice {
     std::uint64_t id = 0;
+    std::string name; // its client name; empty: "device-<id>"
     bool openFails = false;
     bool portListFails = false;
     std::vector<FakePort> ports;
