@@ -62,16 +62,16 @@ bool CTarnApp::InitInstance()
     m_bControllerCreated = true;
     g_MIDIDevice.m_pListener = this;
 
-    // The transport opens on a thread of its own while the preferences are loaded and the window is
-    // built; start-up waits for it before the connection error or the window can be shown. Every early
-    // return waits for it too (the future's end).
-    std::future<ResultCode> opening = BeginOpenTransport();
-
     if (g_Preference.Create() != RC_OK)
         return false;
     m_bPreferenceCreated = true;
     (void)SetupPreferencePath();
     (void)g_Preference.GetHandler()->Load();
+
+    // The transport opens, to the console the preferences name, on a thread of its own while the window
+    // is built; start-up waits for it before the connection error or the window can be shown. Every
+    // early return waits for it too (the future's end).
+    std::future<ResultCode> opening = BeginOpenTransport();
 
     // The document, the frame placed from the preferences, and the view in it, all hidden. The frame
     // becomes the main window only after the connection error: that box belongs to no window.

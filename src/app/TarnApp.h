@@ -99,10 +99,13 @@ protected:
 
 private:
     void ShowMainFrameOnRequest(const StartupTokens& tokens);
-    // Opens the transport; when another program newly shares the console, says so in the log.
-    ResultCode OpenTransport();
-    // OpenTransport on a thread of its own (on this one, at get(), when no thread can be had). Nothing
-    // else may use the transport or the sharing note until the result has been taken.
+    // Opens the transport to the console the user chose (ChosenConsoleWish); when another program newly
+    // shares the console, says so in the log.
+    ResultCode OpenTransport() { return OpenTransportTo(ChosenConsoleWish()); }
+    ResultCode OpenTransportTo(const ConsoleWish& wish);
+    // OpenTransport on a thread of its own (on this one, at get(), when no thread can be had), to the
+    // console the preferences name as they are now. Nothing else may use the transport or the sharing
+    // note until the result has been taken.
     [[nodiscard]] std::future<ResultCode> BeginOpenTransport();
 
     std::unique_ptr<CSingleInstance> m_hInstanceMutex; // the lock "Orla" and, once the window is ready, the socket "UniqueOrla"

@@ -50,12 +50,12 @@ MessageBoxRequest WarningBox(std::uint32_t nTextId)
 
 } // namespace
 
-ResultCode CTarnApp::OpenTransport()
+ResultCode CTarnApp::OpenTransportTo(const ConsoleWish& wish)
 {
     CMIDIController* pController = g_MIDIDevice.m_pController;
     if (!pController)
         return RC_DRIVER_UNAVAILABLE;
-    pController->SelectConsole(ChosenConsoleWish());
+    pController->SelectConsole(wish);
     const ResultCode result = pController->Open();
     std::string sharing = result == RC_EXCHANGE_OK ? pController->SharingDetail() : std::string();
     if (!sharing.empty() && sharing != m_strSharingLogged)
@@ -68,10 +68,11 @@ ResultCode CTarnApp::OpenTransport()
 
 std::future<ResultCode> CTarnApp::BeginOpenTransport()
 {
-    const auto open = [this] {
+    // The preferences are read here, on the user-interface thread, which owns them.
+    const auto open = [this, wish = ChosenConsoleWish()] {
         // The driver object is created through the component runtime, which each thread joins.
         const bool bCom = SUCCEEDED(CoInitialize(nullptr));
-        const ResultCode result = OpenTransport();
+        const ResultCode result = OpenTransportTo(wish);
         if (bCom)
             CoUninitialize();
         // A change from here on is one the first open did not see: it is posted, and acted on once the

@@ -103,7 +103,8 @@ if [ -n "$cli" ]; then
   [ "$disagreements" -eq 0 ] || fail "$disagreements outcomes disagree with the console's answer"
 
   echo "--- thirty updates while sonvale-cli devices looks at the graph again and again"
-  as_user bash -c 'while :; do "$0" devices >/dev/null 2>&1; done' "$cli" 9>&- &
+  # env runs the loop itself, so that $! is the loop and the kill below ends it.
+  env "${user_env[@]}" bash -c 'while :; do "$0" devices >/dev/null 2>&1; done' "$cli" 9>&- &
   devices_pid=$!
   disagreements=0 devices_from=$SECONDS
   for round in $(seq 0 29); do
