@@ -1,5 +1,6 @@
 #include "data/DataController.h"
 
+#include "data/ConsoleConversation.h"
 #include "data/SysExFrames.h"
 #include "midi/MIDIController.h"
 #include "midi/MIDIDevice.h"
@@ -34,12 +35,6 @@ namespace {
 // update's progress dialog waits that long and a little more, so an answer that comes is always shown.
 constexpr auto kExchangeLimit = std::chrono::milliseconds(CDataController::kSendTimeoutMs + CDataController::kReceiveTimeoutMs);
 
-std::uint16_t MillisecondsLeft(std::chrono::steady_clock::time_point deadline, std::uint16_t limit)
-{
-    const long long left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-    return static_cast<std::uint16_t>(std::clamp<long long>(left, 0, limit));
-}
-
 // The name a data message carries.
 std::string NameInDataMessage(const std::uint8_t* bytes, std::uint32_t length)
 {
@@ -59,66 +54,16 @@ using ExchangeTurn = std::unique_ptr<CMIDIController, ExchangeEnd>;
 
 } // namespace
 
-bool CDataController::Converse(CMIDIController& controller, const ExchangeBuffer& message, std::uint32_t length,
-                               int replyKind, ExchangeBuffer& reply, std::uint16_t& replyLength,
-                               Clock::time_point deadline)
+CDataController::ExchangeFault CDataController::FaultOfSilence(const CConsoleConversation& talk,
+                                                               const CConsoleConversation::Heard& heard)
 {
-    m_fault = ExchangeFault::NothingSent;
-    if (length > message.size())
-        return false;
-    if (controller.Send(message.data(), static_cast<std::uint16_t>(length), MillisecondsLeft(deadline, kSendTimeoutMs)) !=
-        RC_EXCHANGE_OK) {
-        if (controller.LastFault() == CMIDIController::Fault::ConsoleBusy)
-            m_fault = ExchangeFault::ConsoleBusy;
-        return false;
-    }
-
-    const Clock::time_point replyDeadline =
-        std::min(deadline, Clock::now() + std::chrono::milliseconds(kReceiveTimeoutMs));
-    bool bOtherReply = false;
-    for (;;) {
-        replyLength = kExchangeBufferSize;
-        const std::uint16_t left = MillisecondsLeft(replyDeadline, kReceiveTimeoutMs);
-        const ResultCode received =
-            left > 0 ? controller.Receive(reply.data(), &replyLength, left) : RC_RECEIVE_FAILED;
-        if (received == RC_BUFFER_TOO_SMALL) {
-            m_fault = ExchangeFault::WrongReply;
-            return false;
-        }
-        if (received != RC_EXCHANGE_OK) {
-            m_fault = bOtherReply ? ExchangeFault::OtherReplies : ExchangeFault::NoReply;
-            return false;
-        }
-        int kind = CSysExConverter::kReplyNone;
-        std::array<char, kNameBufferSize> name{};
-        (void)m_pConverter->ParseReply(reply.data(), replyLength, name.data(), name.size(), kind);
-        if (kind == replyKind) {
-            m_fault = ExchangeFault::None;
-            return true;
-        }
-        if (kind == CSysExConverter::kReplyNone) {
-            m_fault = ExchangeFault::WrongReply;
-            return false;
-        }
-        // The console's answer to somebody else's request: ours may still come.
-        bOtherReply = true;
-        controller.DropReceived();
-    }
-}
-
-bool CDataController::ConsoleHolds(CMIDIController& controller, const std::string& name, Clock::time_point deadline)
-{
-    ExchangeBuffer message{};
-    std::uint32_t messageLength = message.size();
-    ExchangeBuffer reply{};
-    std::uint16_t replyLength = 0;
-    if (m_pConverter->BuildIdentityRequest(message.data(), messageLength) != RC_OK ||
-        !Converse(controller, message, messageLength, CSysExConverter::kReplyIdentity, reply, replyLength, deadline))
-        return false;
-    std::array<char, kNameBufferSize> held{};
-    int kind = CSysExConverter::kReplyNone;
-    return m_pConverter->ParseReply(reply.data(), replyLength, held.data(), held.size(), kind) == RC_OK &&
-           kind == CSysExConverter::kReplyIdentity && name == held.data();
+    if (talk.Failed() == CConsoleConversation::Failure::ConsoleBusy)
+        return ExchangeFault::ConsoleBusy;
+    if (talk.Failed() == CConsoleConversation::Failure::NothingSent)
+        return ExchangeFault::NothingSent;
+    if (heard.bGarbage)
+        return ExchangeFault::WrongReply;
+    return heard.answers.empty() ? ExchangeFault::NoReply : ExchangeFault::OtherReplies;
 }
 
 ResultCode CDataController::WriteEntry(std::uint16_t key)
@@ -152,30 +97,53 @@ ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_
     CMIDIController* pController = m_pDevice ? m_pDevice->m_pController : nullptr;
     if (!pController || !m_pConverter || !bytes || length > kExchangeBufferSize)
         return RC_SEND_FAILED;
-    ExchangeBuffer message{};
-    std::copy(bytes, bytes + length, message.begin());
 
-    const Clock::time_point deadline = Clock::now() + kExchangeLimit;
     const ExchangeTurn turn(pController);
-    ExchangeBuffer reply{};
-    std::uint16_t replyLength = 0;
-    if (!Converse(*pController, message, length, CSysExConverter::kReplyCompletion, reply, replyLength, deadline))
+    CConsoleConversation talk(*pController, *m_pConverter, std::chrono::steady_clock::now() + kExchangeLimit);
+    const std::string entry = NameInDataMessage(bytes, length);
+    CConsoleConversation::Heard heard;
+    if (!talk.Ask(bytes, length, CSysExConverter::kReplyCompletion, entry, heard)) {
+        m_fault = FaultOfSilence(talk, heard);
         return RC_SEND_FAILED;
-
-    int kind = CSysExConverter::kReplyNone;
-    const ResultCode status = m_pConverter->ParseReply(reply.data(), replyLength, nullptr, 0, kind);
-    if (kind != CSysExConverter::kReplyCompletion)
-        return RC_SEND_FAILED;
-    if (pController->ReplyUnproven()) {
-        // The answer may be the late one to an earlier write. A refusal cannot be told from that one's;
-        // "stored" holds when the console now holds this message's entry.
-        if (status != RC_OK || !ConsoleHolds(*pController, NameInDataMessage(message.data(), length), deadline)) {
-            m_fault = ExchangeFault::Unproven;
-            return RC_SEND_FAILED;
-        }
-    } else {
-        pController->ReplyTaken();
     }
+    const std::vector<const CConsoleConversation::Answer*> completions = heard.Of(CSysExConverter::kReplyCompletion);
+    if (completions.empty()) {
+        m_fault = FaultOfSilence(talk, heard);
+        return RC_SEND_FAILED;
+    }
+    CAnswerLedger* pLedger = pController->Ledger();
+    m_fault = ExchangeFault::None;
+    if (heard.Proven(CSysExConverter::kReplyCompletion)) {
+        const ResultCode status = completions.front()->status;
+        if (status == RC_OK && pLedger)
+            pLedger->ProvenHolding(entry);
+        return CompletionResult(status);
+    }
+    // Unproven: "stored" holds only when every answer of the turn says stored and the console now
+    // holds this entry, which nobody else's write may have put there; a refusal cannot be told from
+    // another write's answer.
+    m_fault = ExchangeFault::Unproven;
+    const auto stored = [](const CConsoleConversation::Heard& h) {
+        const auto of = h.Of(CSysExConverter::kReplyCompletion);
+        return std::all_of(of.begin(), of.end(), [](const auto* answer) { return answer->status == RC_OK; });
+    };
+    if (!stored(heard) || heard.bMayHoldBefore || entry.empty())
+        return RC_SEND_FAILED;
+    std::string held;
+    CConsoleConversation::Heard readBack;
+    const bool bProven = talk.ReadBack(held, readBack);
+    if (bProven && pLedger)
+        pLedger->ProvenHolding(held);
+    if (!bProven || held != entry || !stored(readBack))
+        return RC_SEND_FAILED;
+    if (pLedger)
+        pLedger->Agreed();
+    m_fault = ExchangeFault::None;
+    return RC_EXCHANGE_OK;
+}
+
+ResultCode CDataController::CompletionResult(ResultCode status)
+{
     switch (status) {
     case RC_OK:
         return RC_EXCHANGE_OK;
@@ -202,23 +170,25 @@ ResultCode CDataController::QueryCurrentDataName(std::string& name)
         return RC_RECEIVE_FAILED;
 
     const ExchangeTurn turn(pController);
-    ExchangeBuffer reply{};
-    std::uint16_t replyLength = 0;
-    if (!Converse(*pController, message, messageLength, CSysExConverter::kReplyIdentity, reply, replyLength,
-                  Clock::now() + kExchangeLimit))
-        return RC_RECEIVE_FAILED;
-    pController->ReplyTaken();
-
-    std::array<char, kNameBufferSize> received{};
-    int kind = CSysExConverter::kReplyNone;
-    if (m_pConverter->ParseReply(reply.data(), replyLength, received.data(), received.size(), kind) != RC_OK ||
-        kind != CSysExConverter::kReplyIdentity) {
-        m_fault = ExchangeFault::WrongReply;
+    CConsoleConversation talk(*pController, *m_pConverter, std::chrono::steady_clock::now() + kExchangeLimit);
+    CConsoleConversation::Heard heard;
+    if (!talk.Ask(message.data(), messageLength, CSysExConverter::kReplyIdentity, {}, heard) ||
+        heard.Of(CSysExConverter::kReplyIdentity).empty()) {
+        m_fault = FaultOfSilence(talk, heard);
         return RC_RECEIVE_FAILED;
     }
-
+    std::string held;
+    if (!CConsoleConversation::IdentityProven(heard, held)) {
+        m_fault = ExchangeFault::Unproven;
+        return RC_RECEIVE_FAILED;
+    }
+    if (CAnswerLedger* pLedger = pController->Ledger()) {
+        pLedger->ProvenHolding(held);
+        pLedger->Agreed();
+    }
+    m_fault = ExchangeFault::None;
     try {
-        name.assign(received.begin(), std::find(received.begin(), received.end(), '\0'));
+        name = held;
     } catch (const std::bad_alloc&) {
         return RC_OUT_OF_MEMORY;
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include "data/ConsoleConversation.h"
 #include "data/EditState.h"
 #include "data/SonvaleData.h"
 #include "data/SysExConverter.h"
@@ -69,8 +70,8 @@ public:
         NoReply,     // no reply of the kind asked for within the time-out (and no other came)
         OtherReplies, // only replies of the other kind came (another program's) before the time-out
         WrongReply,  // the console answered with a message that is no reply of ours
-        Unproven,    // the answer came while a late answer to an earlier write could still arrive, and
-                     // the console's entry did not show that it is ours
+        Unproven,    // answers came, but the console's owed answers do not show which is this message's,
+                     // and the console's entry did not prove it either: it cannot tell
     };
     [[nodiscard]] ExchangeFault LastFault() const { return m_fault; }
 
@@ -110,17 +111,11 @@ public:
 private:
     using ExchangeBuffer = std::array<std::uint8_t, kExchangeBufferSize>;
 
-    using Clock = std::chrono::steady_clock;
-
-    // One Send (at most kSendTimeoutMs) on the controller and then, until the reply time-out or the
-    // deadline, the reply of the kind asked for (CSysExConverter::kReply*): a reply of the other kind
-    // answers another program and is passed over. True with the reply's length in `replyLength`; false
-    // with m_fault set otherwise. The caller ends the exchange.
-    [[nodiscard]] bool Converse(CMIDIController& controller, const ExchangeBuffer& message, std::uint32_t length,
-                                int replyKind, ExchangeBuffer& reply, std::uint16_t& replyLength,
-                                Clock::time_point deadline);
-    // Whether the console holds an entry of this name, asked within the same exchange before the deadline.
-    [[nodiscard]] bool ConsoleHolds(CMIDIController& controller, const std::string& name, Clock::time_point deadline);
+    // Why an exchange that took no answer of its kind failed.
+    [[nodiscard]] static ExchangeFault FaultOfSilence(const CConsoleConversation& talk,
+                                                      const CConsoleConversation::Heard& heard);
+    // What a completion's status comes to for WriteEntry.
+    [[nodiscard]] ResultCode CompletionResult(ResultCode status);
 
     CSonvaleData m_data;
     std::unique_ptr<CSysExConverter> m_pConverter;

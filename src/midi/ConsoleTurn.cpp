@@ -35,3 +35,14 @@ void CConsoleTurn::Release()
     m_lock.Release();
     m_bWithoutLock = false;
 }
+
+std::string CConsoleTurn::LedgerPath() const
+{
+    // The lock's own name, fitted to its folder already, with another ending of the same length.
+    std::string path = m_lock.Path();
+    constexpr std::string_view kLock = ".lock";
+    if (path.size() < kLock.size() || path.compare(path.size() - kLock.size(), kLock.size(), kLock) != 0)
+        return {};
+    path.replace(path.size() - kLock.size(), kLock.size(), ".owed");
+    return path;
+}

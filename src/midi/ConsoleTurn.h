@@ -38,6 +38,10 @@ public:
     // Replaces the note (at most CFileLock::kMaxNote bytes); false while the lock is not held.
     bool WriteNote(std::string_view note) { return m_lock.WriteNote(note); }
 
+    // The file that records the console's owed answers, beside its lock; empty when there is no lock
+    // folder.
+    [[nodiscard]] std::string LedgerPath() const;
+
     // The file name of a console's lock: "sonvale-console-SERVER+CLIENT+PAIR.lock", the names escaped
     // (CFileLock::Escaped). The folder's file system may need it fitted (CFileLock::FitName).
     [[nodiscard]] static std::string FileName(const std::string& server, const std::string& client,

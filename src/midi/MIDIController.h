@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "midi/AnswerLedger.h"
 #include "midi/ConsoleChoice.h"
 #include "midi/MIDIEvent.h"
 #include "platform/ResultCode.h"
@@ -36,8 +37,8 @@ public:
     [[nodiscard]] virtual ResultCode Send(const std::uint8_t* pData, std::uint16_t nLength,
                                           std::uint16_t nTimeout) = 0;
 
-    // Waits up to nTimeout milliseconds for the reply to the Send just before and copies it into
-    // pBuffer. *pnLength is the capacity on entry and the number of bytes copied on success.
+    // Waits up to nTimeout milliseconds for a message from the console that came after the Send just
+    // before (the oldest of them not yet passed over) and copies it into pBuffer. *pnLength is the capacity on entry and the number of bytes copied on success.
     // RC_RECEIVE_FAILED when no message came in time or a receive error was reported; RC_BUFFER_TOO_SMALL
     // when the message is longer than the capacity (the buffer then holds its first bytes, *pnLength is
     // unchanged). Does not reset the last event: a second Receive returns the same message again.
@@ -91,12 +92,21 @@ public:
     // Passes over the message the last Receive returned: the next Receive waits for a newer one.
     virtual void DropReceived() {}
 
-    // The message the last Receive returned is the console's answer to the exchange's message: the
-    // exchange leaves no mark of a reply still to come.
-    virtual void ReplyTaken() {}
-    // Whether the message the last Receive returned came while the reply to an earlier message, which
-    // some program of this user gave up waiting for, could still arrive: it may be that one.
-    [[nodiscard]] virtual bool ReplyUnproven() const { return false; }
+    // The answer the next Send's message asks for: its kind (CAnswerLedger's, the data classes' reply
+    // kinds) and, for a write, the entry it carries. The message is entered among the console's owed
+    // answers before it leaves.
+    virtual void ExpectAnswer(int /*kind*/, const std::string& /*entry*/) {}
+    // The console's owed answers, while this program holds the console's turn (from Send to
+    // EndExchange); null when the transport keeps none: every answer then counts for the message just
+    // sent, as from a console that answers each message once and at once.
+    [[nodiscard]] virtual CAnswerLedger* Ledger() { return nullptr; }
+    // Whether the owed answers could be read and written at the last Send; when not, no answer is
+    // proven by the ledger, and LedgerProblem says why.
+    [[nodiscard]] virtual bool LedgerUsable() const { return true; }
+    [[nodiscard]] virtual std::string LedgerProblem() const { return {}; }
+    // Whether messages from the console were lost since the exchange began (more than could be kept):
+    // the answers taken may not be the whole story.
+    [[nodiscard]] virtual bool AnswersDropped() const { return false; }
 
     // Ends the exchange that Send began: other programs may talk to the console again. Send takes the
     // console for this program and Close lets go of it too.

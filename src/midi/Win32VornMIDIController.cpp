@@ -233,9 +233,9 @@ void CWin32VornMIDIController::ReleaseAll()
         m_pAsyncObserver->m_pController.Detach();
     for (CMIDIListener* pListener : m_portObservers)
         pListener->m_pController.Detach();
-    // The message last received lives in a listener's buffer that may go away below. The receive result
-    // stays, so a Receive now fails at once instead of waiting (no driver thread writes it any more).
-    PublishReceived(nullptr, 0, m_nReceiveResult.load(std::memory_order_relaxed));
+    // The receive result stays, so a Receive now fails at once instead of waiting (no driver thread
+    // writes it any more).
+    ForgetReceived();
 
     for (const PortList& portList : m_portLists)
         CoTaskMemFree(portList.pPorts);

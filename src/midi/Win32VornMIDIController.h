@@ -3,12 +3,14 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "midi/ConsoleExchange.h"
 #include "midi/ConsoleTurn.h"
+#include "midi/ReceivedQueue.h"
 #include "midi/GraphLock.h"
 #include "midi/MIDIController.h"
 #include "midi/WaitForEvent.h"
@@ -48,8 +50,11 @@ public:
     [[nodiscard]] std::vector<ConsoleCandidate> Consoles() const override { return m_consoles; }
     [[nodiscard]] std::optional<ConsoleCandidate> ChosenConsole() const override { return m_chosen; }
     void DropReceived() override;
-    void ReplyTaken() override;
-    [[nodiscard]] bool ReplyUnproven() const override;
+    void ExpectAnswer(int kind, const std::string& entry) override;
+    [[nodiscard]] CAnswerLedger* Ledger() override;
+    [[nodiscard]] bool LedgerUsable() const override { return m_bLedgerUsable; }
+    [[nodiscard]] std::string LedgerProblem() const override { return m_ledgerProblem; }
+    [[nodiscard]] bool AnswersDropped() const override;
     void EndExchange() override;
 
     // The text of a port type code: its four characters, most significant byte first, when all are
@@ -97,18 +102,16 @@ private:
     void ReleaseAll();
     // ReleaseAll while no exchange of any program of this user runs.
     void ReleaseAllQuietly();
-    // Publishes the received message (or none, with null) and the receive result together, so that
-    // Send's reset and a reply's arrival never interleave into "received" without a message; see
-    // Receive for the protocol.
-    // With pArrivalCycle, a message from the console that arrived in that cycle (0: not stamped) is
-    // published only when it counts for the exchange (false otherwise).
-    bool PublishReceived(const std::uint8_t* pData, std::uint16_t nLength, std::int32_t nReceiveResult,
-                         const std::uint64_t* pArrivalCycle = nullptr);
+    // Forgets the messages kept for the exchange (their buffers go with the ports).
+    void ForgetReceived();
+    // The console's owed answers, read when the turn is taken and written whenever they change.
+    void LoadLedger();
+    void SaveLedger();
+    // Says once on standard error why the owed answers cannot be kept.
+    void SayLedgerProblem();
     // OnEvent and OnStampedEvent (pStamp null for the first).
     ResultCode Record(std::int32_t nEvent, const Stamp* pStamp, std::uint16_t nLength, const std::uint8_t* pData);
 
-    std::atomic<const std::uint8_t*> m_pReceivedData{nullptr};
-    std::atomic<std::uint16_t> m_nReceivedLength{0};
     IVornAsync* m_pAsync = nullptr;
     std::array<HRESULT, 2> m_createFailures{};
     HRESULT m_listFailure = S_OK;
@@ -125,8 +128,10 @@ private:
     // Send began are kept apart (each 0 until it comes); m_nLastEvent still records every event.
     std::atomic<std::int32_t> m_nSendResult{MIDI_EVENT_NONE};
     std::atomic<std::int32_t> m_nReceiveResult{MIDI_EVENT_NONE};
-    // Even while m_pReceivedData and m_nReceivedLength are stable, odd while one is being replaced.
-    std::atomic<std::uint32_t> m_nReceiveSequence{0};
+    // The console's messages that count for the exchange; m_arrivalMutex makes deciding that a message
+    // counts and queueing it one step, apart from the beginning of a Send.
+    CReceivedQueue m_received;
+    std::mutex m_arrivalMutex;
     MillisecondCounter m_counter;
     std::function<void()> m_receivedHook;
     bool m_bComInitialized = false;
@@ -136,8 +141,15 @@ private:
     std::uint32_t m_nPortMessages = 0;
     // The chosen console's device on the network as of the last Open: a late reply can only come from it.
     std::uint64_t m_nConsoleDevice = 0;
-    // The receive sequence of the message the last Receive returned, for DropReceived.
-    std::uint32_t m_nTakenSequence = 1;
+    // The owed answers of the chosen console while the turn is this program's (m_bInTurn).
+    CAnswerLedger m_ledger;
+    bool m_bInTurn = false;
+    bool m_bLedgerUsable = true;
+    bool m_bLedgerProblemSaid = false;
+    std::string m_ledgerProblem;
+    // What the next Send's message asks for (ExpectAnswer).
+    int m_nExpectedKind = 0;
+    std::string m_expectedEntry;
     CConsoleTurn m_turn;
     CGraphLock m_graphLock; // shared from Send to EndExchange, exclusive while ports come or go
     ConsoleWish m_wish;

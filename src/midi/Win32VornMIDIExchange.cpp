@@ -1,24 +1,25 @@
-// The exchange half of CWin32VornMIDIController: sending to the chosen console, the hand-over of its
-// reply from the driver's threads, and the events the observers report.
+// The exchange half of CWin32VornMIDIController: sending to the chosen console, the console's owed
+// answers, the queue of its messages handed over from the driver's threads, and the events the
+// observers report.
 #include "midi/Win32VornMIDIController.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
+#include <cstdio>
+#include <new>
+#include <utility>
 
 #include "midi/MIDIDevice.h"
-
-namespace {
-
-// Where a message of 0 bytes points, so that a null m_pReceivedData always means "no message held".
-constexpr std::uint8_t kNoBytes[1] = {0};
-
-} // namespace
 
 ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16_t nLength, std::uint16_t nTimeout)
 {
     using Clock = std::chrono::steady_clock;
     m_fault = Fault::NotSent;
+    const int nKind = std::exchange(m_nExpectedKind, 0);
+    std::string entry = std::move(m_expectedEntry);
+    m_expectedEntry.clear();
     if (m_ports.empty())
         return RC_SEND_FAILED;
     // The waits for the console's turn, for the graph and for the message's outcome share the one
@@ -35,10 +36,26 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
         return RC_SEND_FAILED;
     }
     (void)m_graphLock.Acquire(CFileLock::Mode::Shared, left());
-    m_exchange.Begin(m_nPortMessages + 1, CConsoleExchange::ReadMark(m_turn.ReadNote(), m_nConsoleDevice));
+    if (!m_bInTurn) {
+        LoadLedger();
+        m_bInTurn = true;
+    }
+    {
+        // What came before the turn answered other programs' messages; from now on only what arrives
+        // after the turn's first message left counts.
+        std::lock_guard lock(m_arrivalMutex);
+        if (m_exchange.Begin(m_nPortMessages + 1))
+            m_received.Clear();
+        m_nReceiveResult.store(m_received.Empty() ? MIDI_EVENT_NONE : MIDI_EVENT_RECEIVED, std::memory_order_release);
+    }
     m_nLastEvent.store(MIDI_EVENT_NONE, std::memory_order_release);
     m_nSendResult.store(MIDI_EVENT_NONE, std::memory_order_release);
-    PublishReceived(nullptr, 0, MIDI_EVENT_NONE);
+    // Owed before the port can take it: whatever happens to this program from here, the debt is known.
+    std::uint64_t nDebt = 0;
+    if (nKind > 0) {
+        nDebt = m_ledger.Owe(nKind, entry, static_cast<long>(getpid()));
+        SaveLedger();
+    }
     const std::uint16_t nSendTimeout = left();
     // One console is chosen, so one port takes the message; its number is the port's count of them.
     bool bTaken = nSendTimeout > 0;
@@ -52,6 +69,11 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
         m_exchange.NotTaken();
     }
     if (!bTaken || m_nSendResult.load(std::memory_order_acquire) != MIDI_EVENT_SENT) {
+        // A message that surely never left owes nothing; one that may have left stays owed.
+        if (nDebt != 0 && !m_exchange.MayHaveLeft()) {
+            m_ledger.Cancel(nDebt);
+            SaveLedger();
+        }
         EndExchange();
         return RC_SEND_FAILED;
     }
@@ -59,91 +81,103 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
     return RC_EXCHANGE_OK;
 }
 
-void CWin32VornMIDIController::EndExchange()
+void CWin32VornMIDIController::LoadLedger()
 {
-    // The mark of a reply still to come stays with the console's turn for whoever takes it next.
-    const auto lateUntil = m_exchange.End();
-    if (m_turn.Held())
-        (void)m_turn.WriteNote(CConsoleExchange::MarkNote(lateUntil, m_nConsoleDevice));
-    m_turn.Release();
-    m_graphLock.Release();
+    const std::string path = m_turn.LedgerPath();
+    std::string problem;
+    if (path.empty()) {
+        m_ledger.Reset();
+        m_ledger.Stray();
+        m_bLedgerUsable = false;
+        m_ledgerProblem = "there is no private folder for the record of the console's owed answers "
+                          "(/run/user/UID or /tmp/sonvale-UID)";
+    } else {
+        m_bLedgerUsable = m_ledger.Load(path, m_nConsoleDevice, problem);
+        m_ledgerProblem = problem;
+    }
+    SayLedgerProblem();
 }
 
-// The hand-over of a received message is a sequence lock: writers (driver threads, and this controller
-// when it drops the message) make m_nReceiveSequence odd, replace pointer and length, and make it even
-// again; Receive copies and accepts the copy only when the sequence was even and unchanged around it.
-// Together with the listener's two buffer slots, a message that arrives while Receive copies cannot
-// give a torn reply: Receive notices it and copies the newer message instead.
-bool CWin32VornMIDIController::PublishReceived(const std::uint8_t* pData, std::uint16_t nLength,
-                                               std::int32_t nReceiveResult, const std::uint64_t* pArrivalCycle)
+void CWin32VornMIDIController::SaveLedger()
 {
-    std::uint32_t nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
-    for (;;) {
-        if ((nSequence & 1U) == 0 &&
-            m_nReceiveSequence.compare_exchange_weak(nSequence, nSequence + 1, std::memory_order_acquire,
-                                                     std::memory_order_relaxed))
-            break;
-        std::this_thread::yield();
-        nSequence = m_nReceiveSequence.load(std::memory_order_relaxed);
+    if (!m_bLedgerUsable)
+        return;
+    std::string problem;
+    if (!m_ledger.Save(problem)) {
+        m_bLedgerUsable = false;
+        m_ledgerProblem = problem;
+        SayLedgerProblem();
     }
-    // Decided under the sequence lock, so that a Send beginning now either sees this message and
-    // drops it, or the exchange already awaits its message and this one does not count.
-    if (pArrivalCycle && !m_exchange.OnArrival(*pArrivalCycle)) {
-        m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
-        return false;
+}
+
+void CWin32VornMIDIController::SayLedgerProblem()
+{
+    if (m_bLedgerUsable || m_bLedgerProblemSaid)
+        return;
+    m_bLedgerProblemSaid = true;
+    std::fprintf(stderr,
+                 "%s; no answer of the console can be proven to answer its own message, so every outcome that "
+                 "depends on it is said to be uncertain\n",
+                 m_ledgerProblem.c_str());
+}
+
+void CWin32VornMIDIController::ExpectAnswer(int kind, const std::string& entry)
+{
+    m_nExpectedKind = kind;
+    try {
+        m_expectedEntry = entry;
+    } catch (const std::bad_alloc&) {
+        m_expectedEntry.clear();
     }
-    std::atomic_thread_fence(std::memory_order_release);
-    m_pReceivedData.store(pData, std::memory_order_relaxed);
-    m_nReceivedLength.store(nLength, std::memory_order_relaxed);
-    m_nReceiveResult.store(nReceiveResult, std::memory_order_release);
-    m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
-    return true;
+}
+
+CAnswerLedger* CWin32VornMIDIController::Ledger()
+{
+    return m_bInTurn ? &m_ledger : nullptr;
+}
+
+void CWin32VornMIDIController::ForgetReceived()
+{
+    std::lock_guard lock(m_arrivalMutex);
+    m_received.Clear();
+}
+
+void CWin32VornMIDIController::EndExchange()
+{
+    m_exchange.End();
+    if (m_bInTurn) {
+        SaveLedger();
+        m_bInTurn = false;
+    }
+    m_turn.Release();
+    m_graphLock.Release();
 }
 
 ResultCode CWin32VornMIDIController::Receive(std::uint8_t* pBuffer, std::uint16_t* pnLength, std::uint16_t nTimeout)
 {
     WaitForEvent(m_nReceiveResult, nTimeout, {MIDI_EVENT_RECEIVED, MIDI_EVENT_RECEIVE_ERROR}, m_counter);
-    if (m_nReceiveResult.load(std::memory_order_acquire) != MIDI_EVENT_RECEIVED)
+    CReceivedQueue::Message message;
+    if (!m_received.Front(message))
         return RC_RECEIVE_FAILED;
     const std::uint16_t nCapacity = *pnLength;
-    for (;;) {
-        const std::uint32_t nSequence = m_nReceiveSequence.load(std::memory_order_acquire);
-        if (nSequence & 1U) {
-            std::this_thread::yield();
-            continue;
-        }
-        const std::uint8_t* pData = m_pReceivedData.load(std::memory_order_relaxed);
-        const std::uint16_t nLength = m_nReceivedLength.load(std::memory_order_relaxed);
-        // The controller was closed or reopened since the message came: its buffer is gone.
-        if (!pData)
-            return RC_RECEIVE_FAILED;
-        const std::uint16_t nCopy = std::min(nLength, nCapacity);
-        for (std::uint16_t i = 0; i < nCopy; ++i)
-            pBuffer[i] = std::atomic_ref<std::uint8_t>(const_cast<std::uint8_t&>(pData[i]))
-                             .load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (m_nReceiveSequence.load(std::memory_order_relaxed) != nSequence)
-            continue;
-        m_nTakenSequence = nSequence;
-        if (nLength > nCapacity)
-            return RC_BUFFER_TOO_SMALL;
-        *pnLength = nLength;
-        return RC_EXCHANGE_OK;
-    }
+    const auto nLength = static_cast<std::uint16_t>(std::min<std::size_t>(message.bytes.size(), 0xFFFF));
+    std::copy_n(message.bytes.begin(), std::min(nLength, nCapacity), pBuffer);
+    if (nLength > nCapacity)
+        return RC_BUFFER_TOO_SMALL;
+    *pnLength = nLength;
+    return RC_EXCHANGE_OK;
 }
 
 void CWin32VornMIDIController::DropReceived()
 {
-    // Only the message Receive returned goes; one that arrived since stays for the next Receive.
-    std::uint32_t nSequence = m_nTakenSequence;
-    if ((nSequence & 1U) != 0 ||
-        !m_nReceiveSequence.compare_exchange_strong(nSequence, nSequence + 1, std::memory_order_acq_rel,
-                                                    std::memory_order_relaxed))
-        return;
-    m_pReceivedData.store(nullptr, std::memory_order_relaxed);
-    m_nReceivedLength.store(0, std::memory_order_relaxed);
-    m_nReceiveResult.store(MIDI_EVENT_NONE, std::memory_order_release);
-    m_nReceiveSequence.store(nSequence + 2, std::memory_order_release);
+    (void)m_received.Pop();
+    if (m_received.Empty()) {
+        std::int32_t nReceived = MIDI_EVENT_RECEIVED;
+        (void)m_nReceiveResult.compare_exchange_strong(nReceived, MIDI_EVENT_NONE, std::memory_order_acq_rel);
+        // A message that arrived meanwhile wakes the next Receive all the same.
+        if (!m_received.Empty())
+            m_nReceiveResult.store(MIDI_EVENT_RECEIVED, std::memory_order_release);
+    }
 }
 
 ResultCode CWin32VornMIDIController::OnEvent(std::int32_t nEvent, std::uint16_t nLength, const std::uint8_t* pData)
@@ -162,8 +196,18 @@ ResultCode CWin32VornMIDIController::Record(std::int32_t nEvent, const Stamp* pS
 {
     if (nEvent == MIDI_EVENT_RECEIVED) {
         const std::uint64_t nCycle = pStamp ? pStamp->cycle : 0;
-        if (PublishReceived(pData ? pData : kNoBytes, pData ? nLength : 0, MIDI_EVENT_RECEIVED, &nCycle) &&
-            m_receivedHook)
+        // Decided and queued together, so that a Send beginning now either finds this message queued
+        // (and clears it) or already awaits its own message, for which this one does not count.
+        bool bCounts = false;
+        {
+            std::lock_guard lock(m_arrivalMutex);
+            bCounts = m_exchange.OnArrival(nCycle);
+            if (bCounts) {
+                (void)m_received.Push(pData, pData ? nLength : 0, nCycle);
+                m_nReceiveResult.store(MIDI_EVENT_RECEIVED, std::memory_order_release);
+            }
+        }
+        if (bCounts && m_receivedHook)
             m_receivedHook();
     }
     m_nLastEvent.store(nEvent, std::memory_order_release);
@@ -181,6 +225,4 @@ ResultCode CWin32VornMIDIController::Record(std::int32_t nEvent, const Stamp* pS
     return RC_EXCHANGE_OK;
 }
 
-void CWin32VornMIDIController::ReplyTaken() { m_exchange.ReplyTaken(); }
-
-bool CWin32VornMIDIController::ReplyUnproven() const { return m_exchange.Unproven(); }
+bool CWin32VornMIDIController::AnswersDropped() const { return m_received.Dropped(); }

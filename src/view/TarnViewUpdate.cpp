@@ -129,6 +129,13 @@ ResultCode CTarnView::RefreshCurrentData()
         m_list.SetCurrentDataMark(nRow == kNoRow ? std::int16_t{-1} : static_cast<std::int16_t>(nRow));
         return RC_OK;
     }
+    if (m_pDoc->DataController().LastFault() == CDataController::ExchangeFault::Unproven) {
+        // The console is there and answered, but what it said may answer an earlier request: what it
+        // holds is not known, and the next update or query asks again.
+        m_list.SetCurrentDataMark(-1);
+        SetCurrentDataText({});
+        return RC_OK;
+    }
     (void)m_pApp->TakeDeviceEventPending();
     m_pApp->ShowConnectionError();
     RefreshConnectionState();

@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
+
+#include <csignal>
 
 #include <iostream>
 #include <memory>
@@ -27,6 +30,8 @@ struct Line {
     int exitCode;
     const char* message = nullptr; // what its standard error must hold, when given
     bool noSession = false;        // run as from cron: no XDG_RUNTIME_DIR
+    int killAfterMs = 0;           // killed with `signal` this long after it started (its outcome is not judged)
+    int signal = 0;
 };
 
 struct SharedCase {
@@ -40,6 +45,8 @@ struct SharedCase {
 // The console of the late-reply case answers this entry (key 3) eleven seconds late, after its writer
 // gave up.
 constexpr const char* kLateEntry = "11000:Fenwick Series Vol.3";
+// The console of the killed-writer cases answers the same entry five seconds late.
+constexpr const char* kSlowEntry = "5000:Fenwick Series Vol.3";
 
 void PrintTo(const SharedCase& c, std::ostream* os) { *os << c.name; }
 
@@ -79,6 +86,11 @@ protected:
                 own.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeFolder());
             processes.back()->setProcessEnvironment(own);
             processes.back()->start(QStringLiteral(SONVALE_CLI_PATH), line.args);
+            if (line.killAfterMs > 0) {
+                processes.back()->waitForStarted();
+                QThread::msleep(static_cast<unsigned long>(line.killAfterMs)); // the moment of the kill is the case
+                ::kill(static_cast<pid_t>(processes.back()->processId()), line.signal);
+            }
             if (oneAfterAnother)
                 processes.back()->waitForFinished(60000);
         }
@@ -113,6 +125,8 @@ TEST_P(SharedGraphTest, EveryProgramReportsTheAnswerToItsOwnMessage)
         const std::vector<CliRun> runs = RunAtOnce(c.lines, c.oneAfterAnother);
         for (std::size_t i = 0; i < runs.size(); ++i) {
             const Line& line = c.lines[i];
+            if (line.killAfterMs > 0)
+                continue;
             EXPECT_TRUE(runs[i].finished);
             const bool agrees = runs[i].exitCode == line.exitCode &&
                                 (!line.message || runs[i].err.contains(line.message));
@@ -159,6 +173,20 @@ INSTANTIATE_TEST_SUITE_P(
         SharedCase{"LateReplyThenRefusal",
                    {{"Ostra", {"--late-entry", kLateEntry, "--late-entry", std::string("1500:") + kRefusedEntry}, 2}},
                    {{{"update", "3"}, 4, "no reply"}, {{"update", "7"}, 4, "a late answer to an earlier write"}},
+                   1,
+                   true},
+        // The same with a writer killed a second after its message left, whichever way: its debt was
+        // recorded before the message left, so the refused write after it is never "completed".
+        SharedCase{"KilledWriterThenRefusal",
+                   {{"Ostra", {"--late-entry", kSlowEntry, "--late-entry", std::string("6000:") + kRefusedEntry}, 2}},
+                   {{{"update", "3"}, 0, nullptr, false, 1500, SIGKILL},
+                    {{"update", "7"}, 4, "a late answer to an earlier write"}},
+                   1,
+                   true},
+        SharedCase{"InterruptedWriterThenRefusal",
+                   {{"Ostra", {"--late-entry", kSlowEntry, "--late-entry", std::string("6000:") + kRefusedEntry}, 2}},
+                   {{{"update", "3"}, 0, nullptr, false, 1500, SIGINT},
+                    {{"update", "7"}, 4, "a late answer to an earlier write"}},
                    1,
                    true}),
     [](const testing::TestParamInfo<SharedCase>& info) { return std::string(info.param.name); });

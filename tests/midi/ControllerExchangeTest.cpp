@@ -1,13 +1,21 @@
 #include "TransportFixture.h"
 
 #include <chrono>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <functional>
 #include <thread>
 
 #include "../data/ConsoleMessages.h"
 #include "OstraProtocol.h"
 #include "data/DataController.h"
+#include "midi/ConsoleTurn.h"
+#include "midi/GraphLock.h"
 #include "midi/MIDIDevice.h"
+#include "midi/ReceivedQueue.h"
+#include "platform/FileLock.h"
 
 // Exchanges: Send to every port and wait for the transmission result, Receive the reply that the
 // driver delivers from its own thread.
@@ -354,50 +362,89 @@ TEST_F(ExchangeRulesTest, OnlyARepliesFromACycleAfterTheDepartureCount)
     }
 }
 
-// A late reply is never taken by another write. Another program gave up on its write to this console
-// (it leaves the mark); this program's write then meets that write's late completion, before or after
-// the console's own answer. "Stored" is said only when the console's entry proves it.
-TEST_F(ExchangeRulesTest, ALateCompletionIsNeverTakenAsTheAnswerOfTheNextWrite)
+// Two messages from the console in one cycle, or in consecutive ones, both wait in arrival order; more
+// than the controller can keep makes it say that answers were lost.
+TEST_F(ExchangeRulesTest, EveryMessageIsQueuedNoneReplaced)
 {
+    ResultCode sent = RC_UPDATE_NO_RESULT;
+    std::thread sender = SendInBackground(sent, 1);
+    const std::uint64_t departure = driver.NextCycle();
+    driver.FireOutcome(0, 1, VORN_OUTCOME_SENT, departure);
+    sender.join();
+    ASSERT_EQ(sent, RC_EXCHANGE_OK);
+    const std::vector<std::uint8_t> first = {0xF0, 0x7D, 0x10, 0x01, 0xF7};
+    const std::vector<std::uint8_t> second = {0xF0, 0x7D, 0x10, 0x02, 0xF7};
+    const std::vector<std::uint8_t> third = {0xF0, 0x7D, 0x10, 0x03, 0xF7};
+    driver.FireReceived(0, first, departure + 1);
+    driver.FireReceived(0, second, departure + 1); // the same cycle
+    driver.FireReceived(0, third, departure + 2);  // the next one
+    ASSERT_TRUE(driver.WaitIdle());
+    for (const auto* expected : {&first, &second, &third}) {
+        std::vector<std::uint8_t> buffer(64);
+        std::uint16_t length = 0;
+        ASSERT_EQ(ReceiveInto(buffer, length, 200), RC_EXCHANGE_OK);
+        buffer.resize(length);
+        EXPECT_EQ(buffer, *expected);
+        controller->DropReceived();
+    }
+    EXPECT_FALSE(controller->AnswersDropped());
+    for (std::size_t i = 0; i <= CReceivedQueue::kMaxMessages; ++i)
+        driver.FireReceived(0, first, departure + 3);
+    ASSERT_TRUE(driver.WaitIdle());
+    EXPECT_TRUE(controller->AnswersDropped());
+    controller->EndExchange();
+}
+
+// The console's owed answers, shared by every program of the user, decide whose an answer is. Each
+// case runs its steps against a console of its own: writes and queries of this program, and those of a
+// writer that is killed once its message left (its debt stays).
+class OwedAnswersTest : public ExchangeRulesTest {
+protected:
+    using Bytes = std::vector<std::uint8_t>;
+    static Bytes Completion(std::uint8_t status) { return COstraProtocol::BuildCompletionReply(status); }
+    static Bytes Identity(const char* name) { return COstraProtocol::BuildIdentityReply(name); }
+    enum class What { Write, Current, KilledWrite, KilledQuery };
+    struct Step {
+        What what;
+        std::vector<Bytes> answers;  // the console's answers to the step's message, a cycle each
+        std::vector<Bytes> readBack; // to the read-back a write under debt sends, when it sends one
+        ResultCode expected = RC_EXCHANGE_OK;
+        const char* name = "";       // what a query tells
+    };
     struct Case {
         const char* what;
-        std::uint8_t answer;       // the console's status for this program's write
-        bool lateFirst;            // the late completion comes before the console's answer
-        const char* holds;         // the entry the console holds afterwards
-        ResultCode expected;
-        bool newDevice = false;    // the console left and came again in between: its late reply is gone
+        std::vector<Step> steps;
+        bool unusableLedger = false;
     };
-    const Case cases[] = {
-        {"refused, answering in order", 0x7D, true, "Other", RC_SEND_FAILED},
-        {"refused, answering out of order", 0x7D, false, "Other", RC_SEND_FAILED},
-        {"stored, proven by the console's entry", 0x7F, true, "Preset", RC_EXCHANGE_OK},
-        {"refused by a console that came again", 0x7D, false, "Other", RC_FLASH_WRITE_FAILED, true},
-    };
-    std::uint32_t pairId = 20; // a console of its own for each case, so that each starts without a mark
-    for (const Case& c : cases) {
+    static std::string LedgerPath(const std::string& client, std::uint32_t pairId)
+    {
+        std::string name = CConsoleTurn::FileName(CGraphLock::ServerName(), client, pairId);
+        return CFileLock::Folder() + "/" + name.replace(name.size() - 5, 5, ".owed");
+    }
+    void Run(const Case& c, std::uint32_t pairId)
+    {
         FakeNetwork network = OneConsole();
-        network.devices[0].ports[0].id = ++pairId;
+        network.devices[0].ports[0].id = pairId;
         network.devices[0].ports[0].reply.reset();
-        driver.SetNetwork(network);
-        CWin32VornMIDIController other;
-        ASSERT_EQ(other.Open(), RC_EXCHANGE_OK);
-        ASSERT_EQ(other.Send(kRequest.data(), static_cast<std::uint16_t>(kRequest.size()), 3000), RC_EXCHANGE_OK);
-        other.EndExchange(); // gave up waiting for its reply
-        other.Close();
-
-        if (c.newDevice) { // the same client, as a new device on the network
-            network.devices[0].name = "device-" + std::to_string(network.devices[0].id);
-            ++network.devices[0].id;
-        }
-        network.devices[0].ports[0].answer = [&c](const std::vector<std::uint8_t>& message) {
-            if (message.size() == console_messages::kIdentityRequest.size())
-                return std::vector<std::vector<std::uint8_t>>{COstraProtocol::BuildIdentityReply(c.holds)};
-            const auto late = COstraProtocol::BuildCompletionReply(0x7F);
-            const auto own = COstraProtocol::BuildCompletionReply(c.answer);
-            if (c.newDevice) // the device that owed the late reply is gone
-                return std::vector<std::vector<std::uint8_t>>{own};
-            return c.lateFirst ? std::vector<std::vector<std::uint8_t>>{late, own}
-                               : std::vector<std::vector<std::uint8_t>>{own, late};
+        const std::string ledger = LedgerPath("device-" + std::to_string(network.devices[0].id), pairId);
+        std::filesystem::remove_all(ledger);
+        if (c.unusableLedger)
+            std::filesystem::create_directory(ledger);
+        auto script = std::make_shared<std::deque<std::vector<Bytes>>>();
+        auto debtsWhenTaken = std::make_shared<std::vector<std::string>>();
+        network.devices[0].ports[0].answer = [script, debtsWhenTaken, ledger](const Bytes&) {
+            std::string text;
+            if (std::filesystem::is_regular_file(ledger)) {
+                std::ifstream file(ledger);
+                text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+            }
+            debtsWhenTaken->push_back(std::move(text));
+            std::vector<Bytes> answers;
+            if (!script->empty()) {
+                answers = std::move(script->front());
+                script->pop_front();
+            }
+            return answers;
         };
         driver.SetNetwork(network);
         ASSERT_EQ(controller->Open(), RC_EXCHANGE_OK);
@@ -406,11 +453,84 @@ TEST_F(ExchangeRulesTest, ALateCompletionIsNeverTakenAsTheAnswerOfTheNextWrite)
         CDataController data;
         data.SetDevice(&device);
         ASSERT_EQ(data.Initialize(), RC_OK);
-        EXPECT_EQ(data.WriteEntry(0), c.expected) << c.what;
-        if (c.expected == RC_SEND_FAILED) {
-            EXPECT_EQ(data.LastFault(), CDataController::ExchangeFault::Unproven) << c.what;
+        int n = 0;
+        for (const Step& step : c.steps) {
+            ++n;
+            script->push_back(step.answers);
+            if (!step.readBack.empty())
+                script->push_back(step.readBack);
+            if (step.what == What::KilledWrite || step.what == What::KilledQuery) {
+                CWin32VornMIDIController killed;
+                ASSERT_EQ(killed.Open(), RC_EXCHANGE_OK);
+                const Bytes& message = step.what == What::KilledWrite ? console_messages::kPresetMessage
+                                                                      : console_messages::kIdentityRequest;
+                killed.ExpectAnswer(step.what == What::KilledWrite ? 2 : 1, step.what == What::KilledWrite ? "Else" : "");
+                ASSERT_EQ(killed.Send(message.data(), static_cast<std::uint16_t>(message.size()), 3000), RC_EXCHANGE_OK);
+                killed.Close();
+                // Owed before the port took it, so that no kill can lose it.
+                ASSERT_FALSE(debtsWhenTaken->empty());
+                EXPECT_NE(debtsWhenTaken->back().find("\nowe "), std::string::npos) << c.what << ", step " << n;
+                continue;
+            }
+            if (step.what == What::Write) {
+                EXPECT_EQ(data.WriteEntry(0), step.expected) << c.what << ", step " << n;
+            } else {
+                std::string name;
+                EXPECT_EQ(data.QueryCurrentDataName(name), step.expected) << c.what << ", step " << n;
+                EXPECT_EQ(name, step.name) << c.what << ", step " << n;
+            }
+            if (step.expected == RC_SEND_FAILED || step.expected == RC_RECEIVE_FAILED) {
+                EXPECT_EQ(data.LastFault(), CDataController::ExchangeFault::Unproven) << c.what << ", step " << n;
+            }
         }
+        EXPECT_TRUE(script->empty()) << c.what << ": the console was asked less than the case says";
         device.m_pController = nullptr;
         controller->Close();
+        std::filesystem::remove_all(ledger);
     }
+};
+
+TEST_F(OwedAnswersTest, AnAnswerCountsForAWriterOnlyWhenTheLedgerOrTheConsolesEntryProvesIt)
+{
+    using W = What;
+    const Bytes stored = Completion(0x7F), refused = Completion(0x7D);
+    const Case cases[] = {
+        {"a killed writer's late answer meets a refused write",
+         {{W::KilledWrite, {}, {}}, {W::Write, {stored, refused}, {}, RC_SEND_FAILED}}},
+        {"the same, the late answer coming second",
+         {{W::KilledWrite, {}, {}}, {W::Write, {refused, stored}, {}, RC_SEND_FAILED}}},
+        {"a killed writer's debt paid during a query, however late: the next write's answer is its own",
+         {{W::KilledWrite, {}, {}},
+          {W::Current, {stored, Identity("Other")}, {}, RC_EXCHANGE_OK, "Other"},
+          {W::Write, {refused}, {}, RC_FLASH_WRITE_FAILED}}},
+        {"stored under debt, proven by the read-back",
+         {{W::Current, {Identity("Other")}, {}, RC_EXCHANGE_OK, "Other"},
+          {W::KilledWrite, {}, {}},
+          {W::Write, {stored}, {Identity("Preset")}, RC_EXCHANGE_OK}}},
+        {"a refusal during the read-back",
+         {{W::Current, {Identity("Other")}, {}, RC_EXCHANGE_OK, "Other"},
+          {W::KilledWrite, {}, {}},
+          {W::Write, {stored}, {refused, Identity("Preset")}, RC_SEND_FAILED}}},
+        {"a read-back that names an entry the console may have held before proves nothing",
+         {{W::Current, {Identity("Preset")}, {}, RC_EXCHANGE_OK, "Preset"},
+          {W::KilledWrite, {}, {}},
+          {W::Write, {stored}, {}, RC_SEND_FAILED}}},
+        {"a duplicate answer that agrees, then answers unproven until a read-back agrees",
+         {{W::Write, {refused, refused}, {}, RC_FLASH_WRITE_FAILED},
+          {W::Write, {refused}, {}, RC_SEND_FAILED},
+          {W::Current, {Identity("Other")}, {}, RC_EXCHANGE_OK, "Other"},
+          {W::Write, {refused}, {}, RC_FLASH_WRITE_FAILED}}},
+        {"two answers within one poll that disagree",
+         {{W::Write, {refused, stored}, {}, RC_SEND_FAILED}}},
+        {"a killed query's late answer",
+         {{W::KilledQuery, {}, {}},
+          {W::Current, {Identity("Old"), Identity("Preset")}, {}, RC_RECEIVE_FAILED},
+          {W::Current, {Identity("Preset")}, {}, RC_EXCHANGE_OK, "Preset"}}},
+        {"an unusable ledger proves no write by its answer",
+         {{W::Write, {refused}, {}, RC_SEND_FAILED}},
+         true},
+    };
+    std::uint32_t pairId = 40; // a console of its own for each case
+    for (const Case& c : cases)
+        Run(c, ++pairId);
 }

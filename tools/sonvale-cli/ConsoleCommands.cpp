@@ -160,8 +160,13 @@ std::string CConsoleCommands::ExplainExchange(ResultCode result, const CDataCont
     case CDataController::ExchangeFault::WrongReply:
         return what + "a wrong reply (the console answered with a message that is no " + reply + ")";
     case CDataController::ExchangeFault::Unproven:
-        return what + "its answer could be a late answer to an earlier write, and the console's entry did not "
-                      "show that it is the answer to this one (try again in a few seconds)";
+        if (query)
+            return what + "its answer could be a late answer to an earlier request (the console still owes "
+                          "answers to earlier messages, or answered one twice), and its answers did not agree "
+                          "(try again)";
+        return what + "its answer could be a late answer to an earlier write (the console still owes answers to "
+                      "earlier messages, or answered one twice), and the console's entry did not show that it "
+                      "is the answer to this one (try again)";
     case CDataController::ExchangeFault::None:
         break;
     }
