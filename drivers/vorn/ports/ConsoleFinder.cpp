@@ -25,11 +25,13 @@ Record& TheRecord()
     return record;
 }
 
-std::uint32_t FreeId(const std::string& client, const std::vector<VornMidiPort>& ports, const std::set<std::uint32_t>& alsoTaken)
+// The smallest identifier from 1 up that no other port of the client carries and no console on the
+// graph has: two clients offering one console identifier are told apart by nobody.
+std::uint32_t FreeId(const std::string& client, const std::vector<VornMidiPort>& ports, const std::set<std::uint32_t>& given)
 {
-    std::set<std::uint32_t> taken = alsoTaken;
+    std::set<std::uint32_t> taken = given;
     for (const VornMidiPort& port : ports)
-        if (port.client == client && port.id)
+        if (port.id && (port.client == client || port.type == CConsoleFinder::ConsoleType()))
             taken.insert(*port.id);
     std::uint32_t id = 1;
     while (taken.contains(id))
@@ -66,7 +68,7 @@ std::vector<CConsoleFinder::Answer> CConsoleFinder::AskUntagged(jack_client_t* p
     if (pairs.empty())
         return answers;
     const std::vector<CIdentityAsk::Outcome> outcomes = CIdentityAsk::Ask(pairs, WAIT, error);
-    std::map<std::string, std::set<std::uint32_t>> given;
+    std::set<std::uint32_t> given;
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
         const CIdentityAsk::Outcome& outcome = outcomes[i];
         Answer answer;
@@ -84,8 +86,8 @@ std::vector<CConsoleFinder::Answer> CConsoleFinder::AskUntagged(jack_client_t* p
                       : outcome.answered ? Answer::Kind::NotConsole
                                          : Answer::Kind::Silent;
         if (outcome.console) {
-            answer.id = FreeId(answer.client, ports, given[answer.client]);
-            given[answer.client].insert(answer.id);
+            answer.id = FreeId(answer.client, ports, given);
+            given.insert(answer.id);
             VornPortRule rule;
             rule.section = ConsoleType() + " " + std::to_string(answer.id) + " of " + answer.client;
             rule.type = ConsoleType();

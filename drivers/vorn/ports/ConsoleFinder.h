@@ -11,8 +11,9 @@
 // Finds consoles whose ports carry no tags by asking them: every pair of MIDI ports of one client that
 // pair up by name (CPortPairing) and that neither a tag nor a rule makes a pair gets the console's
 // identity request, all at once, and a pair that answers with a well-formed identity reply is a
-// console. It gets the smallest identifier that no other port of its client carries and is kept as a
-// rule in the driver's rules file ("found = asked"), so that the next start finds it without asking.
+// console. It gets the smallest identifier that no other port of its client and no other console
+// carries (two clients offering one console identifier cannot be told apart), and is kept as a rule in
+// the driver's rules file ("found = asked"), so that the next start finds it without asking.
 //
 // A pair is asked once in a process: one that did not answer as a console is sent nothing else. The
 // record of what was asked, and of the consoles found, is the process's (programs that open several
