@@ -175,12 +175,15 @@ INSTANTIATE_TEST_SUITE_P(
                    1,
                    true},
         // A console whose ports carry no tags is found by asking it; the second run asks nothing, as the
-        // console was kept as a rule, and the write reaches it.
+        // console was kept as a rule, and the write reaches it. Once untag --keep removed the rule, the
+        // next run asks again.
         SharedCase{"UntaggedFoundAndKept",
-                   {{"Ostra", {"--untagged"}, 1, 1}},
+                   {{"Ostra", {"--untagged"}, 1, 2}},
                    {{{"devices"}, 0, nullptr, false, "used, found by asking"},
                     {{"devices"}, 0, nullptr, false, "used, found by asking"},
-                    {{"update", "5"}, 0}},
+                    {{"update", "5"}, 0},
+                    {{"untag", "--keep", "Ostra:Tarn-1-in", "Ostra:Tarn-1-out"}, 0, nullptr, false, "Removed 1 rule"},
+                    {{"devices"}, 0, nullptr, false, "used, found by asking"}},
                    1,
                    true},
         // Two consoles without tags: both found, each with an identifier of its own, so that each can be
