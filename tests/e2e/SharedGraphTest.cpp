@@ -179,11 +179,11 @@ INSTANTIATE_TEST_SUITE_P(
         // next run asks again.
         SharedCase{"UntaggedFoundAndKept",
                    {{"Ostra", {"--untagged"}, 1, 2}},
-                   {{{"devices"}, 0, nullptr, false, "used, found by asking"},
-                    {{"devices"}, 0, nullptr, false, "used, found by asking"},
+                   {{{"devices"}, 0, nullptr, false, "type Tarn  used\n    found by: asking\n"},
+                    {{"devices"}, 0, nullptr, false, "type Tarn  used\n    found by: asking\n"},
                     {{"update", "5"}, 0},
                     {{"untag", "--keep", "Ostra:Tarn-1-in", "Ostra:Tarn-1-out"}, 0, nullptr, false, "Removed 1 rule"},
-                    {{"devices"}, 0, nullptr, false, "used, found by asking"}},
+                    {{"devices"}, 0, nullptr, false, "type Tarn  used\n    found by: asking\n"}},
                    1,
                    true},
         // Two consoles without tags: both found, each with an identifier of its own, so that each can be

@@ -120,12 +120,11 @@ CliExitCode CConsoleCommands::Devices()
             const CDeviceSurvey::Port& port = device.ports[p];
             m_out << "  Port " << port.id << "  type " << port.typeText << "  "
                   << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used")
-                  << ", found by " << FoundBy(port.flags)
                   << (windowConsole == std::pair{d, p} ? ", the console the window writes to" : "")
                   << ((port.flags & VORN_PORT_FLAG_SHARED) != 0 ? "; another program also sends to it, taking no turns with this one "
                                     "(sonvale-cli ports names it)"
                                   : "")
-                  << '\n';
+                  << "\n    found by: " << FoundBy(port.flags) << '\n';
         }
     }
     if (survey.UsedPortCount() == 0) {

@@ -1,8 +1,10 @@
 #include "ConsoleFinder.h"
 
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <set>
+#include <string_view>
 
 #include "IdentityAsk.h"
 #include "PortCatalog.h"
@@ -42,6 +44,12 @@ std::uint32_t FreeId(const std::string& client, const std::vector<VornMidiPort>&
 } // namespace
 
 std::string CConsoleFinder::ConsoleType() { return "Tarn"; }
+
+bool CConsoleFinder::AskingWanted()
+{
+    const char* value = std::getenv("VORN_JACK_ASK");
+    return value == nullptr || std::string_view(value) != "0";
+}
 
 std::vector<CConsoleFinder::Answer> CConsoleFinder::AskUntagged(jack_client_t* pView, const CPortRules& rules,
                                                                 bool again, std::string& error)

@@ -43,6 +43,9 @@ public:
                                                          std::string& error);
     // The rules of the consoles found in this process that the rules file does not hold.
     [[nodiscard]] static std::vector<VornPortRule> FoundOutsideFile(const CPortRules& rules);
+    // Whether the driver asks by itself when no console is known: not when VORN_JACK_ASK is "0" (for a
+    // graph whose devices should hear nothing they were not meant for; sonvale-cli find still asks).
+    [[nodiscard]] static bool AskingWanted();
     // The type the console's ports have: "Tarn".
     [[nodiscard]] static std::string ConsoleType();
 };

@@ -180,7 +180,7 @@ HRESULT CDriverCore::Scan(std::vector<VornNetworkDevice>& devices)
     // An edit of the rules file counts from the next look at the graph on.
     m_rules = CPortRules::LoadIfChanged(CPortRules::DefaultPath(), m_rules);
     devices = CNetworkScan::Scan(m_pClient, m_rules.With(CConsoleFinder::FoundOutsideFile(m_rules)));
-    if (HasConsole(devices))
+    if (HasConsole(devices) || !CConsoleFinder::AskingWanted())
         return S_OK;
     // No pair is known as a console: the pairs without tags are asked whether one is (each once in
     // this process); the callers of a listing hold the graph lock that asking needs.
