@@ -1,6 +1,7 @@
 #include "PortPairing.h"
 
 #include <map>
+#include <string_view>
 
 namespace {
 
