@@ -15,6 +15,10 @@
 // Usage: bench_whole_program [starts (default 10)] [idle seconds (default 30)]
 //        [--settle SECONDS (default 2)] [--start-limit RATIO (default 1.2)] [--memory-limit RATIO (default 1.1)]
 // A limit of 0 is not checked.
+// bench_whole_program --untagged-starts N instead starts the program alone N times beside a console whose
+// ports carry no tags (found by asking it, as no rule is kept between the fresh user folders) and N times
+// beside a tagged one, and prints the time from start to the window shown and to the console's answer to
+// the window's question for its entry (the entry is shown as that answer arrives).
 #include <signal.h>
 #include <unistd.h>
 
@@ -114,7 +118,51 @@ struct Options {
     int settleSeconds = 2;
     double startLimit = 1.2;
     double memoryLimit = 1.1;
+    int untaggedStarts = 0; // > 0: only the start-up beside an untagged and a tagged console
 };
+
+int Count(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// Starts the program beside an emulated console with these options, `starts` times; prints the medians.
+bool EntryStarts(const fs::path& base, int& run, int starts, bool untagged)
+{
+    std::vector<std::string> argv = {OSTRA_EMULATOR_PATH, "--name", untagged ? "Bridge" : "Ostra", "--flash",
+                                     (base / "flash.bin").string()};
+    if (untagged)
+        argv.push_back("--untagged");
+    CChildProcess emulator;
+    const std::string emulatorLog = (base / (untagged ? "untagged.log" : "tagged.log")).string();
+    if (!emulator.Start(argv, emulatorLog)
+        || !CJackTestServer::WaitFor([&] { return emulator.Log().find("ready:") != std::string::npos; }))
+        return false;
+    // Untagged, the driver's asking is answered before the window's own question.
+    const int repliesPerStart = untagged ? 2 : 1;
+    std::vector<double> windowMs, entryMs;
+    for (int i = 0; i < starts; ++i) {
+        const int before = Count(emulator.Log(), "(identity reply)");
+        CChildProcess program;
+        const std::string socket = PrepareFolders(base, run++);
+        const auto t0 = Clock::now();
+        const double shown = StartAndWait(program, SONVALE_PROGRAM_PATH, socket, (base / ("log-" + std::to_string(run))).string());
+        if (shown < 0 || !CJackTestServer::WaitFor([&] {
+                return Count(emulator.Log(), "(identity reply)") >= before + repliesPerStart;
+            }))
+            return false;
+        entryMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        windowMs.push_back(shown);
+        program.Stop(SIGTERM);
+    }
+    emulator.Stop(SIGTERM);
+    std::printf("%-28s start to window shown %7.1f ms, to the entry's answer %7.1f ms (median of %d)\n",
+                untagged ? "console without tags:" : "tagged console:", Median(windowMs), Median(entryMs), starts);
+    return true;
+}
 
 bool ParseOptions(int argc, char** argv, Options& options)
 {
@@ -131,6 +179,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
                 options.startLimit = std::atof(value);
             else if (arg == "--memory-limit")
                 options.memoryLimit = std::atof(value);
+            else if (arg == "--untagged-starts")
+                options.untaggedStarts = std::max(0, std::atoi(value));
             else
                 return false;
         } else if (positional == 0) {
@@ -153,7 +203,7 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: bench_whole_program [starts] [idle seconds] [--settle SECONDS] "
-                             "[--start-limit RATIO] [--memory-limit RATIO]\n");
+                             "[--start-limit RATIO] [--memory-limit RATIO] | --untagged-starts N\n");
         return 1;
     }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -168,6 +218,16 @@ int main(int argc, char** argv)
     }
     const fs::path base = fs::temp_directory_path() / ("sonvale-bench-" + std::to_string(::getpid()));
     fs::create_directories(base);
+    if (options.untaggedStarts > 0) {
+        int run = 0;
+        const bool measured = EntryStarts(base, run, options.untaggedStarts, true) &&
+                              EntryStarts(base, run, options.untaggedStarts, false);
+        std::error_code ec;
+        fs::remove_all(base, ec);
+        if (!measured)
+            std::fprintf(stderr, "bench_whole_program: a start did not show its window or ask the console\n");
+        return measured ? 0 : 1;
+    }
     CChildProcess emulator;
     if (!emulator.Start({OSTRA_EMULATOR_PATH, "--flash", (base / "flash.bin").string()}, (base / "emulator.log").string())
         || !CJackTestServer::WaitFor([&] { return emulator.Log().find("ready:") != std::string::npos; })) {

@@ -1,5 +1,7 @@
 #include "JackFixture.h"
 
+#include <cstdlib>
+
 #include <signal.h>
 
 #include <algorithm>
@@ -30,6 +32,9 @@ void CJackFixture::SetUp()
     std::replace(leaf.begin(), leaf.end(), '/', '_');
     m_tempDir = (std::filesystem::temp_directory_path() / leaf).string();
     std::filesystem::create_directories(m_tempDir);
+    // The driver's rules file is the test's own: a console found by asking is kept there, never in the
+    // user's.
+    ::setenv("XDG_CONFIG_HOME", (m_tempDir + "/config").c_str(), 1);
 }
 
 void CJackFixture::TearDown()

@@ -42,6 +42,7 @@ TEST(PortRulesTest, ParserKeepsCompleteSectionsAndNamesWhatIsWrong)
         const char* problem; // empty: none
         bool broken;
         const char* input = nullptr; // the first rule's input, where it matters
+        bool asked = false;          // the first rule was kept by the driver after asking
     };
     const Case cases[] = {
         {"", 0, "", false},
@@ -56,6 +57,8 @@ TEST(PortRulesTest, ParserKeepsCompleteSectionsAndNamesWhatIsWrong)
         {"[one]\nTYPE=Tarn\nId=7\ninput=a:in\noutput=a:out\n", 1, "", false}, // keys in any case
         {"; only a comment\n\n# and another\n", 0, "", false},
         {"[one]\ntype = Tarn\nid = 7\ninput = a:in\noutput = a:out\n", 1, "", false},
+        {"[one]\ntype=Tarn\nid=7\ninput=a:in\noutput=a:out\nfound = Asked\n", 1, "", false, "a:in", false},
+        {"[one]\ntype=Tarn\nid=7\ninput=a:in\noutput=a:out\nfound = asked ; by the driver\n", 1, "", false, "a:in", true},
         {"[one]\ntype=Tarn\nid=1\ninput=a:in\noutput=a:out\n[two]\ntype=Tarn\nid=2\ninput=b:in\n", 1,
          "section [two] has no output; it is ignored", false},
         {"[one]\ntype=Tarn\nid=x1\ninput=a:in\noutput=a:out\n", 0, "section [one] has an id that is not", false},
@@ -78,6 +81,7 @@ TEST(PortRulesTest, ParserKeepsCompleteSectionsAndNamesWhatIsWrong)
         EXPECT_EQ(rules.Broken(), c.broken) << c.text;
         if (c.input && !rules.Rules().empty()) {
             EXPECT_EQ(rules.Rules().front().input, c.input) << c.text;
+            EXPECT_EQ(rules.Rules().front().asked, c.asked) << c.text;
         }
         if (c.problem[0] == '\0') {
             EXPECT_TRUE(rules.Problems().empty()) << c.text << " -> " << rules.Problems().front();

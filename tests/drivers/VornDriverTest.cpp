@@ -230,6 +230,49 @@ TEST_F(VornDriverTest, DevicesAreOtherClientsWithPortPairs)
     pOther->Release();
 }
 
+TEST_F(VornDriverTest, PairsWithoutTagsAreAskedOnceWhenTheyAppearAndAConsoleAmongThemIsFound)
+{
+    const auto count = [](const std::string& log, const std::string& what) {
+        int n = 0;
+        for (std::size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    m_pDriver = CreateDriver();
+    ASSERT_NE(m_pDriver, nullptr);
+    auto hush = StartEmulator({"--name", "Hush", "--untagged", "--fault", "silent"});
+    ASSERT_NE(hush, nullptr);
+    // Every listing asks the pairs it has not asked yet while no console is known.
+    ASSERT_TRUE(CJackTestServer::WaitFor([&] {
+        DeviceList list{};
+        EXPECT_EQ(m_pDriver->GetDeviceList(&list), S_OK);
+        CoTaskMemFree(list.pDevices);
+        return count(hush->Log(), "(identity request)") > 0;
+    }, 10000));
+    auto late = StartEmulator({"--name", "Late", "--untagged"});
+    ASSERT_NE(late, nullptr);
+    ASSERT_TRUE(WaitForDevice(m_pDriver, "Late"));
+    m_pDevice = OpenDeviceNamed(m_pDriver, "Late");
+    ASSERT_NE(m_pDevice, nullptr);
+    const auto ports = PortsOf(m_pDevice);
+    ASSERT_EQ(ports.size(), 1u);
+    EXPECT_EQ(ports[0].typeCode, VORN_PORT_TYPE_TARN);
+    EXPECT_EQ(ports[0].id, 1u);
+    EXPECT_NE(ports[0].flags & VORN_PORT_FLAG_BY_ASKING, 0u);
+    // A console that answered can be talked to like a tagged one.
+    ASSERT_EQ(m_pDevice->OpenPort(ports[0].id, &m_pPort), S_OK);
+    ASSERT_EQ(m_pPort->Advise(VORN_PORT_ADVISE_ALL, &m_portObserver), S_OK);
+    ASSERT_EQ(m_pPort->Send(VORN_SEND_SYSEX, 10, console_messages::kIdentityRequest.data(), 0), S_OK);
+    ASSERT_TRUE(m_portObserver.WaitForCount(VORN_PORT_EVENT_RECEIVED, 1));
+    EXPECT_EQ(m_portObserver.Events().back().bytes, COstraProtocol::BuildIdentityReply("Preset"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(WaitForDevice(m_pDriver, "Late"));
+    // Asked once each; the one that is no console was sent nothing else.
+    EXPECT_EQ(count(hush->Log(), "<- ["), 1) << hush->Log();
+    EXPECT_EQ(count(hush->Log(), "(identity request)"), 1) << hush->Log();
+    EXPECT_EQ(count(late->Log(), "(identity request)"), 2) << late->Log(); // the asking, then our own
+}
+
 TEST_F(VornDriverTest, IdentityRequestIsAnsweredOnTheDriverThread)
 {
     auto emulator = StartEmulator({"--name", "Ostra"});

@@ -1,7 +1,8 @@
 // Several programs and several consoles on one JACK graph, judged by what each console received and
 // answered: concurrent sonvale-cli runs must each report the answer to their own message, and with
 // two consoles on the graph every exchange goes to one of them, or to none when they cannot be told
-// apart.
+// apart. Consoles without tags are found by asking them, and clients that are no console are sent
+// nothing but that question.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -23,6 +24,8 @@ struct ConsoleSpec {
     std::string name;
     std::vector<std::string> options;
     int dataMessages; // data messages it must have received once all rounds ran
+    int identityRequests = -1; // identity requests it must have received; -1: any number
+    bool onlyIdentityRequests = false; // it must have received nothing else (no console: never used)
 };
 
 struct Line {
@@ -30,6 +33,7 @@ struct Line {
     int exitCode;
     const char* message = nullptr; // what its standard error must hold, when given
     bool noSession = false;        // run as from cron: no XDG_RUNTIME_DIR
+    const char* out = nullptr;     // what its standard output must hold, when given
     int killAfterMs = 0;           // killed with `signal` this long after it started (its outcome is not judged)
     int signal = 0;
 };
@@ -129,20 +133,29 @@ TEST_P(SharedGraphTest, EveryProgramReportsTheAnswerToItsOwnMessage)
                 continue;
             EXPECT_TRUE(runs[i].finished);
             const bool agrees = runs[i].exitCode == line.exitCode &&
-                                (!line.message || runs[i].err.contains(line.message));
+                                (!line.message || runs[i].err.contains(line.message)) &&
+                                (!line.out || runs[i].out.contains(line.out));
             if (!agrees && ++disagreements <= 3)
                 ADD_FAILURE() << "round " << round << ": " << line.args.join(' ').toStdString() << " exited "
                               << runs[i].exitCode << ", expected " << line.exitCode << "\n"
-                              << runs[i].err.toStdString();
+                              << runs[i].out.toStdString() << runs[i].err.toStdString();
         }
     }
     std::cout << c.name << ": " << disagreements << " outcomes of " << rounds * c.lines.size()
               << " disagree with the console's answer\n";
     EXPECT_EQ(disagreements, 0);
     // The console's own record: each message reached the one console it was meant for, once.
-    for (const ConsoleSpec& console : c.consoles)
-        EXPECT_EQ(Count(ConsoleLog(console.name), "(data message \""), console.dataMessages * rounds / c.rounds)
-            << console.name << ":\n" << ConsoleLog(console.name);
+    for (const ConsoleSpec& console : c.consoles) {
+        const std::string log = ConsoleLog(console.name);
+        EXPECT_EQ(Count(log, "(data message \""), console.dataMessages * rounds / c.rounds) << console.name << ":\n" << log;
+        if (console.identityRequests >= 0) {
+            EXPECT_EQ(Count(log, "(identity request)"), console.identityRequests * rounds / c.rounds)
+                << console.name << ":\n" << log;
+        }
+        if (console.onlyIdentityRequests) {
+            EXPECT_EQ(Count(log, "<- ["), Count(log, "(identity request)")) << console.name << ":\n" << log;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -179,14 +192,46 @@ INSTANTIATE_TEST_SUITE_P(
         // recorded before the message left, so the refused write after it is never "completed".
         SharedCase{"KilledWriterThenRefusal",
                    {{"Ostra", {"--late-entry", kSlowEntry, "--late-entry", std::string("6000:") + kRefusedEntry}, 2}},
-                   {{{"update", "3"}, 0, nullptr, false, 1500, SIGKILL},
+                   {{{"update", "3"}, 0, nullptr, false, nullptr, 1500, SIGKILL},
                     {{"update", "7"}, 4, "a late answer to an earlier write"}},
                    1,
                    true},
         SharedCase{"InterruptedWriterThenRefusal",
                    {{"Ostra", {"--late-entry", kSlowEntry, "--late-entry", std::string("6000:") + kRefusedEntry}, 2}},
-                   {{{"update", "3"}, 0, nullptr, false, 1500, SIGINT},
+                   {{{"update", "3"}, 0, nullptr, false, nullptr, 1500, SIGINT},
                     {{"update", "7"}, 4, "a late answer to an earlier write"}},
+                   1,
+                   true},
+        // A console whose ports carry no tags is found by asking it; the second run asks nothing, as the
+        // console was kept as a rule, and the write reaches it. Once untag --keep removed the rule, the
+        // next run asks again.
+        SharedCase{"UntaggedFoundAndKept",
+                   {{"Ostra", {"--untagged"}, 1, 2}},
+                   {{{"devices"}, 0, nullptr, false, "type Tarn  used\n    found by: asking\n"},
+                    {{"devices"}, 0, nullptr, false, "type Tarn  used\n    found by: asking\n"},
+                    {{"update", "5"}, 0},
+                    {{"untag", "--keep", "Ostra:Tarn-1-in", "Ostra:Tarn-1-out"}, 0, nullptr, false, "Removed 1 rule"},
+                    {{"devices"}, 0, nullptr, false, "type Tarn  used\n    found by: asking\n"}},
+                   1,
+                   true},
+        // Two consoles without tags: both found, each with an identifier of its own, so that each can be
+        // chosen and gets its own write.
+        SharedCase{"TwoUntagged",
+                   {{"Ostra-A", {"--untagged"}, 1, 1}, {"Ostra-B", {"--untagged"}, 1, 1}},
+                   {{{"find"}, 0, nullptr, false, "Ostra-B:Tarn-1-in / Ostra-B:Tarn-1-out: a console, holding \"Preset\"; type Tarn, id 2"},
+                    {{"update", "5", "--id", "1"}, 0},
+                    {{"update", "5", "--id", "2"}, 0}},
+                   1,
+                   true},
+        // Clients that are no console, one silent and one answering garbage, beside an untagged console:
+        // they are sent the identity request (once by the first run, once more by find) and nothing else.
+        SharedCase{"NoConsolesBesideAnUntaggedOne",
+                   {{"Ostra", {"--untagged"}, 1},
+                    {"Quiet", {"--untagged", "--fault", "silent"}, 0, 2, true},
+                    {"Noise", {"--untagged", "--fault", "garbage"}, 0, 2, true}},
+                   {{{"update", "5"}, 0},
+                    {{"current"}, 0},
+                    {{"find"}, 0, nullptr, false, "Quiet:Tarn-1-in / Quiet:Tarn-1-out: no answer"}},
                    1,
                    true}),
     [](const testing::TestParamInfo<SharedCase>& info) { return std::string(info.param.name); });

@@ -64,7 +64,8 @@ void WholeProgramTest::TearDown()
     SetSystemDefaultLangIDOverride(std::nullopt);
 }
 
-bool WholeProgramTest::StartConsole(const std::string& fault, const std::string& entry)
+bool WholeProgramTest::StartConsole(const std::string& fault, const std::string& entry,
+                                    const std::vector<std::string>& more)
 {
     std::vector<std::string> argv = {OSTRA_EMULATOR_PATH, "--flash", m_root.filePath(QStringLiteral("flash.bin")).toStdString(),
                                      "--fault", fault, "--delay", "200"};
@@ -72,6 +73,7 @@ bool WholeProgramTest::StartConsole(const std::string& fault, const std::string&
         argv.push_back("--entry");
         argv.push_back(entry);
     }
+    argv.insert(argv.end(), more.begin(), more.end());
     // A console killed a moment ago may still hold its client name in the server, as a console
     // replugged too quickly would: the start is tried again until the server let go of the old one.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

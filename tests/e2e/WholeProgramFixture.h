@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ChildProcess.h"
 #include "JackTestServer.h"
@@ -27,8 +28,9 @@ protected:
     void TearDown() override;
 
     // Starts the emulated console (its flash file is the same one across restarts) and waits until it is
-    // ready; entry: its current entry until the flash holds one.
-    [[nodiscard]] bool StartConsole(const std::string& fault = "none", const std::string& entry = {});
+    // ready; entry: its current entry until the flash holds one; more: further emulator options.
+    [[nodiscard]] bool StartConsole(const std::string& fault = "none", const std::string& entry = {},
+                                    const std::vector<std::string>& more = {});
     void StopConsole(int nSignal = SIGTERM);
     // Whether the console running now was asked for its entry (the program connected to it).
     [[nodiscard]] bool ConsoleWasAsked() const;

@@ -75,6 +75,31 @@ TEST_F(WholeProgramTest, UpdateLandsInTheConsoleAndTheMarkerFollows)
     EXPECT_EQ(MarkedKey(), 7);
 }
 
+TEST_F(WholeProgramTest, AConsoleWithoutTagsIsFoundByAskingItWithoutABox)
+{
+    const auto identityRequests = [this] {
+        int n = 0;
+        const std::string log = console->Log();
+        for (std::size_t at = log.find("(identity request)"); at != std::string::npos; at = log.find("(identity request)", at + 1))
+            ++n;
+        return n;
+    };
+    ASSERT_TRUE(StartConsole("none", "Brisa #01 Vo Soft", {"--untagged"}));
+    ASSERT_TRUE(StartProgram());
+    EXPECT_TRUE(boxes->Shown().empty()) << boxes->Shown()[0].text.toStdString();
+    EXPECT_EQ(CurrentDataText(), QStringLiteral("Brisa #01 Vo Soft"));
+    EXPECT_EQ(MarkedKey(), 4);
+    EXPECT_TRUE(UpdateEnabled());
+    EXPECT_EQ(identityRequests(), 2) << console->Log(); // the driver's asking, then the program's own
+
+    // The console was kept as a rule: the next start asks it nothing but the program's own question.
+    StopProgram();
+    ASSERT_TRUE(StartProgram());
+    EXPECT_TRUE(boxes->Shown().empty());
+    EXPECT_EQ(CurrentDataText(), QStringLiteral("Brisa #01 Vo Soft"));
+    EXPECT_EQ(identityRequests(), 3) << console->Log();
+}
+
 TEST_F(WholeProgramTest, ConsoleUnpluggedShowsOneErrorAndComesBackOnTheNextConfigurationChange)
 {
     ASSERT_TRUE(StartConsole());

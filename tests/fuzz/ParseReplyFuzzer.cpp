@@ -1,11 +1,14 @@
 // Feeds arbitrary received messages (up to 2 KB) to ParseReply with name buffers of several exact
 // sizes. The sanitizers catch any read at or past the count and any write past the name buffer; the
-// checks below catch a classification that contradicts the reply rules.
+// checks below catch a classification that contradicts the reply rules, and an answer the driver takes
+// for a console's identity reply (CConsoleIdentity) that the program would not read as one.
 #include "data/SysExConverter.h"
+#include "ConsoleIdentity.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -26,6 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return -1;
     const CSysExConverter converter;
     const auto count = static_cast<std::uint32_t>(size);
+    std::string asked;
+    if (CConsoleIdentity::IsReply(data, size, asked)) {
+        char name[41] = {};
+        int kind = -1;
+        Require(converter.ParseReply(data, count, name, sizeof name, kind) == RC_OK);
+        Require(kind == CSysExConverter::kReplyIdentity);
+        Require(asked.substr(0, asked.find('\0')) == name);
+    }
     bool identitySeen = false;
     for (const std::uint32_t capacity : kCapacities) {
         auto name = std::make_unique<char[]>(capacity == 0 ? 1 : capacity);

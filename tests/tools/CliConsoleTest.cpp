@@ -116,7 +116,7 @@ TEST_F(CliConsoleTest, DevicesShowsTypeCodesAndWhichPortIsUsed)
     const CliRun run = RunCli({"devices"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("Ostra")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("type Tarn  used\n")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("type Tarn  used\n    found by: tag\n")) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("type Xtra  not used\n")) << run.out.toStdString();
 }
 

@@ -89,11 +89,15 @@ protected:
 
     [[nodiscard]] CliRun Cli(const QStringList& args, int timeoutMs = 60000) const
     {
-        return RunCli(args, {{QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config"))}},
+        return RunCli(args,
+                      {{QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config"))},
+                       {QStringLiteral("VORN_JACK_ASK"), m_bAsking ? QString() : QStringLiteral("0")}},
                       timeoutMs);
     }
 
     QTemporaryDir m_dir;
+    // Whether the driver of the runs asks pairs without tags for a console (VORN_JACK_ASK).
+    bool m_bAsking = true;
     CJackTestServer m_server;
     std::map<std::string, std::unique_ptr<CChildProcess>> m_consoles;
 };

@@ -120,6 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Malformed{{"list", "--lang"}, "--lang needs a value"},
                     Malformed{{"list", "--id", "2"}, "option --id belongs to tag, not to list"},
                     Malformed{{"devices", "--console", "A"}, "option --console belongs to current, update and send, not to devices"},
+                    Malformed{{"find", "--json"}, "command find has no --json output"},
                     Malformed{{"current", "--console"}, "option --console needs the name of a client"},
                     Malformed{{"update", "0", "--type", "Tarn"}, "option --type belongs to tag, not to update"}),
     [](const testing::TestParamInfo<Malformed>& info) { return "Line" + std::to_string(info.index); });

@@ -27,6 +27,7 @@ expect() {
     fi
 }
 expect 'current|check|' sonvale-cli c
+expect 'find|' sonvale-cli f
 expect '5|50|51|52|53|54|55|56|57|58|' sonvale-cli update 5
 expect 'en|ja|' sonvale-cli --lang ''
 expect '--keep|' sonvale-cli tag --ke

@@ -32,6 +32,8 @@ const char* CCliApp::UsageText()
            "  send FILE           writes the data message in FILE into the console, as update does\n"
            "                      [--console CLIENT] [--id N]\n"
            "  ports               every MIDI port of the graph: client, direction, tags, matching rule\n"
+           "  find                asks every MIDI port pair without tags whether a console answers there,\n"
+           "                      and keeps each console that does as a rule\n"
            "  tag INPUT OUTPUT    tags a console's two MIDI ports (messages go to INPUT, replies come\n"
            "                      from OUTPUT) [--type Tarn] [--id N] [--keep [--pattern]]\n"
            "  untag INPUT OUTPUT  removes the tags [--keep: and every rule matching the two ports]\n"
@@ -95,6 +97,7 @@ CliExitCode CCliApp::RunCommand(const CCliOptions& options)
     CPortCommands ports(m_out, m_err);
     switch (options.m_command) {
     case CliCommand::Ports: return ports.Ports();
+    case CliCommand::Find: return ports.Find();
     case CliCommand::Tag: return ports.Tag(options);
     case CliCommand::Untag: return ports.Untag(options);
     default: break;

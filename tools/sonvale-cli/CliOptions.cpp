@@ -25,6 +25,7 @@ constexpr std::array kCommands = {
     CommandShape{"current", CliCommand::Current, 0, false, true, ""},
     CommandShape{"update", CliCommand::Update, 1, true, false, ""},
     CommandShape{"ports", CliCommand::Ports, 0, false, false, ""},
+    CommandShape{"find", CliCommand::Find, 0, false, false, ""},
     CommandShape{"tag", CliCommand::Tag, 2, false, false, "INPUT and OUTPUT"},
     CommandShape{"untag", CliCommand::Untag, 2, false, false, "INPUT and OUTPUT"},
     CommandShape{"check", CliCommand::Check, 1, false, false, "FILE"},

@@ -9,7 +9,7 @@
 enum class CliLanguage { System, English, Japanese };
 
 enum class CliCommand { None, Help, Version, List, Show, Export, ExportAll, Devices, Current, Update, Ports, Tag, Untag,
-                        Check, Send };
+                        Check, Send, Find };
 
 // One parsed command line. Parsing is pure: it reads only the arguments and never fails by throwing;
 // a malformed line leaves `error` set and the command None.

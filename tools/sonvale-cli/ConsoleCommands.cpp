@@ -30,6 +30,14 @@ std::string Hex(std::uint64_t value, int digits)
     return text;
 }
 
+// How the driver came to know a pair, as devices says it.
+const char* FoundBy(std::uint32_t flags)
+{
+    if ((flags & VORN_PORT_FLAG_BY_ASKING) != 0)
+        return "asking";
+    return (flags & VORN_PORT_FLAG_BY_RULE) != 0 ? "rule" : "tag";
+}
+
 } // namespace
 
 CConsoleCommands::CConsoleCommands(const CCatalogCommands& catalog, std::ostream& out, std::ostream& err)
@@ -116,7 +124,7 @@ CliExitCode CConsoleCommands::Devices()
                   << ((port.flags & VORN_PORT_FLAG_SHARED) != 0 ? "; another program also sends to it, taking no turns with this one "
                                     "(sonvale-cli ports names it)"
                                   : "")
-                  << '\n';
+                  << "\n    found by: " << FoundBy(port.flags) << '\n';
         }
     }
     if (survey.UsedPortCount() == 0) {

@@ -60,7 +60,8 @@ std::string CDriverDiagnosis::NoConsoleAdvice(const CDeviceSurvey& survey)
         return "no console can be reached: " + refusing + " offers a \"Tarn\" port pair, but the JACK server "
                "refused to connect the driver's ports to it (a server started with a self-connect limit such as "
                "`jackd -a E`, or ports that take no connection).";
-    return "no console on the network: the JACK server runs, but no device offers a \"Tarn\" port pair.\n"
+    return "no console on the network: the JACK server runs, but no device offers a \"Tarn\" port pair, and no "
+           "pair of MIDI ports without tags answered as a console (`sonvale-cli find` asks them again).\n"
            "Tag the console's two MIDI ports as one pair (`sonvale-cli ports` lists them; --keep also writes a "
            "rule that finds them again after a restart):\n"
            "  sonvale-cli tag INPUT OUTPUT";

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <thread>
 
+#include "ConsoleFinder.h"
 #include "DriverDiagnosis.h"
 #include "JackMessages.h"
 #include "NetworkScan.h"
@@ -291,5 +292,59 @@ CliExitCode CPortCommands::Untag(const CCliOptions& options)
         if (CPortRules::Matches(rule.input, pair.input) && CPortRules::Matches(rule.output, pair.output))
             m_err << "sonvale-cli: the rule [" << rule.section << "] in " << path
                   << " still makes them a pair; untag --keep removes it\n";
+    return CliExitCode::Ok;
+}
+
+CliExitCode CPortCommands::Find()
+{
+    if (!Connect())
+        return CliExitCode::NoConnection;
+    const CPortRules rules = CPortRules::Load(CPortRules::DefaultPath());
+    // The consoles known already are not asked.
+    int consoles = 0;
+    std::vector<std::string> problems;
+    std::map<std::pair<std::string, std::uint32_t>, std::pair<std::string, std::string>> known; // (client, id): input, output
+    for (const VornMidiPort& port : CPortCatalog::List(m_pClient, rules, problems))
+        if (port.id && port.type == CConsoleFinder::ConsoleType())
+            (port.input ? known[{port.client, *port.id}].first : known[{port.client, *port.id}].second) = port.name;
+    for (const auto& [console, names] : known)
+        if (!names.first.empty() && !names.second.empty()) {
+            ++consoles;
+            m_out << names.first << " / " << names.second << ": known as a console, id " << console.second
+                  << "; not asked\n";
+        }
+    // The asking client's ports come and go, and the consoles are sent a message: no exchange of this
+    // user's programs runs meanwhile.
+    m_graphLock.TakeForChange();
+    std::string error;
+    const std::vector<CConsoleFinder::Answer> answers = CConsoleFinder::AskUntagged(m_pClient, rules, true, error);
+    m_graphLock.Release();
+    if (!error.empty()) {
+        m_err << "sonvale-cli: the pairs could not be asked: " << error << '\n';
+        return CliExitCode::NoConnection;
+    }
+    if (answers.empty())
+        m_out << "No MIDI port pair without tags or rule on the graph; nothing was asked.\n";
+    for (const CConsoleFinder::Answer& answer : answers) {
+        m_out << answer.input << " / " << answer.output << ": ";
+        switch (answer.kind) {
+        case CConsoleFinder::Answer::Kind::Console:
+            ++consoles;
+            m_out << "a console, holding \"" << answer.entry << "\"; type " << CConsoleFinder::ConsoleType() << ", id "
+                  << answer.id;
+            if (!answer.keptIn.empty())
+                m_out << ", kept as a rule in " << answer.keptIn << '\n';
+            else
+                m_out << "; not kept: " << answer.problem << '\n';
+            break;
+        case CConsoleFinder::Answer::Kind::Silent: m_out << "no answer\n"; break;
+        case CConsoleFinder::Answer::Kind::NotConsole: m_out << "an answer that is not a console's\n"; break;
+        case CConsoleFinder::Answer::Kind::Unreachable: m_out << "not asked: its ports took no connection\n"; break;
+        }
+    }
+    if (consoles == 0) {
+        m_err << "sonvale-cli: no console is known and none answered\n";
+        return CliExitCode::NoConnection;
+    }
     return CliExitCode::Ok;
 }

@@ -11,7 +11,7 @@
 
 // The commands on the MIDI ports of the JACK graph: ports lists them as the driver judges them, tag and
 // untag set or remove the two tags of a console's port pair and, with --keep, the rule in the driver's
-// rules file. They reach the graph through a JACK client of their own, never starting a server; its
+// rules file; find asks the pairs without tags for a console. They reach the graph through a JACK client of their own, never starting a server; its
 // opening and closing hold the graph lock exclusively, as every change of the graph does.
 class CPortCommands {
 public:
@@ -23,6 +23,9 @@ public:
     [[nodiscard]] CliExitCode Ports();
     [[nodiscard]] CliExitCode Tag(const CCliOptions& options);
     [[nodiscard]] CliExitCode Untag(const CCliOptions& options);
+    // Asks every pair without tags or rule whether a console answers there (CConsoleFinder), keeps
+    // each that does as a rule, and says what each pair answered.
+    [[nodiscard]] CliExitCode Find();
 
     // The port name with every client number in brackets ("[20]") made a wildcard ("[*]").
     [[nodiscard]] static std::string PatternOf(const std::string& name);

@@ -66,7 +66,7 @@ _sonvale_cli()
     done
 
     case $command:$operand in
-        :0) COMPREPLY=($(compgen -W "list show export export-all devices current update ports tag untag check send help" -- "$cur")) ;;
+        :0) COMPREPLY=($(compgen -W "list show export export-all devices current update ports find tag untag check send help" -- "$cur")) ;;
         show:0 | export:0 | update:0) COMPREPLY=($(compgen -W "$(echo {0..58})" -- "$cur")) ;;
         export:1 | check:0 | send:0) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur")) ;;
         export-all:0) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- "$cur")) ;;

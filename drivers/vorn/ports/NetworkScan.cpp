@@ -12,6 +12,7 @@ namespace {
 struct HalfPairs {
     std::string input, output;
     std::uint32_t inputType = 0, outputType = 0;
+    bool byRule = false, byAsking = false; // a half's identifier came from a rule, one the driver kept after asking
 };
 
 } // namespace
@@ -51,12 +52,20 @@ std::vector<VornNetworkDevice> CNetworkScan::Scan(jack_client_t* pClient, const 
 {
     std::map<std::string, std::map<std::uint32_t, HalfPairs>> byClient;
     std::vector<std::string> problems = rules.Problems();
+    std::map<std::string, bool> askedRule;
+    for (const VornPortRule& rule : rules.Rules())
+        askedRule[rule.section] = rule.asked;
     for (const VornMidiPort& port : CPortCatalog::List(pClient, rules, problems)) {
         if (!port.id)
             continue;
         HalfPairs& half = byClient[port.client][*port.id];
         (port.input ? half.input : half.output) = port.name;
         (port.input ? half.inputType : half.outputType) = TypeCodeOf(port.type);
+        std::uint32_t tagged = 0;
+        if (!(port.tagId && CPortRules::ParseId(*port.tagId, tagged)) && !port.rule.empty()) {
+            half.byRule = true;
+            half.byAsking = half.byAsking || askedRule[port.rule];
+        }
     }
     CPortRules::ReportOnce(problems);
 
@@ -69,7 +78,10 @@ std::vector<VornNetworkDevice> CNetworkScan::Scan(jack_client_t* pClient, const 
                 continue;
             // A pair whose two ports disagree about the type is not typed.
             const std::uint32_t type = half.inputType == half.outputType ? half.inputType : 0;
-            device.pairs.push_back({id, type, half.input, half.output, !OtherSenders(pClient, half.input).empty()});
+            const auto foundBy = half.byAsking ? VornPortPair::FoundBy::Asked
+                                 : half.byRule ? VornPortPair::FoundBy::Rule
+                                               : VornPortPair::FoundBy::Tag;
+            device.pairs.push_back({id, type, half.input, half.output, !OtherSenders(pClient, half.input).empty(), foundBy});
         }
         if (device.pairs.empty())
             continue;

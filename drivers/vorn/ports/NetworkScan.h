@@ -19,6 +19,7 @@ struct VornPortPair {
     std::string deviceInput;     // full JACK name of the device's MIDI input port
     std::string deviceOutput;    // full JACK name of the device's MIDI output port
     bool shared = false;         // a client that is not a driver's sends to deviceInput too
+    enum class FoundBy { Tag, Rule, Asked } foundBy = FoundBy::Tag; // what made the two ports a pair
 };
 
 // One device: another JACK client with at least one port pair.

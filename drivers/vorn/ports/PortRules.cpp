@@ -114,8 +114,17 @@ CPortRules CPortRules::Parse(std::string_view text, const std::string& path)
             rules.m_problems.push_back(prefix + "has an id that is not a decimal number of 32 bits; it is ignored");
             continue;
         }
+        bool twiceFound = false;
+        rule.asked = file.Value(static_cast<int>(section), "found", twiceFound) == "asked";
         rules.m_rules.push_back(std::move(rule));
     }
+    return rules;
+}
+
+CPortRules CPortRules::With(const std::vector<VornPortRule>& more) const
+{
+    CPortRules rules = *this;
+    rules.m_rules.insert(rules.m_rules.end(), more.begin(), more.end());
     return rules;
 }
 

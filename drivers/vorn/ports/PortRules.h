@@ -14,10 +14,12 @@ struct VornPortRule {
     std::uint32_t id = 0;
     std::string input;   // the port messages go to (a JACK input port)
     std::string output;  // the port replies come from (a JACK output port)
+    bool asked = false;  // written by the driver for a console that answered its identity request ("found = asked")
 };
 
 // The driver's rules file, $XDG_CONFIG_HOME/vorn-jack/ports.ini (~/.config/... without the variable):
-// one INI section per pair with the keys type, id, input and output (CPortRulesText has the line rules).
+// one INI section per pair with the keys type, id, input and output, and "found = asked" on a rule the
+// driver kept for a console it found by asking (CPortRulesText has the line rules).
 // A missing file holds no rules. A broken file gives no rules and one problem; so does a file that is
 // not a regular file or is larger than MAX_SIZE. An incomplete section is left out with a problem.
 class CPortRules {
@@ -43,6 +45,8 @@ public:
     static void ReportOnce(const std::vector<std::string>& problems);
 
     [[nodiscard]] const std::vector<VornPortRule>& Rules() const { return m_rules; }
+    // These rules with more after them, as if the file ended with them.
+    [[nodiscard]] CPortRules With(const std::vector<VornPortRule>& more) const;
     [[nodiscard]] const std::vector<std::string>& Problems() const { return m_problems; }
     [[nodiscard]] const std::string& Path() const { return m_path; }
     // The file exists but cannot be read or is not a rules file at all.

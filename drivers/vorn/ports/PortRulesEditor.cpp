@@ -96,8 +96,11 @@ bool CPortRulesEditor::Add(const std::string& path, VornPortRule rule, std::stri
         for (int n = 2; file.Find(*section) >= 0; ++n)
             section = base + " " + std::to_string(n);
     }
-    file.SetSection(*section, {{"type", rule.type}, {"id", std::to_string(rule.id)}, {"input", rule.input},
-                               {"output", rule.output}});
+    std::vector<std::pair<std::string, std::string>> values = {
+        {"type", rule.type}, {"id", std::to_string(rule.id)}, {"input", rule.input}, {"output", rule.output}};
+    if (rule.asked)
+        values.emplace_back("found", "asked");
+    file.SetSection(*section, values);
     const std::string text = file.Text();
 
     // What the driver will read: the file whole, and this rule in it as given.

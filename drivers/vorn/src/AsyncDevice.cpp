@@ -43,9 +43,13 @@ HRESULT CAsyncDevice::GetPortList(PortList* pList)
     auto* pRecords = static_cast<PortInfo*>(CoTaskMemAlloc(pairs.size() * sizeof(PortInfo)));
     if (!pRecords)
         return E_OUTOFMEMORY;
-    for (std::size_t i = 0; i < pairs.size(); ++i)
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const VornPortPair::FoundBy by = pairs[i].foundBy;
         pRecords[i] = {pairs[i].id, pairs[i].typeCode,
-                       VORN_PORT_FLAG_OUTPUT | VORN_PORT_FLAG_INPUT | (pairs[i].shared ? VORN_PORT_FLAG_SHARED : 0)};
+                       VORN_PORT_FLAG_OUTPUT | VORN_PORT_FLAG_INPUT | (pairs[i].shared ? VORN_PORT_FLAG_SHARED : 0)
+                           | (by == VornPortPair::FoundBy::Rule ? VORN_PORT_FLAG_BY_RULE : 0)
+                           | (by == VornPortPair::FoundBy::Asked ? VORN_PORT_FLAG_BY_ASKING : 0)};
+    }
     *pList = {static_cast<std::uint32_t>(pairs.size()), pRecords};
     return S_OK;
 }

@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -14,6 +15,7 @@
 
 #include <jack/midiport.h>
 
+#include "ConsoleFinder.h"
 #include "JackMessages.h"
 #include "PortTags.h"
 
@@ -64,6 +66,14 @@ bool ServerAnswers()
         return false;
     jack_client_close(pProbe);
     return true;
+}
+
+bool HasConsole(const std::vector<VornNetworkDevice>& devices)
+{
+    return std::any_of(devices.begin(), devices.end(), [](const VornNetworkDevice& device) {
+        return std::any_of(device.pairs.begin(), device.pairs.end(),
+                           [](const VornPortPair& pair) { return pair.typeCode == VORN_PORT_TYPE_TARN; });
+    });
 }
 
 timespec MonotonicDeadline(std::chrono::steady_clock::time_point when)
@@ -169,7 +179,21 @@ HRESULT CDriverCore::Scan(std::vector<VornNetworkDevice>& devices)
         return VORN_E_NO_SERVER;
     // An edit of the rules file counts from the next look at the graph on.
     m_rules = CPortRules::LoadIfChanged(CPortRules::DefaultPath(), m_rules);
-    devices = CNetworkScan::Scan(m_pClient, m_rules);
+    devices = CNetworkScan::Scan(m_pClient, m_rules.With(CConsoleFinder::FoundOutsideFile(m_rules)));
+    if (HasConsole(devices) || !CConsoleFinder::AskingWanted())
+        return S_OK;
+    // No pair is known as a console: the pairs without tags are asked whether one is (each once in
+    // this process); the callers of a listing hold the graph lock that asking needs.
+    std::string error;
+    const std::vector<CConsoleFinder::Answer> answers =
+        CConsoleFinder::AskUntagged(m_pClient, m_rules.With(CConsoleFinder::FoundOutsideFile(m_rules)), false, error);
+    if (!error.empty())
+        CPortRules::ReportOnce({"no pair without tags could be asked whether it is a console: " + error});
+    if (std::none_of(answers.begin(), answers.end(),
+                     [](const auto& answer) { return answer.kind == CConsoleFinder::Answer::Kind::Console; }))
+        return S_OK;
+    m_rules = CPortRules::LoadIfChanged(CPortRules::DefaultPath(), m_rules);
+    devices = CNetworkScan::Scan(m_pClient, m_rules.With(CConsoleFinder::FoundOutsideFile(m_rules)));
     return S_OK;
 }
 

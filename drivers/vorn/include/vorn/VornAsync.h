@@ -111,6 +111,9 @@ inline constexpr std::uint32_t VORN_PORT_FLAG_INPUT = 2;  // the port delivers r
 // A client that is not a Vorn driver also sends messages to the device: its exchanges take no turns with
 // the driver's.
 inline constexpr std::uint32_t VORN_PORT_FLAG_SHARED = 4;
+// How the driver came to know the pair; neither bit: both ports carry the type and identifier tags.
+inline constexpr std::uint32_t VORN_PORT_FLAG_BY_RULE = 8;   // a rule of the user's rules file names it
+inline constexpr std::uint32_t VORN_PORT_FLAG_BY_ASKING = 16; // it answered the driver's identity request
 
 struct PortList {
     std::uint32_t count; // number of records
