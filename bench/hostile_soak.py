@@ -1,0 +1,498 @@
+#!/usr/bin/env python3
+"""Writers against a hostile console, judged by the console's own log.
+
+A private JACK server (dummy backend) runs the emulated console with --hostile SEED: for every message
+it decides on arrival whether a write is stored, invalid or a failed flash write, and how it answers
+(at once, late, never, twice, after garbage or a stray answer). Each round starts one or two writers
+(sonvale-cli update N, send FILE, current), some of them killed at a random moment, and judges what
+each writer reported against what the console decided:
+
+  false       "completed" for a write the console did not store, a refusal for one it stored or of
+              another kind than the console's, `current` naming an entry the console did not hold
+              while it ran, or any outcome for a message the console never received
+  cannot tell exit 4 saying the answer could be a late one (allowed, counted)
+  no answer   exit 4 for another reason (allowed, counted)
+  missed      nothing was owed when the writer's message arrived (every earlier message answered in
+              full), the console stored and answered at once, yet the writer did not say "completed"
+
+Rounds follow each other without pause, so that late answers fall into later writers' exchanges.
+The console restarts (a new JACK client, the same flash) every --restart-every rounds, with the JACK
+server, whose test lock other test runs get in between; and after a round in which it left a message
+unanswered for good. Every round's plan is a function of the seed
+and the round's number, and the console's choices one of the seed and the message's number, numbered
+from a fixed point at each scheduled restart: --replay SEED:ROUND runs again from that restart to the
+round and prints the round's timeline.
+"""
+import argparse
+import fcntl
+import json
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+LOCK = "/tmp/sonvale-jack-tests.lock"
+SEGMENT_MESSAGES = 100000  # message numbers of one scheduled segment start at segment * this + 1
+# The console of a calm segment answers every message within milliseconds (twice, after garbage or a
+# stray answer, but never late), so that writers meet a console that owes nothing often enough to
+# measure the missed rate. A behaviour named more than once is chosen that much more often.
+CALM = "at-once,at-once,at-once,at-once,duplicate,garbage-first,other-first,stale-first,stale-after"
+BEHAVIOURS = ["at-once", "late", "very-late", "never", "duplicate", "garbage-first", "other-first",
+              "stale-first", "stale-after"]
+ANSWERS = {"never": 0, "at-once": 1, "late": 1, "very-late": 1}  # the others answer twice
+OUTCOMES = ["ok", "false", "cannot-tell", "no-answer", "missed", "killed", "other"]
+SIGNALS = [signal.SIGINT, signal.SIGTERM, signal.SIGKILL]
+WRITER_LIMIT_S = 90  # a writer still running after this is stopped and counted as hung
+
+MSG = re.compile(r'^   msg (\d+) kind=(\w+) entry="(.*)" decision=(\S+) behaviour=(\S+) delay=(\d+) gap=(\d+) '
+                 r'at=([\d.]+)$')
+ANSWER = re.compile(r'^   answer msg=(\d+) part=(\S+)(?: (.*))? at=([\d.]+)$')
+READY = re.compile(r'^ready: .*current entry "(.*)"$')
+CURRENT = re.compile(r'^Current Data : (.*) \((?:No\. \d+|not a factory entry)\)$', re.M)
+
+
+def now_ms():
+    return time.monotonic() * 1000.0  # CLOCK_MONOTONIC, as the console's at= stamps
+
+
+class Console:
+    """One run of the emulated console and what its log says."""
+
+    def __init__(self, soak, index, first_message, extra):
+        self.soak = soak
+        self.log_path = os.path.join(soak.work, "console-%d.log" % index)
+        self.first_message = first_message
+        self.messages = {}  # number -> dict
+        self.order = []
+        self.held_at_start = None
+        self.offset = 0
+        self.partial = ""
+        args = [soak.emulator, "--flash", os.path.join(soak.work, "flash.txt"), "--hostile", str(soak.seed),
+                "--hostile-from", str(first_message)] + extra + soak.console_options
+        with open(self.log_path, "w") as log:
+            self.process = subprocess.Popen(args, stdout=log, stderr=subprocess.STDOUT, env=soak.env)
+        deadline = time.monotonic() + 10
+        while self.held_at_start is None:
+            self.read()
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                raise SystemExit("the console did not come up:\n" + open(self.log_path).read())
+            time.sleep(0.02)
+
+    def read(self):
+        with open(self.log_path) as log:
+            log.seek(self.offset)
+            text = log.read()
+            self.offset = log.tell()
+        text = self.partial + text
+        lines = text.split("\n")
+        self.partial = lines.pop()
+        for line in lines:
+            m = MSG.match(line)
+            if m:
+                number = int(m.group(1))
+                self.messages[number] = {
+                    "number": number, "kind": m.group(2), "entry": m.group(3), "decision": m.group(4),
+                    "behaviour": m.group(5), "delay": int(m.group(6)), "gap": int(m.group(7)),
+                    "at": float(m.group(8)), "answers": [], "line": line.strip()}
+                self.order.append(number)
+                continue
+            m = ANSWER.match(line)
+            if m and int(m.group(1)) in self.messages:
+                self.messages[int(m.group(1))]["answers"].append(
+                    {"part": m.group(2), "note": m.group(3) or "", "at": float(m.group(4))})
+                continue
+            m = READY.match(line)
+            if m:
+                self.held_at_start = m.group(1)
+
+    def last_number(self):
+        return self.order[-1] if self.order else self.first_message - 1
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGTERM)
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.read()
+
+    def owed_at(self, t, before):
+        """The messages that arrived before message `before` and were not answered in full at time t."""
+        owed = []
+        for number in self.order:
+            if number == before:
+                break
+            m = self.messages[number]
+            if m["at"] >= t:
+                break
+            planned = ANSWERS.get(m["behaviour"], 2)
+            if m["behaviour"] == "never" or sum(1 for a in m["answers"] if a["at"] < t) < planned:
+                owed.append(m)
+        return owed
+
+
+class Writer:
+    def __init__(self, op, key, delay, kill_after, kill_signal):
+        self.op, self.key, self.delay = op, key, delay
+        self.kill_after, self.kill_signal = kill_after, kill_signal
+        self.process = None
+        self.start = self.end = None
+        self.killed = False
+        self.hung = False
+        self.code = None
+        self.out = self.err = ""
+
+    def describe(self):
+        what = {"update": "update %d" % self.key, "send": "send (No. %d)" % self.key, "current": "current"}[self.op]
+        if self.kill_after is not None:
+            what += ", %s after %.2f s" % (signal.Signals(self.kill_signal).name, self.kill_after)
+        return what
+
+
+class Soak:
+    def __init__(self, options):
+        self.options = options
+        self.seed = options.seed
+        self.bin = os.path.abspath(os.path.join(options.build, "bin"))
+        self.emulator = os.path.join(self.bin, "ostra-emulator")
+        self.cli = os.path.join(self.bin, "sonvale-cli")
+        for path in (self.emulator, self.cli, os.path.join(self.bin, "vorn-jack.so")):
+            if not os.path.exists(path):
+                raise SystemExit("FAILED: %s is not built" % path)
+        self.console_options = options.console_option or []
+        self.work = tempfile.mkdtemp(prefix="sonvale-hostile-")
+        self.server = "sonvale-hostile-%d" % os.getpid()
+        for folder in ("run", "config", "home"):
+            os.makedirs(os.path.join(self.work, folder), mode=0o700)
+        env = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE")}
+        env.update(JACK_DEFAULT_SERVER=self.server, JACK_NO_START_SERVER="1",
+                   XDG_CONFIG_HOME=os.path.join(self.work, "config"), HOME=os.path.join(self.work, "home"),
+                   XDG_RUNTIME_DIR=os.path.join(self.work, "run"))
+        self.env = env
+        self.jackd = None
+        self.lock = None
+        self.consoles = []
+        self.names = {}
+        self.counts = {b: {o: 0 for o in OUTCOMES} for b in BEHAVIOURS + ["none"]}
+        self.findings = []  # (kind, round, text)
+        self.nothing_owed = 0
+        self.restarts = {"scheduled": 0, "never": 0}
+        self.segments = set()
+
+    # --- the graph -----------------------------------------------------------------------------------
+    def take_lock(self):
+        self.lock = open(LOCK, "a+")
+        deadline = time.monotonic() + 900
+        while True:
+            try:
+                fcntl.flock(self.lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                return
+            except BlockingIOError:
+                if time.monotonic() > deadline:
+                    raise SystemExit("FAILED: the JACK test lock stayed taken for fifteen minutes")
+                time.sleep(0.5)
+
+    def start_server(self):
+        self.take_lock()
+        with open(os.path.join(self.work, "jackd.log"), "a") as log:
+            self.jackd = subprocess.Popen(["jackd", "--no-realtime", "--sync", "-n", self.server, "-d", "dummy",
+                                           "-r", "48000", "-p", "256"], stdout=log, stderr=subprocess.STDOUT,
+                                          env=self.env)
+        deadline = time.monotonic() + 10
+        while subprocess.call(["jack_lsp"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL):
+            if time.monotonic() > deadline or self.jackd.poll() is not None:
+                raise SystemExit("FAILED: jackd did not start")
+            time.sleep(0.1)
+
+    def stop_server(self):
+        """The console and the server stop and the JACK test lock is let go, so that other test runs
+        waiting for it get their turn between segments."""
+        for console in self.consoles:
+            console.stop()
+        if self.jackd and self.jackd.poll() is None:
+            self.jackd.terminate()
+            try:
+                self.jackd.wait(10)
+            except subprocess.TimeoutExpired:
+                self.jackd.kill()
+                self.jackd.wait()
+        for name in os.listdir("/dev/shm"):
+            if name.startswith("jack") and ("_%s_" % self.server) in name:
+                try:
+                    os.unlink(os.path.join("/dev/shm", name))
+                except OSError:
+                    pass
+        if self.lock:
+            self.lock.close()
+            self.lock = None
+
+    def start_graph(self):
+        self.start_server()
+        listing = subprocess.run([self.cli, "list", "--json"], env=self.env, capture_output=True, text=True,
+                                 check=True).stdout
+        self.names = {e["key"]: e["name"] for e in json.loads(listing)}
+        for key in self.names:
+            subprocess.run([self.cli, "export", str(key), self.file_of(key)], env=self.env, check=True,
+                           capture_output=True)
+
+    def file_of(self, key):
+        return os.path.join(self.work, "entry-%d.syx" % key)
+
+    def close(self):
+        self.stop_server()
+        if self.options.keep:
+            print("logs kept in", self.work)
+        else:
+            shutil.rmtree(self.work, ignore_errors=True)
+
+    def calm(self, segment):
+        return random.Random("%d:segment:%d" % (self.seed, segment)).random() < self.options.calm_share
+
+    def restart_console(self, first_message, segment):
+        if self.consoles:
+            self.consoles[-1].stop()
+        extra = ["--hostile-only", CALM] if self.calm(segment) else []
+        self.consoles.append(Console(self, len(self.consoles), first_message, extra))
+
+    # --- rounds --------------------------------------------------------------------------------------
+    def plan(self, round_number):
+        rng = random.Random("%d:%d" % (self.seed, round_number))
+        keys = rng.sample(sorted(self.names), 2)
+        writers = []
+        for i in range(1 if rng.random() < 0.65 else 2):
+            op = rng.choices(["update", "send", "current"], [55, 15, 30])[0]
+            delay = 0.0 if i == 0 else rng.choice([0.0, rng.uniform(0.0, 1.0)])
+            kill_after = kill_signal = None
+            if rng.random() < self.options.kill_share:
+                kill_after = rng.uniform(0.02, 2.5)
+                kill_signal = rng.choice(SIGNALS)
+            writers.append(Writer(op, keys[i], delay, kill_after, kill_signal))
+        return writers
+
+    def run_round(self, writers):
+        base = time.monotonic()
+        pending = list(writers)
+        running = []
+        while pending or running:
+            t = time.monotonic()
+            for w in [w for w in pending if t - base >= w.delay]:
+                pending.remove(w)
+                args = [self.cli] + {"update": ["update", str(w.key)], "send": ["send", self.file_of(w.key)],
+                                     "current": ["current"]}[w.op]
+                w.out_file = tempfile.TemporaryFile(mode="w+")
+                w.err_file = tempfile.TemporaryFile(mode="w+")
+                w.start = now_ms()
+                w.process = subprocess.Popen(args, stdout=w.out_file, stderr=w.err_file, env=self.env)
+                running.append(w)
+            for w in list(running):
+                code = w.process.poll()
+                if code is not None:
+                    w.end = now_ms()
+                    w.code = code
+                    for name, f in (("out", w.out_file), ("err", w.err_file)):
+                        f.seek(0)
+                        setattr(w, name, f.read())
+                        f.close()
+                    running.remove(w)
+                elif w.kill_after is not None and not w.killed and (now_ms() - w.start) / 1000 >= w.kill_after:
+                    w.process.send_signal(w.kill_signal)
+                    w.killed = True
+                elif (now_ms() - w.start) / 1000 > WRITER_LIMIT_S:
+                    w.process.kill()
+                    w.hung = True
+            time.sleep(0.002)
+
+    # --- judging -------------------------------------------------------------------------------------
+    def held_between(self, console, start, end):
+        held = {console.held_at_start}
+        for number in console.order:
+            m = console.messages[number]
+            if m["kind"] == "data" and m["decision"] == "stored":
+                if m["at"] < start:
+                    held = {m["entry"]}
+                elif m["at"] <= end:
+                    held.add(m["entry"])
+        return held
+
+    def judge(self, round_number, w, console):
+        kind = "identity" if w.op == "current" else "data"
+        name = self.names[w.key]
+        own = [console.messages[n] for n in console.order
+               if console.messages[n]["kind"] == kind and w.start - 5 <= console.messages[n]["at"] <= w.end + 30
+               and (kind == "identity" or console.messages[n]["entry"] == name)]
+        first = own[0] if own else None
+        behaviour = first["behaviour"] if first else "none"
+        last_line = (w.err.strip().splitlines() or [""])[-1] if w.code != 0 else w.out.strip()
+        ended = w.code in (0, 2, 3, 4)
+        owed = console.owed_at(first["at"], first["number"]) if first else []
+
+        def finding(outcome, why):
+            text = "round %d (--replay %d:%d): %s exited %s (%s)\n      %s\n      console: %s\n      owed then: %s" % (
+                round_number, self.seed, round_number, w.describe(), w.code, last_line, why,
+                "; ".join(m["line"] for m in own) or "no message of this writer arrived",
+                "; ".join("msg %d %s %s %s, answers at %s" % (
+                    m["number"], m["kind"], m["decision"], m["behaviour"],
+                    ",".join("%.0f" % a["at"] for a in m["answers"]) or "-") for m in owed) or "nothing")
+            self.findings.append((outcome, round_number, text))
+            return outcome
+
+        if w.hung:
+            outcome = finding("other", "still running after %d s; stopped" % WRITER_LIMIT_S)
+        elif w.killed and not ended:
+            outcome = "killed"
+        elif w.code not in (0, 2, 3, 4):
+            outcome = finding("other", "an exit status no exchange gives")
+        elif w.code in (0, 2, 3) and not own:
+            outcome = finding("false", "an outcome, but the console never received this writer's message")
+        elif w.code == 4:
+            outcome = "cannot-tell" if "late answer" in w.err or "cannot tell" in w.err else "no-answer"
+        elif kind == "data":
+            decisions = {m["decision"] for m in own}
+            wanted = {0: "stored", 2: "invalid", 3: "flash-failed"}[w.code]
+            if wanted in decisions:
+                outcome = "ok"
+            else:
+                outcome = finding("false", "the console decided %s" % "/".join(sorted(decisions)))
+        else:
+            shown = CURRENT.search(w.out)
+            held = self.held_between(console, w.start, w.end)
+            if shown and shown.group(1) in held:
+                outcome = "ok"
+            else:
+                outcome = finding("false", "the console held %s while it ran" % " or ".join(
+                    '"%s"' % h for h in sorted(held)))
+        if (first and len(own) == 1 and not owed and first["behaviour"] == "at-once" and not w.killed
+                and (kind == "identity" or first["decision"] == "stored")):
+            self.nothing_owed += 1
+            if outcome != "ok" and outcome != "false":
+                outcome = finding("missed", "nothing was owed and the console answered at once")
+        self.counts[behaviour][outcome] += 1
+        return outcome
+
+    def print_timeline(self, round_number, writers, console):
+        start = min(w.start for w in writers) - 30000
+        end = max(w.end or w.start for w in writers) + 100
+        print("timeline of round %d (monotonic ms; console messages from 30 s before):" % round_number)
+        events = []
+        for w in writers:
+            events.append((w.start, "writer %s starts" % w.describe()))
+            if w.end:
+                events.append((w.end, "writer %s ends: exit %s\n        %s" % (
+                    w.op, w.code, (w.out + w.err).strip().replace("\n", "\n        "))))
+        for number in console.order:
+            m = console.messages[number]
+            if start <= m["at"] <= end:
+                events.append((m["at"], "console " + m["line"]))
+            for a in m["answers"]:
+                if start <= a["at"] <= end:
+                    events.append((a["at"], "console answers msg %d: %s %s" % (number, a["part"], a["note"])))
+        for at, text in sorted(events):
+            print("  %12.1f  %s" % (at, text))
+
+    # --- the run -------------------------------------------------------------------------------------
+    def run(self, first_round, last_round, show_round=None):
+        every = self.options.restart_every
+        began = time.monotonic()
+        self.start_graph()
+        rounds = 0
+        for r in range(first_round, last_round + 1):
+            if r == first_round or r % every == 0:
+                if r != first_round:
+                    self.restarts["scheduled"] += 1
+                    self.stop_server()
+                    time.sleep(0.3)
+                    self.start_server()
+                self.restart_console((r // every) * SEGMENT_MESSAGES + 1, r // every)
+            self.segments.add(r // every)
+            console = self.consoles[-1]
+            writers = self.plan(r)
+            self.run_round(writers)
+            time.sleep(0.03)  # the last answers of an at-once exchange reach the log
+            console.read()
+            for w in writers:
+                self.judge(r, w, console)
+            rounds += 1
+            if show_round == r:
+                self.print_timeline(r, writers, console)
+            if any(console.messages[n]["behaviour"] == "never" for n in console.order) and (r + 1) % every != 0:
+                # A debt that is never paid: the console starts again, its numbering going on.
+                self.restarts["never"] += 1
+                self.restart_console(console.last_number() + 1, r // every)
+            if self.options.progress and rounds % 25 == 0:
+                print("  %d rounds, %d false, %.0f s" % (rounds, sum(1 for f in self.findings if f[0] == "false"),
+                                                         time.monotonic() - began), flush=True)
+        return rounds, time.monotonic() - began
+
+    def report(self, rounds, seconds):
+        total = {o: sum(c[o] for c in self.counts.values()) for o in OUTCOMES}
+        print("hostile soak: seed %d, %d rounds, %d writers, %dm%02ds, console restarts: %d scheduled, %d after an "
+              "answer never given; %d of %d segments calm" % (
+                  self.seed, rounds, sum(total.values()), seconds // 60, seconds % 60, self.restarts["scheduled"],
+                  self.restarts["never"], sum(1 for k in self.segments if self.calm(k)), len(self.segments)))
+        print("outcomes by the behaviour of the writer's own message:")
+        print("  %-14s" % "behaviour" + "".join("%12s" % o for o in OUTCOMES))
+        for b in BEHAVIOURS + ["none"]:
+            if sum(self.counts[b].values()):
+                print("  %-14s" % b + "".join("%12d" % self.counts[b][o] for o in OUTCOMES))
+        print("  %-14s" % "all" + "".join("%12d" % total[o] for o in OUTCOMES))
+        for kind in ("false", "missed", "other"):
+            found = [f for f in self.findings if f[0] == kind]
+            if found:
+                print("%s outcomes: %d" % (kind, len(found)))
+                for _, _, text in found[:40]:
+                    print("  " + text)
+                if len(found) > 40:
+                    print("  ... and %d more" % (len(found) - 40))
+        share = 100.0 * total["missed"] / self.nothing_owed if self.nothing_owed else 0.0
+        print("missed: %d of %d writes with nothing owed (%.1f %%)" % (total["missed"], self.nothing_owed, share))
+        print("false outcomes: %d" % total["false"])
+        return total["false"]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--build", default="build/default", help="the build folder (default build/default)")
+    parser.add_argument("--rounds", type=int, default=300)
+    parser.add_argument("--seed", type=int, default=None, help="default: from the clock")
+    parser.add_argument("--replay", metavar="SEED:ROUND", help="run again from the round's segment to the round")
+    parser.add_argument("--restart-every", type=int, default=25, help="rounds between console restarts")
+    parser.add_argument("--calm-share", type=float, default=0.35,
+                        help="share of the segments whose console never answers late")
+    parser.add_argument("--kill-share", type=float, default=0.15, help="share of the writers killed")
+    parser.add_argument("--console-option", action="append", help="one more emulator option (e.g. "
+                        "--console-option=--hostile-only=late), given as one word each")
+    parser.add_argument("--enforce", action="store_true", help="exit 1 on any false outcome")
+    parser.add_argument("--keep", action="store_true", help="keep the logs")
+    parser.add_argument("--progress", action="store_true", help="a line every 25 rounds")
+    options = parser.parse_args()
+    if options.console_option:
+        options.console_option = [part for option in options.console_option for part in option.split("=", 1)]
+    show = None
+    if options.replay:
+        seed, round_number = options.replay.split(":")
+        options.seed, show = int(seed), int(round_number)
+        first, last = (show // options.restart_every) * options.restart_every, show
+    else:
+        if options.seed is None:
+            options.seed = int(time.time() * 1000) % 1000000
+        first, last = 0, options.rounds - 1
+    soak = Soak(options)
+    print("hostile soak: seed %d, rounds %d-%d, server %s" % (options.seed, first, last, soak.server), flush=True)
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    try:
+        rounds, seconds = soak.run(first, last, show)
+    finally:
+        soak.close()
+    false = soak.report(rounds, int(seconds))
+    sys.exit(1 if options.enforce and false else 0)
+
+
+if __name__ == "__main__":
+    main()
