@@ -178,6 +178,7 @@ class Soak:
         self.env = env
         self.jackd = None
         self.lock = None
+        self.waited = 0.0  # seconds spent waiting for the JACK test lock
         self.consoles = []
         self.names = {}
         self.counts = {b: {o: 0 for o in OUTCOMES} for b in BEHAVIOURS + ["none"]}
@@ -188,16 +189,23 @@ class Soak:
 
     # --- the graph -----------------------------------------------------------------------------------
     def take_lock(self):
+        """Waits in the kernel's queue of the JACK test lock (as flock -w does), at most 15 minutes."""
         self.lock = open(LOCK, "a+")
-        deadline = time.monotonic() + 900
-        while True:
-            try:
-                fcntl.flock(self.lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
-                return
-            except BlockingIOError:
-                if time.monotonic() > deadline:
-                    raise SystemExit("FAILED: the JACK test lock stayed taken for fifteen minutes")
-                time.sleep(0.5)
+        began = time.monotonic()
+
+        def too_long(*_):
+            raise TimeoutError
+
+        previous = signal.signal(signal.SIGALRM, too_long)
+        signal.alarm(900)
+        try:
+            fcntl.flock(self.lock, fcntl.LOCK_EX)
+        except TimeoutError:
+            raise SystemExit("the JACK test lock stayed taken for fifteen minutes")
+        finally:
+            signal.alarm(0)
+            signal.signal(signal.SIGALRM, previous)
+        self.waited += time.monotonic() - began
 
     def start_server(self):
         self.take_lock()
@@ -327,6 +335,12 @@ class Soak:
         own = [console.messages[n] for n in console.order
                if console.messages[n]["kind"] == kind and w.start - 5 <= console.messages[n]["at"] <= w.end + 30
                and (kind == "identity" or console.messages[n]["entry"] == name)]
+        if not own and kind == "data":
+            # A message the console could not read has no name; it counts as this writer's when it came
+            # while the writer ran.
+            own = [console.messages[n] for n in console.order
+                   if console.messages[n]["kind"] == "data" and console.messages[n]["entry"] == ""
+                   and w.start - 5 <= console.messages[n]["at"] <= w.end + 30]
         first = own[0] if own else None
         behaviour = first["behaviour"] if first else "none"
         last_line = (w.err.strip().splitlines() or [""])[-1] if w.code != 0 else w.out.strip()
@@ -401,7 +415,8 @@ class Soak:
         every = self.options.restart_every
         began = time.monotonic()
         self.start_graph()
-        rounds = 0
+        self.rounds = 0
+        self.began = began
         for r in range(first_round, last_round + 1):
             if r == first_round or r % every == 0:
                 if r != first_round:
@@ -418,7 +433,8 @@ class Soak:
             console.read()
             for w in writers:
                 self.judge(r, w, console)
-            rounds += 1
+            self.rounds += 1
+            rounds = self.rounds
             if show_round == r:
                 self.print_timeline(r, writers, console)
             if any(console.messages[n]["behaviour"] == "never" for n in console.order) and (r + 1) % every != 0:
@@ -428,7 +444,7 @@ class Soak:
             if self.options.progress and rounds % 25 == 0:
                 print("  %d rounds, %d false, %.0f s" % (rounds, sum(1 for f in self.findings if f[0] == "false"),
                                                          time.monotonic() - began), flush=True)
-        return rounds, time.monotonic() - began
+        return self.rounds, time.monotonic() - began
 
     def report(self, rounds, seconds):
         total = {o: sum(c[o] for c in self.counts.values()) for o in OUTCOMES}
@@ -436,6 +452,7 @@ class Soak:
               "answer never given; %d of %d segments calm" % (
                   self.seed, rounds, sum(total.values()), seconds // 60, seconds % 60, self.restarts["scheduled"],
                   self.restarts["never"], sum(1 for k in self.segments if self.calm(k)), len(self.segments)))
+        print("(%.0f s of it waiting for other test runs' turns at the JACK test lock)" % self.waited)
         print("outcomes by the behaviour of the writer's own message:")
         print("  %-14s" % "behaviour" + "".join("%12s" % o for o in OUTCOMES))
         for b in BEHAVIOURS + ["none"]:
@@ -487,10 +504,17 @@ def main():
     print("hostile soak: seed %d, rounds %d-%d, server %s" % (options.seed, first, last, soak.server), flush=True)
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     try:
-        rounds, seconds = soak.run(first, last, show)
+        soak.run(first, last, show)
+        stopped = None
+    except SystemExit as stop:
+        # The report of the rounds that ran, then why the soak stopped early.
+        stopped = stop
     finally:
         soak.close()
-    false = soak.report(rounds, int(seconds))
+    false = soak.report(getattr(soak, "rounds", 0), int(time.monotonic() - getattr(soak, "began", time.monotonic())))
+    if stopped is not None:
+        print("STOPPED after %d rounds: %s" % (getattr(soak, "rounds", 0), stopped.code))
+        sys.exit(1)
     sys.exit(1 if options.enforce and false else 0)
 
 
