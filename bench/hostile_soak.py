@@ -186,6 +186,7 @@ class Soak:
         self.nothing_owed = 0
         self.restarts = {"scheduled": 0, "never": 0}
         self.segments = set()
+        self.reasons = {}  # what the writers that exited 4 said, and how often
 
     # --- the graph -----------------------------------------------------------------------------------
     def take_lock(self):
@@ -367,6 +368,8 @@ class Soak:
             outcome = finding("false", "an outcome, but the console never received this writer's message")
         elif w.code == 4:
             outcome = "cannot-tell" if "late answer" in w.err or "cannot tell" in w.err else "no-answer"
+            reason = re.sub(r"^sonvale-cli: ", "", last_line)[:100]
+            self.reasons[reason] = self.reasons.get(reason, 0) + 1
         elif kind == "data":
             decisions = {m["decision"] for m in own}
             wanted = {0: "stored", 2: "invalid", 3: "flash-failed"}[w.code]
@@ -467,6 +470,10 @@ class Soak:
                     print("  " + text)
                 if len(found) > 40:
                     print("  ... and %d more" % (len(found) - 40))
+        if self.reasons:
+            print("what the writers that exited 4 said:")
+            for reason, count in sorted(self.reasons.items(), key=lambda item: -item[1]):
+                print("  %4d  %s" % (count, reason))
         share = 100.0 * total["missed"] / self.nothing_owed if self.nothing_owed else 0.0
         print("missed: %d of %d writes with nothing owed (%.1f %%)" % (total["missed"], self.nothing_owed, share))
         print("false outcomes: %d" % total["false"])
