@@ -35,7 +35,8 @@ import sys
 import tempfile
 import time
 
-from hostile_judge import BEHAVIOURS, OUTCOMES, WRITER_LIMIT_S, ConsoleLog, Judge
+sys.dont_write_bytecode = True  # no __pycache__ beside the script in the working copy
+from hostile_judge import BEHAVIOURS, OUTCOMES, WRITER_LIMIT_S, ConsoleLog, Judge  # noqa: E402
 
 LOCK = "/tmp/sonvale-jack-tests.lock"
 SEGMENT_MESSAGES = 100000  # message numbers of one scheduled segment start at segment * this + 1
