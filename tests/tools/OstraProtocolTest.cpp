@@ -3,12 +3,14 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <numeric>
 #include <thread>
 
 #include "OstraClient.h"
 
 #include "OstraFlash.h"
+#include "OstraHostile.h"
 #include "OstraOptions.h"
 #include "OstraProtocol.h"
 
@@ -239,13 +241,82 @@ TEST(OstraOptions, ParsesEveryOptionAndRefusesBadValues)
     EXPECT_EQ(options.portId, 7u);
     EXPECT_EQ(options.fault, OstraFault::Split);
     EXPECT_EQ(options.splitCount, 4u);
+    COstraOptions hostile;
+    ASSERT_TRUE(hostile.Parse({"--hostile-only", "late,stale-first", "--hostile", "18446744073709551615",
+                               "--hostile-from", "200001"},
+                              error))
+        << error;
+    EXPECT_TRUE(hostile.hostile);
+    EXPECT_EQ(hostile.hostileSeed, 18446744073709551615ull);
+    EXPECT_EQ(hostile.hostileOnly, (std::vector{COstraHostile::Behaviour::Late, COstraHostile::Behaviour::StaleFirst}));
+    EXPECT_EQ(hostile.hostileFrom, 200001u);
+    EXPECT_FALSE(options.hostile);
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--bogus"}, {"--fault", "loud"}, {"--second-pair", "Tarn"}, {"--second-pair", "Xo"},
-          {"--split", "1"}, {"--delay", "-5"}, {"--port-id", "4294967295"}, {"--name"}}) {
+          {"--split", "1"}, {"--delay", "-5"}, {"--port-id", "4294967295"}, {"--name"}, {"--hostile", "x1"}, {"--hostile", "12x"},
+          {"--hostile", "18446744073709551616"}, {"--hostile", "1", "--hostile-only", "late,"},
+          {"--hostile", "1", "--hostile-only", "loud"}, {"--hostile", "1", "--hostile-from", "0"},
+          {"--hostile-only", "late"}, {"--hostile-from", "5"}}) {
         COstraOptions o;
         EXPECT_FALSE(o.Parse(bad, error)) << bad.front();
         EXPECT_FALSE(error.empty());
     }
+}
+
+std::string PlanText(const COstraHostile::Plan& plan)
+{
+    return std::string(COstraHostile::Name(plan.behaviour)) + " " + COstraHostile::Name(plan.decision) + " " +
+           std::to_string(plan.delayMs) + " " + std::to_string(plan.gapMs);
+}
+
+// A soak replays a round by starting the console with the same seed and message number: each plan must
+// depend on nothing else, and every behaviour must come up within the limits the soak judges by.
+TEST(OstraHostile, EachMessagesPlanFollowsFromTheSeedAndItsNumberAlone)
+{
+    const COstraHostile hostile(42, {});
+    std::vector<std::string> forwards;
+    std::map<std::string, int> seen;
+    for (std::uint64_t message = 1; message <= 2000; ++message) {
+        const COstraHostile::Plan plan = hostile.Choose(message);
+        forwards.push_back(PlanText(plan));
+        ++seen[COstraHostile::Name(plan.behaviour)];
+        ++seen[COstraHostile::Name(plan.decision)];
+        switch (plan.behaviour) {
+        case COstraHostile::Behaviour::Late:
+            EXPECT_TRUE(plan.delayMs >= 500 && plan.delayMs <= 14000) << plan.delayMs;
+            break;
+        case COstraHostile::Behaviour::VeryLate:
+            EXPECT_TRUE(plan.delayMs > 14000 && plan.delayMs <= 28000) << plan.delayMs;
+            break;
+        default:
+            EXPECT_EQ(plan.delayMs, 0u);
+            EXPECT_LE(plan.gapMs, 20u);
+        }
+    }
+    for (std::uint64_t message = 2000; message >= 1; --message)
+        EXPECT_EQ(PlanText(COstraHostile(42, {}).Choose(message)), forwards[message - 1]) << message;
+    for (const char* name : {"at-once", "late", "very-late", "never", "duplicate", "garbage-first", "other-first",
+                             "stale-first", "stale-after", "stored", "invalid", "flash-failed"})
+        EXPECT_GT(seen[name], 0) << name;
+    EXPECT_GT(seen["at-once"], seen["late"]);
+    EXPECT_LT(seen["never"], 60);
+
+    int differ = 0;
+    for (std::uint64_t message = 1; message <= 100; ++message)
+        differ += PlanText(COstraHostile(43, {}).Choose(message)) != forwards[message - 1];
+    EXPECT_GT(differ, 50) << "another seed, another run";
+}
+
+TEST(OstraHostile, OnlyTheGivenBehavioursAreChosen)
+{
+    const COstraHostile only(7, {COstraHostile::Behaviour::Never, COstraHostile::Behaviour::StaleAfter});
+    int stale = 0;
+    for (std::uint64_t message = 1; message <= 200; ++message) {
+        const COstraHostile::Behaviour behaviour = only.Choose(message).behaviour;
+        EXPECT_TRUE(behaviour == COstraHostile::Behaviour::Never || behaviour == COstraHostile::Behaviour::StaleAfter);
+        stale += behaviour == COstraHostile::Behaviour::StaleAfter;
+    }
+    EXPECT_TRUE(stale > 50 && stale < 150) << stale;
 }
 
 } // namespace

@@ -2,6 +2,27 @@
 
 #include "OstraFlash.h"
 
+#include <cstdio>
+
+namespace {
+
+// Milliseconds of the monotonic clock (CLOCK_MONOTONIC, as every process sees it), for the hostile
+// console's log lines.
+std::string MonotonicMs()
+{
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", std::chrono::duration<double, std::milli>(since).count());
+    return text;
+}
+
+std::string Status(std::uint8_t status)
+{
+    return COstraProtocol::Hex(&status, 1);
+}
+
+} // namespace
+
 class COstraConsole::PairSink : public CSysExReassembler::Sink {
 public:
     PairSink(COstraConsole& console, std::size_t pair) : m_console(console), m_pair(pair) {}
@@ -14,7 +35,8 @@ private:
 };
 
 COstraConsole::COstraConsole(const COstraOptions& options, COstraClient& client, std::ostream& log)
-    : m_options(options), m_client(client), m_log(log), m_reassemblers(2)
+    : m_options(options), m_client(client), m_log(log), m_reassemblers(2),
+      m_hostile(options.hostileSeed, options.hostileOnly), m_nextMessage(options.hostileFrom)
 {
     m_current.name = options.entryName;
     if (!options.flashPath.empty() && COstraFlash::Load(options.flashPath, m_current))
@@ -39,6 +61,7 @@ std::uint8_t COstraConsole::Store(const COstraProtocol::Entry& entry)
         m_log << "   flash " << m_options.flashPath << " cannot be written\n";
         return COstraProtocol::STATUS_FLASH_FAILED;
     }
+    m_previousName = m_current.name;
     m_current = entry;
     return COstraProtocol::STATUS_STORED;
 }
@@ -47,6 +70,10 @@ void COstraConsole::OnMessage(std::size_t pair, const std::uint8_t* pBytes, std:
 {
     m_log << "<- [" << pair << "] " << COstraProtocol::Hex(pBytes, count) << "  ("
           << COstraProtocol::Describe(pBytes, count) << ")\n";
+    if (m_options.hostile) {
+        OnHostileMessage(pair, pBytes, count);
+        return;
+    }
     const bool swap = m_options.fault == OstraFault::Swap;
     switch (COstraProtocol::Classify(pBytes, count)) {
     case COstraProtocol::Kind::Foreign:
@@ -75,7 +102,7 @@ void COstraConsole::OnMessage(std::size_t pair, const std::uint8_t* pBytes, std:
         // A console busy with this one entry: its answer comes late while others are answered at once.
         const unsigned delayMs = late.delayMs != 0 ? late.delayMs : m_options.delayMs;
         m_log << "   reply in " << delayMs << " ms (--late-entry)\n";
-        m_delayed.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs), pair, std::move(reply)});
+        m_delayed.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs), pair, std::move(reply), {}});
         return;
     }
     Reply(pair, std::move(reply));
@@ -90,7 +117,7 @@ void COstraConsole::Reply(std::size_t pair, std::vector<std::uint8_t> reply)
     case OstraFault::Delay:
         m_log << "   reply in " << m_options.delayMs << " ms\n";
         m_delayed.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(m_options.delayMs), pair,
-                             std::move(reply)});
+                             std::move(reply), {}});
         return;
     case OstraFault::Garbage:
         // Framed like a message of ours, but its content means nothing.
@@ -135,6 +162,8 @@ std::chrono::milliseconds COstraConsole::SendDue(std::chrono::milliseconds idle)
     auto next = idle;
     for (auto it = m_delayed.begin(); it != m_delayed.end();) {
         if (it->due <= now) {
+            if (!it->note.empty())
+                m_log << it->note << " at=" << MonotonicMs() << "\n";
             Transmit(it->pair, it->reply);
             it = m_delayed.erase(it);
             continue;
@@ -143,4 +172,116 @@ std::chrono::milliseconds COstraConsole::SendDue(std::chrono::milliseconds idle)
         ++it;
     }
     return next;
+}
+
+// The hostile console decides on arrival what its flash holds afterwards, and logs that decision
+// before any answer goes out: the log is the truth a soak judges the programs' outcomes against.
+void COstraConsole::OnHostileMessage(std::size_t pair, const std::uint8_t* pBytes, std::size_t count)
+{
+    const COstraProtocol::Kind kind = COstraProtocol::Classify(pBytes, count);
+    if (kind == COstraProtocol::Kind::Foreign)
+        return;
+    const std::uint64_t number = m_nextMessage++;
+    const COstraHostile::Plan plan = m_hostile.Choose(number);
+    const std::string tag = "msg=" + std::to_string(number);
+    std::vector<std::uint8_t> fresh, stale, other;
+    std::string line = "   msg " + std::to_string(number);
+    std::string freshNote, staleNote;
+    if (kind == COstraProtocol::Kind::IdentityRequest) {
+        // Answered with the entry held on arrival, however late the answer goes out.
+        const std::string staleName =
+            !m_previousName.empty() && m_previousName != m_current.name ? m_previousName : "Stale #" + std::to_string(number);
+        fresh = COstraProtocol::BuildIdentityReply(m_current.name);
+        stale = COstraProtocol::BuildIdentityReply(staleName);
+        other = COstraProtocol::BuildCompletionReply(COstraProtocol::STATUS_STORED);
+        line += " kind=identity entry=\"" + m_current.name + "\" decision=-";
+        freshNote = "names=\"" + m_current.name + "\"";
+        staleNote = "names=\"" + staleName + "\"";
+    } else {
+        COstraProtocol::Entry entry;
+        std::string reason;
+        const bool valid = COstraProtocol::CheckDataMessage(pBytes, count, entry, reason);
+        COstraHostile::Decision decision = valid ? plan.decision : COstraHostile::Decision::Invalid;
+        std::uint8_t status = COstraProtocol::STATUS_INVALID;
+        if (decision == COstraHostile::Decision::Stored) {
+            status = Store(entry);
+            if (status != COstraProtocol::STATUS_STORED)
+                decision = COstraHostile::Decision::FlashFailed;
+        } else if (decision == COstraHostile::Decision::FlashFailed) {
+            status = COstraProtocol::STATUS_FLASH_FAILED;
+        }
+        const std::uint8_t staleStatus = status != COstraProtocol::STATUS_STORED ? COstraProtocol::STATUS_STORED
+                                         : number % 2 != 0                      ? COstraProtocol::STATUS_INVALID
+                                                                                : COstraProtocol::STATUS_FLASH_FAILED;
+        fresh = COstraProtocol::BuildCompletionReply(status);
+        stale = COstraProtocol::BuildCompletionReply(staleStatus);
+        other = COstraProtocol::BuildIdentityReply("Other #" + std::to_string(number));
+        line += " kind=data entry=\"" + entry.name + "\" decision=" + COstraHostile::Name(decision);
+        freshNote = "status=" + Status(status);
+        staleNote = "status=" + Status(staleStatus);
+    }
+    m_log << line << " behaviour=" << COstraHostile::Name(plan.behaviour) << " delay=" << plan.delayMs
+          << " gap=" << plan.gapMs << " at=" << MonotonicMs() << "\n";
+
+    std::vector<std::uint8_t> first, second;
+    std::string firstNote, secondNote;
+    switch (plan.behaviour) {
+    case COstraHostile::Behaviour::Never:
+        return;
+    case COstraHostile::Behaviour::AtOnce:
+    case COstraHostile::Behaviour::Late:
+    case COstraHostile::Behaviour::VeryLate:
+        Answer(pair, plan.delayMs, std::move(fresh), "   answer " + tag + " part=fresh " + freshNote);
+        return;
+    case COstraHostile::Behaviour::Duplicate:
+        first = second = fresh;
+        firstNote = "part=fresh " + freshNote;
+        secondNote = "part=duplicate " + freshNote;
+        break;
+    case COstraHostile::Behaviour::GarbageFirst:
+        // Framed like a message of ours, but its content means nothing.
+        first = {0xF0, 0x7D, 0x55, 0x2A, 0x00, 0x7F, 0x13, 0x66, 0x01, 0xF7};
+        firstNote = "part=garbage";
+        second = fresh;
+        secondNote = "part=fresh " + freshNote;
+        break;
+    case COstraHostile::Behaviour::OtherFirst:
+        first = other;
+        firstNote = "part=other";
+        second = fresh;
+        secondNote = "part=fresh " + freshNote;
+        break;
+    case COstraHostile::Behaviour::StaleFirst:
+        first = stale;
+        firstNote = "part=stale " + staleNote;
+        second = fresh;
+        secondNote = "part=fresh " + freshNote;
+        break;
+    case COstraHostile::Behaviour::StaleAfter:
+        first = fresh;
+        firstNote = "part=fresh " + freshNote;
+        second = stale;
+        secondNote = "part=stale " + staleNote;
+        break;
+    }
+    if (plan.gapMs == 0) {
+        // One MIDI event holding both messages: the driver receives them in the same JACK cycle.
+        m_log << "   answer " << tag << " " << firstNote << " at=" << MonotonicMs() << "\n";
+        first.insert(first.end(), second.begin(), second.end());
+        Answer(pair, 0, std::move(first), "   answer " + tag + " " + secondNote);
+        return;
+    }
+    Answer(pair, 0, std::move(first), "   answer " + tag + " " + firstNote);
+    Answer(pair, plan.gapMs, std::move(second), "   answer " + tag + " " + secondNote);
+}
+
+void COstraConsole::Answer(std::size_t pair, unsigned delayMs, std::vector<std::uint8_t> reply, std::string note)
+{
+    if (delayMs == 0) {
+        m_log << note << " at=" << MonotonicMs() << "\n";
+        Transmit(pair, reply);
+        return;
+    }
+    m_delayed.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs), pair, std::move(reply),
+                         std::move(note)});
 }

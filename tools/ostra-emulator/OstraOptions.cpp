@@ -24,6 +24,13 @@ bool ParseUnsigned(const std::string& text, unsigned long max, unsigned long& va
     return ec == std::errc() && ptr == end && !text.empty() && value <= max;
 }
 
+bool ParseUnsigned64(const std::string& text, std::uint64_t& value)
+{
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
 } // namespace
 
 const char* COstraOptions::FaultName(OstraFault fault)
@@ -58,6 +65,14 @@ std::string COstraOptions::Usage()
            "                       given for several entries\n"
            "  --delay MS           reply delay for --fault delay and --late-entry (default 3000)\n"
            "  --split N            MIDI events per reply for --fault split (default 3)\n"
+           "  --hostile SEED       a hostile console: for each message it decides, from a generator\n"
+           "                       seeded with SEED, whether a write is stored, invalid or a failed\n"
+           "                       flash write, and how it answers; one line per message in the log\n"
+           "                       (msg N kind=... entry=\"...\" decision=... behaviour=...), one per\n"
+           "                       answer sent (answer msg=N part=... at=MS, monotonic clock)\n"
+           "  --hostile-only LIST  the hostile console behaves only in these ways (comma-separated):\n"
+           "                       " + COstraHostile::Names() + "\n"
+           "  --hostile-from N     number of the first message (default 1), to replay a run from there\n"
            "  --untagged           offer the pairs without their tags, as a bridged console does\n"
            "  --help               this text\n"
            "\n"
@@ -78,7 +93,8 @@ bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& err
         }
         static const std::string withValue[] = {"--name", "--entry", "--flash", "--port-id",
                                                 "--second-pair", "--fault", "--delay", "--split",
-                                                "--flash-fail-entry", "--late-entry"};
+                                                "--flash-fail-entry", "--late-entry",
+                                                "--hostile", "--hostile-only", "--hostile-from"};
         if (std::find(std::begin(withValue), std::end(withValue), option) == std::end(withValue)) {
             error = "unknown option " + option;
             return false;
@@ -122,6 +138,30 @@ bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& err
                 return false;
             }
             lateEntries.push_back(late);
+        } else if (option == "--hostile") {
+            if (!ParseUnsigned64(value, hostileSeed)) {
+                error = "--hostile needs a seed: a decimal number below 2^64";
+                return false;
+            }
+            hostile = true;
+        } else if (option == "--hostile-only") {
+            hostileOnly.clear();
+            for (std::size_t at = 0; at <= value.size();) {
+                const std::size_t comma = std::min(value.find(',', at), value.size());
+                COstraHostile::Behaviour behaviour{};
+                if (!COstraHostile::FromName(value.substr(at, comma - at), behaviour)) {
+                    error = "--hostile-only takes behaviours among " + COstraHostile::Names() + ", not \"" +
+                            value.substr(at, comma - at) + "\"";
+                    return false;
+                }
+                hostileOnly.push_back(behaviour);
+                at = comma + 1;
+            }
+        } else if (option == "--hostile-from") {
+            if (!ParseUnsigned64(value, hostileFrom) || hostileFrom == 0) {
+                error = "--hostile-from needs a message number from 1";
+                return false;
+            }
         } else if (option == "--flash") {
             flashPath = value;
         } else if (option == "--port-id") {
@@ -164,6 +204,10 @@ bool COstraOptions::Parse(const std::vector<std::string>& args, std::string& err
             error = "unknown option " + option;
             return false;
         }
+    }
+    if (!hostile && (!hostileOnly.empty() || hostileFrom != 1)) {
+        error = "--hostile-only and --hostile-from need --hostile SEED";
+        return false;
     }
     return true;
 }

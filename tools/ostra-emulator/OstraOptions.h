@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "OstraHostile.h"
+
 // How the emulated console behaves when it answers.
 enum class OstraFault {
     None,      // answers as a console does
@@ -32,6 +34,12 @@ struct COstraOptions {
     OstraFault fault = OstraFault::None;
     unsigned delayMs = 3000;
     unsigned splitCount = 3;
+    // The hostile console: each message's decision and answer chosen from this seed (see COstraHostile),
+    // from these behaviours only when given, the first message numbered hostileFrom.
+    bool hostile = false;
+    std::uint64_t hostileSeed = 0;
+    std::vector<COstraHostile::Behaviour> hostileOnly;
+    std::uint64_t hostileFrom = 1;
     bool untagged = false; // offer the pairs without port metadata, as a bridged console does
     bool help = false;
 

@@ -55,6 +55,8 @@ int main(int argc, char** argv)
         std::cout << ", pair " << options.portId + 1 << " " << options.secondType;
     if (options.untagged)
         std::cout << ", untagged";
+    if (options.hostile)
+        std::cout << ", hostile seed " << options.hostileSeed << " from message " << options.hostileFrom;
     std::cout << ", fault " << COstraOptions::FaultName(options.fault) << ", current entry \""
               << console.Current().name << "\"" << std::endl;
 
