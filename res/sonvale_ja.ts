@@ -109,6 +109,12 @@ Please try to update data again.</source>
 再度データをアップデートしてください。</translation>
     </message>
     <message>
+        <source>Ostra answered, but the answer may be the late one to an earlier update.
+Please try to update data again.</source>
+        <translation>本体から応答がありましたが、以前のアップデートに対する遅れた応答の可能性があります。
+再度データをアップデートしてください。</translation>
+    </message>
+    <message>
         <source>Can't write Sonvale Data to Flash Memory.</source>
         <translation>Sonvale Dataの書き込みができませんでした。</translation>
     </message>
