@@ -109,9 +109,9 @@ Please try to update data again.</source>
 再度データをアップデートしてください。</translation>
     </message>
     <message>
-        <source>Ostra answered, but the answer may be the late one to an earlier update.
+        <source>The answer from Ostra may be for an earlier update.
 Please try to update data again.</source>
-        <translation>本体から応答がありましたが、以前のアップデートに対する遅れた応答の可能性があります。
+        <translation>本体からの応答は、以前のアップデートに対するものかもしれません。
 再度データをアップデートしてください。</translation>
     </message>
     <message>

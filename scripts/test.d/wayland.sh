@@ -152,6 +152,7 @@ printf '%s\n' "[Configuration]" "version=1" "NoteNum=0" "SortCol=1" "SortDesFlag
 start_console
 start_program
 wait_for_main_view
+echo "the main window's app_id is the installed desktop entry's id: $app_id"
 wait_for_question
 sleep 0.5
 # The fourth row's Name cell (under the menu bar and the header, 21 pixels a row) and the Update button.

@@ -162,7 +162,7 @@ if [ -n "$cli" ]; then
   select_row "$(key_of "$refused")"
   xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
   await_box "no box after Ctrl+U right after sonvale-cli gave up"
-  unproven=$(printf 'Ostra answered, but the answer may be the late one to an earlier update.\nPlease try to update data again.')
+  unproven=$(printf 'The answer from Ostra may be for an earlier update.\nPlease try to update data again.')
   [ "$(box_text)" = "$unproven" ] || fail "the box after sonvale-cli gave up says: $(box_text)"
   [ -z "$shots" ] || { mkdir -p "$shots"; import -window root "$shots/cannot-tell-box.png"; }
   close_box

@@ -85,7 +85,7 @@ private:
 inline const QString kCompleted = QStringLiteral("Data update completed.");
 inline const QString kInvalid = QStringLiteral("Sonvale Data is invalid.\nPlease try to update data again.");
 inline const QString kUnproven = QStringLiteral(
-    "Ostra answered, but the answer may be the late one to an earlier update.\nPlease try to update data again.");
+    "The answer from Ostra may be for an earlier update.\nPlease try to update data again.");
 inline const QString kFlashFailed = QStringLiteral("Can't write Sonvale Data to Flash Memory.");
 inline const QString kConnectionError =
     QStringLiteral("Connection Error.\nPlease make sure of whether Ostra is connected to your computer correctly.");
