@@ -109,6 +109,12 @@ Please try to update data again.</source>
 再度データをアップデートしてください。</translation>
     </message>
     <message>
+        <source>The answer from Ostra may be for an earlier update.
+Please try to update data again.</source>
+        <translation>本体からの応答は、以前のアップデートに対するものかもしれません。
+再度データをアップデートしてください。</translation>
+    </message>
+    <message>
         <source>Can't write Sonvale Data to Flash Memory.</source>
         <translation>Sonvale Dataの書き込みができませんでした。</translation>
     </message>

@@ -3,7 +3,8 @@
 # folder and one output. It runs the window suites that place windows, drag rows, show boxes and
 # activate windows on Qt's wayland platform, then journeys through the compositor: keys with wtype,
 # the pointer with tools/wl-pointer (a virtual pointer of the seat), screens with grim and window facts
-# from swaymsg. Everything it starts it stops again, by process id. BUILD_DIR (default build/default)
+# from swaymsg; the program's windows are found by their app_id, which must be the id of the desktop
+# entry that cmake --install puts in place. Everything it starts it stops again, by process id. BUILD_DIR (default build/default)
 # names the build it uses; SHOT_DIR, when set, keeps the screens of the drag, the question, the
 # progress dialog, the result box and the Console menu; SWAY_SCALE (default 1) is the output's scale.
 set -euo pipefail
@@ -41,12 +42,19 @@ if [ "$(id -u)" -eq 0 ]; then
   chown 65534:65534 "$run"
   as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 fi
+# The window's app_id must name the desktop entry as installed: docks and compositors that match windows
+# by app_id find the entry's icon and launcher through it.
+cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 || fail "cmake --install failed"
+entries=("$work/prefix/share/applications/"*.desktop)
+[ "${#entries[@]}" -eq 1 ] && [ -f "${entries[0]}" ] || fail "the install holds no single desktop entry: ${entries[*]}"
+app_id=$(basename "${entries[0]}" .desktop)
+export app_id
 # The output is 1280 by 800 logical pixels at any scale.
 scale=${SWAY_SCALE:-1} lw=1280 lh=800
 cat >"$run/sway.conf" <<CONF
 output HEADLESS-1 resolution $(( lw * scale ))x$(( lh * scale )) position 0 0 scale $scale
 default_border normal
-for_window [app_id="sonvale-data-manager"] floating enable
+for_window [app_id="$app_id"] floating enable
 focus_on_window_activation urgent
 CONF
 env -i PATH="$PATH" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
@@ -90,10 +98,10 @@ pointer_do() { printf '%s\n' "$@" >&7; sleep 0.05; }
 # with the rectangle of its contents in logical output pixels.
 views() {
   swaymsg -t get_tree | python3 -c '
-import json, sys
+import json, os, sys
 def walk(n, ws):
     if n.get("type") == "workspace": ws = n.get("name")
-    if n.get("app_id") == "sonvale-data-manager":
+    if n.get("app_id") == os.environ["app_id"]:
         r, w = n["rect"], n["window_rect"]
         print(n["pid"], int(n["focused"]), int(n["urgent"]), r["x"] + w["x"], r["y"] + w["y"], w["width"], w["height"],
               ws, n.get("name") or "")
@@ -107,8 +115,17 @@ box_fact() { views | tail -n1 | cut -d' ' -f"$1"; }
 main_is() { [ "$(main_fact "$1")" = "$2" ]; }
 box_titled() { [ "$(view_count)" -eq 2 ] && [ "$(box_fact 9-)" = "$1" ]; }
 export -f views view_count has_views main_fact box_fact main_is box_titled
+# The app_ids of every window on the output.
+app_ids() {
+  swaymsg -t get_tree | python3 -c '
+import json, sys
+def walk(n):
+    if n.get("type") in ("con", "floating_con") and n.get("pid"): print(n.get("app_id"))
+    for c in n.get("nodes", []) + n.get("floating_nodes", []): walk(c)
+walk(json.load(sys.stdin))' | sort -u | tr '\n' ' '
+}
 wait_for_main_view() {
-  wait_until 30 has_views 1 || fail "the main window did not appear on Wayland"
+  wait_until 30 has_views 1 || fail "no window with the installed entry's id $app_id as its app_id; app_ids: $(app_ids)"
   read -r _ _ _ X Y W H _ < <(views | sed -n 1p)
 }
 # screen NAME: the output as NAME.png in the work folder (and in SHOT_DIR when screens are kept).
@@ -135,6 +152,7 @@ printf '%s\n' "[Configuration]" "version=1" "NoteNum=0" "SortCol=1" "SortDesFlag
 start_console
 start_program
 wait_for_main_view
+echo "the main window's app_id is the installed desktop entry's id: $app_id"
 wait_for_question
 sleep 0.5
 # The fourth row's Name cell (under the menu bar and the header, 21 pixels a row) and the Update button.
@@ -213,7 +231,7 @@ second_start
 wait_until 5 main_is 3 1 || fail "a second start without a token left the first window as it was: no attention asked"
 # With the launcher's token it comes forward.
 swaymsg focus_on_window_activation focus >/dev/null
-swaymsg '[app_id="sonvale-data-manager"] urgent disable' >/dev/null || true
+swaymsg "[app_id=\"$app_id\"] urgent disable" >/dev/null || true
 token=$(printf 'token\n' | "$pointer" "$lw" "$lh" 2>>"$work/pointer.log")
 [ -n "$token" ] || fail "the compositor gave no activation token"
 second_start "$token"
@@ -221,7 +239,7 @@ wait_until 5 main_is 2 1 || fail "a second start with an activation token did no
 
 echo "--- 2. The saved place after a Wayland session"
 # The program was placed at (100, 100) by an X11 session; on Wayland it is resized and closed.
-swaymsg "[app_id=\"sonvale-data-manager\"] resize set 700 420" >/dev/null
+swaymsg "[app_id=\"$app_id\"] resize set 700 420" >/dev/null
 wait_until 5 bash -c '[ "$(main_fact 6)" != "'"$W"'" ]' || fail "sway did not resize the window"
 read -r _ _ _ _ _ W H _ < <(views | sed -n 1p)
 press -M alt -k f -m alt

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <cstdio>
@@ -183,8 +184,16 @@ ResultCode CTarnApp::Reconnect()
 
 void CTarnApp::OnHelpManual()
 {
-    const QFileInfo manual(QDir::current().filePath(QStringLiteral("Orla_Manual.pdf")));
-    if (manual.isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(manual.absoluteFilePath())))
+    // The current folder first, as on the console maker's own disc; then the program's data folders
+    // ($XDG_DATA_HOME, then each of $XDG_DATA_DIRS), where a program started from a menu finds it.
+    const QString strName = QStringLiteral("Orla_Manual.pdf");
+    QString strManual;
+    if (const QFileInfo here(QDir::current().filePath(strName)); here.isFile())
+        strManual = here.absoluteFilePath();
+    else
+        strManual = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                           QStringLiteral("sonvale-data-manager/") + strName);
+    if (!strManual.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(strManual)))
         return;
     m_bDeviceEventPending = false;
     (void)CMessageBoxService::Show(m_pMainFrame.get(), WarningBox(IDS_MANUAL_OPEN_FAILED));

@@ -1,7 +1,5 @@
 #include "app/TerminationWatch.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -10,20 +8,13 @@
 #include "app/MainFrame.h"
 #include "app/TarnApp.h"
 #include "app/UpdateState.h"
+#include "platform/FileSaver.h"
+#include "platform/TerminationSignals.h"
 
 namespace {
 
-// The pipe between the handler and the notifier; one per process, like the signal dispositions.
-int g_signalPipe[2] = {-1, -1};
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-
-void OnTerminationSignal(int nSignal)
-{
-    const int saved = errno;
-    const char byte = static_cast<char>(nSignal);
-    (void)!::write(g_signalPipe[1], &byte, 1); // a full pipe already holds a pending request
-    errno = saved;
-}
+// The read end of the signals' pipe; -1 until the handlers are in place.
+int g_nSignalPipe = -1;
 
 // Closes the open menus, then the modal windows from the topmost down; a box answers with its escape
 // button. A window that refuses to close is left to the end of the event loop.
@@ -45,17 +36,8 @@ void CloseMenusAndBoxes()
 
 bool CTerminationWatch::InstallHandlers()
 {
-    if (g_signalPipe[0] >= 0)
-        return true;
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return false;
-    struct sigaction action {};
-    action.sa_handler = &OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int nSignal : kSignals)
-        sigaction(nSignal, &action, nullptr);
-    return true;
+    g_nSignalPipe = CTerminationSignals::Install(false);
+    return g_nSignalPipe >= 0;
 }
 
 CTerminationWatch::CTerminationWatch()
@@ -64,7 +46,7 @@ CTerminationWatch::CTerminationWatch()
         return;
     // A signal that came before this point is already in the pipe: the notifier reports it as soon
     // as an event loop runs.
-    m_pNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    m_pNotifier = std::make_unique<QSocketNotifier>(g_nSignalPipe, QSocketNotifier::Read);
     connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &CTerminationWatch::OnSignalled);
 }
 
@@ -72,28 +54,26 @@ CTerminationWatch::~CTerminationWatch()
 {
     if (m_bRequested && qApp)
         qApp->removeEventFilter(this);
-    if (!m_pNotifier)
-        return;
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (int nSignal : kSignals)
-        sigaction(nSignal, &action, nullptr);
+    if (m_pNotifier)
+        CTerminationSignals::Restore();
 }
 
 void CTerminationWatch::OnSignalled()
 {
     char buffer[64];
     bool bSignalled = false;
-    for (ssize_t nRead; (nRead = ::read(g_signalPipe[0], buffer, sizeof buffer)) > 0;) {
+    bool bAgain = false;
+    // Signals that come together are one request: a session that ends sends SIGTERM and SIGHUP at
+    // once. Only a SIGINT or SIGTERM after the end began to wait for the update asks again.
+    for (ssize_t nRead; (nRead = ::read(g_nSignalPipe, buffer, sizeof buffer)) > 0;) {
         bSignalled = true;
-        m_nLastSignal = static_cast<unsigned char>(buffer[nRead - 1]);
+        for (ssize_t i = 0; i < nRead; ++i)
+            bAgain = m_request.Add(static_cast<unsigned char>(buffer[i]), m_bWaitingForUpdate) ==
+                         CTerminationRequest::Meaning::Again ||
+                     bAgain;
     }
     if (!bSignalled)
         return;
-    // Signals that come together are one request: a session that ends sends SIGTERM and SIGHUP at
-    // once. Only a signal after the end began to wait for the update asks again.
-    const bool bAgain = m_bWaitingForUpdate;
     if (!m_bRequested)
         qApp->installEventFilter(this);
     m_bRequested = true;
@@ -119,8 +99,9 @@ void CTerminationWatch::EndNow()
     if (CTarnApp* pApp = TarnApp())
         pApp->SaveWithoutClosing();
     // The worker may still be inside an exchange: the transport is left to the process's end rather
-    // than closed under it. The status tells that the end was forced by the signal.
-    ::_exit(128 + m_nLastSignal);
+    // than closed under it, but a file the exchange is replacing is written whole first. The status
+    // tells that the end was forced by the signal.
+    CFileSaver::EndProcessBetweenSaves(m_request.ExitStatus());
 }
 
 bool CTerminationWatch::eventFilter(QObject* pWatched, QEvent* pEvent)

@@ -3,12 +3,15 @@
 #include <QSocketNotifier>
 #include <memory>
 
+#include "platform/TerminationRequest.h"
+
 // Ends the program the way File > Exit does when the session asks it to (SIGTERM at logout, SIGHUP,
 // SIGINT from a terminal): the window's placement, the notes and the widths are stored and the
 // preference file is saved. While an update runs the request waits for the update to end, so the
 // transport is never closed under the worker; a second signal while it waits ends the program at once,
-// after the notes, widths, sort and placement are saved. Signals that come together (a session's end
-// sends SIGTERM and SIGHUP at once) are one request. Open menus and boxes are closed first, each box
+// after the notes, widths, sort and placement are saved (CTerminationRequest: a SIGHUP is never a
+// second request). Signals that come together (a session's end sends SIGTERM and SIGHUP at once) are
+// one request. Open menus and boxes are closed first, each box
 // answering as if Esc had been pressed. The end always runs in the event loop: a request that comes
 // while start-up shows a box closes the box, and the end itself runs once main enters its loop.
 //
@@ -53,5 +56,5 @@ private:
     bool m_bRequested = false;
     bool m_bEndScheduled = false;
     bool m_bWaitingForUpdate = false; // the request was acted upon: the end waits for the update
-    int m_nLastSignal = 0;
+    CTerminationRequest m_request;
 };

@@ -17,6 +17,10 @@ int main(int argc, char* argv[])
     // First of all, so that a session ending while the program starts is held until it can be obeyed.
     (void)CTerminationWatch::InstallHandlers();
     QApplication application(argc, argv);
+    // The desktop entry's id: the window's Wayland app_id, by which docks find the entry's icon and
+    // group the window with its launcher. On X11 the class stays the program's name (the entry's
+    // StartupWMClass).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.corvane.SonvaleDataManager"));
     RegisterFontSubstitutions();
     QTranslator translator;
     QTranslator qtTranslator;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -75,10 +76,20 @@ bool SyncFolder(const std::string& folder)
     return synced;
 }
 
+// Held through every Save, so that a forced end comes between two of them.
+std::mutex g_saving;
+
 } // namespace
+
+void CFileSaver::EndProcessBetweenSaves(int status)
+{
+    g_saving.lock();
+    ::_exit(status);
+}
 
 bool CFileSaver::Save(const std::string& path, std::string_view bytes, std::string& reason)
 {
+    const std::lock_guard saving(g_saving);
     const std::string target = Target(path);
     std::string temp;
     const int fd = CreateTemporary(target, temp);

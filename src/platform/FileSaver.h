@@ -11,4 +11,9 @@ class CFileSaver {
 public:
     // False with the reason (the system's error text) in `reason`; the old file is then untouched.
     [[nodiscard]] static bool Save(const std::string& path, std::string_view bytes, std::string& reason);
+
+    // Ends the process at once with `status` (_exit), but never while a Save of this process is under
+    // way: it waits for a running one to end, and none begins after. For a program that is asked to end
+    // now while another thread may be replacing a file.
+    [[noreturn]] static void EndProcessBetweenSaves(int status);
 };

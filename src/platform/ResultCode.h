@@ -11,6 +11,9 @@ inline constexpr ResultCode RC_EXCHANGE_OK = 0x00020000; // exchange with the co
 
 // The update result before the worker stored one.
 inline constexpr ResultCode RC_UPDATE_NO_RESULT = 0x80000000;
+// The update's outcome when the console answered but its answer may be the late one to an earlier write
+// (the exchange's "cannot tell"): the entry may or may not be stored.
+inline constexpr ResultCode RC_UPDATE_UNPROVEN = 0x80000001;
 
 // Local operations.
 inline constexpr ResultCode RC_NOTHING_TO_REDO = 0x80010002;       // RedoEdit without a redo point

@@ -22,6 +22,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_FLASH_WRITE_FAILED, QT_TRANSLATE_NOOP("StringTable", "Can't write Sonvale Data to Flash Memory.")},
     {IDS_HELP, QT_TRANSLATE_NOOP("StringTable", "Help")},
     {IDS_CAPTION, QT_TRANSLATE_NOOP("StringTable", "Sonvale Data Manager")},
+    {IDS_UPDATE_UNPROVEN, QT_TRANSLATE_NOOP("StringTable", "The answer from Ostra may be for an earlier update.\nPlease try to update data again.")},
 };
 
 } // namespace

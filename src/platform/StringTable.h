@@ -15,6 +15,7 @@ inline constexpr std::uint32_t IDS_DATA_INVALID = 110;
 inline constexpr std::uint32_t IDS_FLASH_WRITE_FAILED = 111;
 inline constexpr std::uint32_t IDS_HELP = 112;
 inline constexpr std::uint32_t IDS_CAPTION = 113;              // caption of every message box of the program
+inline constexpr std::uint32_t IDS_UPDATE_UNPROVEN = 114;      // the console's answer may be a late one
 
 // The text of a string in the resource set in use; empty for an identifier the table does not hold.
 [[nodiscard]] QString LoadResourceString(std::uint32_t nId);

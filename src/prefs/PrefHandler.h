@@ -52,8 +52,9 @@ public:
     [[nodiscard]] virtual ResultCode SetPlacementDefaulted(bool bDefaulted) = 0;
     [[nodiscard]] virtual ResultCode GetPlacementDefaulted(bool& bDefaulted) = 0;
 
-    // The console chosen in File > Console, by its client and pair identifier. Get returns
-    // RC_NO_SUCH_KEY, values untouched, when none was chosen; nothing is saved for it then.
+    // The console chosen in File > Console, by its client and pair identifier. Set writes it to the
+    // preference file at once, besides keeping it for Save. Get returns RC_NO_SUCH_KEY, values
+    // untouched, when none was chosen; nothing is saved for it then.
     [[nodiscard]] virtual ResultCode SetConsole(const std::string& strClient, std::uint32_t nPairId) = 0;
     [[nodiscard]] virtual ResultCode GetConsole(std::string& strClient, std::uint32_t& nPairId) = 0;
 };

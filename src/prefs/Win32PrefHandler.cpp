@@ -239,6 +239,19 @@ void CWin32PrefHandler::WriteAll(CIniFile& ini)
         WriteStoredConsole(ini, *m_console);
 }
 
+void CWin32PrefHandler::SaveConsoleSection() const
+{
+    // The rules of Save: a read-only file, or one that cannot be read, is left alone; a missing one is
+    // left to Save at exit, which writes every value.
+    if (!m_console || m_strProfilePath.isEmpty() || !QFileInfo::exists(m_strProfilePath) || !FileIsWritable())
+        return;
+    CIniFile ini;
+    if (!ini.ReadFrom(m_strProfilePath))
+        return;
+    WriteStoredConsole(ini, *m_console);
+    (void)ini.WriteTo(m_strProfilePath);
+}
+
 ResultCode CWin32PrefHandler::Save()
 {
     try {

@@ -10,7 +10,7 @@ class CIniFile;
 
 // The preference store on one INI-format text file (sections "Configuration", "WindowState" and
 // "ListState", and "Console" once a console has been chosen). Only Load reads the file; only Load (creating a missing file, deleting a broken one the
-// user agreed to re-initialise) and Save change it. A read-only file is never changed: the program then
+// user agreed to re-initialise), Save and SetConsole (its own section only) change it. A read-only file is never changed: the program then
 // runs on the defaults.
 class CWin32PrefHandler : public CPrefHandler
 {
@@ -76,6 +76,9 @@ private:
     [[nodiscard]] bool ReadConfiguration(const CIniFile& ini);
     void ReadWindowAndListState(const CIniFile& ini);
     void WriteAll(CIniFile& ini);
+    // Writes the chosen console into the file at once, leaving every other value as the file has it:
+    // other programs of the user (sonvale-cli devices) read the choice while the window runs.
+    void SaveConsoleSection() const;
     [[nodiscard]] static bool AskToInitialize();
 
     std::uint16_t m_nVersion = 0;

@@ -138,6 +138,7 @@ ResultCode CWin32PrefHandler::SetConsole(const std::string& strClient, std::uint
 {
     try {
         m_console = StoredConsole{strClient, nPairId};
+        SaveConsoleSection();
         return RC_OK;
     } catch (const std::bad_alloc&) {
         return RC_OUT_OF_MEMORY;

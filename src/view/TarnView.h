@@ -1,5 +1,6 @@
 #pragma once
 #include "data/EditState.h"
+#include "platform/MessageBoxService.h"
 #include "platform/ResultCode.h"
 #include "view/BitmapButton.h"
 #include "widgets/InfoListCtrl.h"
@@ -137,9 +138,11 @@ private:
     [[nodiscard]] bool IsConnected() const;
     // Runs the worker and the progress dialog; the update's result as it stood when the dialog closed.
     ResultCode RunUpdateWorker(std::uint16_t nKey);
-    // The box of an update the console refused (invalid data, flash write failed), the reconnect for a
-    // configuration change that came in meanwhile, and the console asked again for its current data.
-    void ShowUpdateError(std::uint32_t nTextId, bool bEventDuringUpdate);
+    // The box of an update the console refused (invalid data, flash write failed) or whose answer cannot
+    // be told from a late one, the reconnect for a configuration change that came in meanwhile, and the
+    // console asked again for its current data.
+    void ShowUpdateError(std::uint32_t nTextId, bool bEventDuringUpdate,
+                         MessageBoxIcon icon = MessageBoxIcon::Error);
     // Keeps a committed note in the notes table under its entry key.
     void StoreNote(std::uint16_t nKey, std::string note);
     // Ends an open note edit, keeping its note like a committed one.

@@ -59,6 +59,10 @@ ResultCode CTarnView::OnFileUpdate()
     case RC_FLASH_WRITE_FAILED:
         ShowUpdateError(IDS_FLASH_WRITE_FAILED, m_pApp->TakeDeviceEventPending());
         break;
+    case RC_UPDATE_UNPROVEN:
+        // The console is there and answered: Update stays enabled, and the user may try again at once.
+        ShowUpdateError(IDS_UPDATE_UNPROVEN, m_pApp->TakeDeviceEventPending(), MessageBoxIcon::Warning);
+        break;
     default:
         // A configuration change during the update stays pending: the connection error tries the
         // transport once more after its box.
@@ -96,10 +100,10 @@ ResultCode CTarnView::RunUpdateWorker(std::uint16_t nKey)
     return nResult;
 }
 
-void CTarnView::ShowUpdateError(std::uint32_t nTextId, bool bEventDuringUpdate)
+void CTarnView::ShowUpdateError(std::uint32_t nTextId, bool bEventDuringUpdate, MessageBoxIcon icon)
 {
-    (void)CMessageBoxService::Show(this, {LoadResourceString(IDS_CAPTION), LoadResourceString(nTextId),
-                                          MessageBoxIcon::Error, MessageBoxButtons::Ok});
+    (void)CMessageBoxService::Show(this, {LoadResourceString(IDS_CAPTION), LoadResourceString(nTextId), icon,
+                                          MessageBoxButtons::Ok});
     if (m_pApp->IsDeviceEventPending() || bEventDuringUpdate) {
         m_pApp->Reconnect();
         RefreshConnectionState();

@@ -11,6 +11,7 @@ struct UpdateThreadParam {
 };
 
 // The update's worker, on a thread of its own: writes the entry through the view's document, stores
-// the result in g_nUpdateResult and then marks the progress dialog done. Returns 0 after a run, 1 at
+// the result in g_nUpdateResult (RC_UPDATE_UNPROVEN when the console answered but the answer cannot be
+// told from the late one to an earlier write) and then marks the progress dialog done. Returns 0 after a run, 1 at
 // once (storing nothing) when pParam does not name a CTarnView.
 unsigned int UpdateThreadProc(const UpdateThreadParam* pParam);

@@ -17,6 +17,10 @@
 #include <QTranslator>
 #include <QUrl>
 
+#include <string_view>
+#include <tuple>
+#include <vector>
+
 #include "app/AboutDlg.h"
 #include "app/MainFrame.h"
 #include "app/ResourceSet.h"
@@ -87,6 +91,87 @@ TEST_F(ShellCommands, ManualInTheCurrentFolderIsOpened)
     EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile(QDir(folders.Root()).absoluteFilePath("Orla_Manual.pdf")));
     EXPECT_EQ(CountShown(*boxes, kManualError), 0);
 }
+
+// Where the manual is put, beside the current folder: $XDG_DATA_HOME and the two folders of
+// $XDG_DATA_DIRS. F1 opens the first found, in that order, after the current folder.
+struct ManualPlace {
+    const char* name;
+    std::vector<const char*> folders; // the data folders holding the manual: "home", "first", "second"
+    const char* opened;               // the one opened; null: none, the box is shown
+    bool bInCurrentFolder = false;
+};
+
+void PrintTo(const ManualPlace& place, std::ostream* os) { *os << place.name; }
+
+class ManualInDataFolders : public ShellCommands, public testing::WithParamInterface<ManualPlace>
+{
+protected:
+    void SetUp() override
+    {
+        ShellCommands::SetUp();
+        for (const char* variable : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
+            m_saved.emplace_back(variable, qEnvironmentVariableIsSet(variable), qgetenv(variable));
+        }
+        qputenv("XDG_DATA_HOME", DataFolder("home").toLocal8Bit());
+        qputenv("XDG_DATA_DIRS", (DataFolder("first") + QLatin1Char(':') + DataFolder("second")).toLocal8Bit());
+    }
+    void TearDown() override
+    {
+        for (const auto& [variable, bWasSet, value] : m_saved) {
+            if (bWasSet)
+                qputenv(variable, value);
+            else
+                qunsetenv(variable);
+        }
+        ShellCommands::TearDown();
+    }
+    QString DataFolder(const char* name) const { return folders.Root() + QStringLiteral("/data-") + QLatin1String(name); }
+    QString ManualIn(const char* name) const
+    {
+        return DataFolder(name) + QStringLiteral("/sonvale-data-manager/Orla_Manual.pdf");
+    }
+
+private:
+    std::vector<std::tuple<const char*, bool, QByteArray>> m_saved;
+};
+
+TEST_P(ManualInDataFolders, TheFirstFoundIsOpened)
+{
+    for (const char* folder : GetParam().folders) {
+        ASSERT_TRUE(QDir().mkpath(DataFolder(folder) + QStringLiteral("/sonvale-data-manager")));
+        QFile manual(ManualIn(folder));
+        ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    }
+    if (GetParam().bInCurrentFolder) {
+        QFile manual(QStringLiteral("Orla_Manual.pdf"));
+        ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    }
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    ASSERT_TRUE(Start());
+    app->OnHelpManual();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    if (!GetParam().opened) {
+        EXPECT_TRUE(catcher.opened.isEmpty()) << catcher.opened.value(0).toString().toStdString();
+        EXPECT_EQ(CountShown(*boxes, kManualError), 1);
+        return;
+    }
+    const QString expected = std::string_view(GetParam().opened) == "current"
+                                 ? QDir(folders.Root()).absoluteFilePath(QStringLiteral("Orla_Manual.pdf"))
+                                 : ManualIn(GetParam().opened);
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile(expected));
+    EXPECT_EQ(CountShown(*boxes, kManualError), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shell, ManualInDataFolders,
+    testing::Values(ManualPlace{"OnlyInTheSecondDataDir", {"second"}, "second"},
+                    ManualPlace{"DataDirsInTheirOrder", {"first", "second"}, "first"},
+                    ManualPlace{"DataHomeBeforeDataDirs", {"home", "first"}, "home"},
+                    ManualPlace{"CurrentFolderBeforeAll", {"home", "first"}, "current", true},
+                    ManualPlace{"NowhereShowsTheBox", {}, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ShellCommands, ChangeWhileTheManualErrorIsOpenReconnectsAfterwards)
 {

@@ -28,6 +28,7 @@ public:
     std::deque<Answer> script;            // one answer taken per Send
     std::optional<Answer> standingAnswer; // given once the script is used up; none: silence
     bool recordSent = true;               // keep a copy of every message sent
+    bool replyUnproven = false;           // every reply may be the late one to an earlier message
 
     // --- what happened
     int openCount = 0;
@@ -92,6 +93,8 @@ public:
 
     // The next Receive waits for a newer reply, which the script never gives.
     void DropReceived() override { m_pending.reset(); }
+
+    [[nodiscard]] bool ReplyUnproven() const override { return replyUnproven; }
 
     ResultCode OnEvent(std::int32_t nEvent, std::uint16_t, const std::uint8_t*) override
     {

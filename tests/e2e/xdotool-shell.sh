@@ -8,9 +8,11 @@
 #      picture is left on the screen and no drop question comes; a drag released on the Update button
 #      still asks, and a cancelled question sends nothing to the console. SIGTERM during a drag ends
 #      the program.
-#   4. SIGTERM and SIGHUP together (a session's end) during an update wait for it; a second SIGTERM while
-#      the first waits for an update ends the program at once, saving first.
-# Before all, a SIGTERM as soon as the program has its handler ends it as File > Exit does.
+#   4. SIGTERM and SIGHUP together (a session's end) during an update wait for it, and so does a SIGHUP
+#      after the SIGTERM; a second SIGTERM while the first waits for an update ends the program at once,
+#      saving first.
+# Before all, a SIGTERM as soon as the program has its handler ends it as File > Exit does. The window's
+# X11 class is the one its desktop entry names.
 # Usage: xdotool-shell.sh PROGRAM EMULATOR ICON32 [LANG [SHOT_DIR]]. ICON32 is the program's 32-pixel
 # icon; with SHOT_DIR the screens of the drag, the drop question and the About box are saved there.
 # Exit 77 (skipped) when a tool is missing.
@@ -102,6 +104,11 @@ echo "--- 2. The program's icon; SIGTERM with the About box and with a menu open
 start_program "$lang"
 close_startup_box
 wait_until 5 has_icon "$main" || fail "the main window has no icon"
+# X11 desktops pair the window with its desktop entry by the class the entry names.
+entry_class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../res/com.corvane.SonvaleDataManager.desktop")
+window_class=$(xprop -id "$main" WM_CLASS | sed -n 's/.*= "[^"]*", "\([^"]*\)"$/\1/p')
+[ -n "$entry_class" ] && [ "$window_class" = "$entry_class" ] \
+  || fail "the window's class \"$window_class\" is not the desktop entry's StartupWMClass \"$entry_class\""
 type_note
 xdotool windowfocus --sync "$main" key --clearmodifiers alt+h
 settle
@@ -209,6 +216,22 @@ program_ended 20 || fail "SIGTERM with SIGHUP during an update did not end the p
 ended_cleanly "SIGTERM with SIGHUP during an update"
 grep -q 'completion reply' "$work/console.log" || fail "SIGTERM with SIGHUP ended the program before the console answered"
 [ "$(saved_note 3)" = "$typed" ] || fail "SIGTERM with SIGHUP: the typed note was not saved: $(grep '^Note' "$prefs")"
+# A SIGHUP that follows once the program waits for the update (a terminal that closes after a kill) is
+# no second request: the program still waits for the console's answer.
+start_program "$lang"
+wait_for_main
+type_note
+from=$(( $(wc -l <"$work/console.log") + 1 ))
+xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+wait_until 15 bash -c "tail -n +$from '$work/console.log' | grep -q 'data message'" || fail "Ctrl+U sent nothing to the console"
+kill -TERM "$program_pid"
+settle
+kill -HUP "$program_pid"
+program_ended 20 || fail "SIGHUP after SIGTERM during an update did not end the program after it"
+ended_cleanly "SIGHUP after SIGTERM during an update"
+tail -n +"$from" "$work/console.log" | grep -q 'completion reply' \
+  || fail "SIGHUP after SIGTERM ended the program before the console answered"
+[ "$(saved_note 3)" = "$typed" ] || fail "SIGHUP after SIGTERM: the typed note was not saved: $(grep '^Note' "$prefs")"
 # A first request waits for the update; a second one ends the program at once, its preferences saved,
 # with the status of an end forced by the signal.
 start_program "$lang"

@@ -7,11 +7,14 @@
 #   of them an entry whose flash write the console refuses: each must report the console's answer to
 #   its own message (the program in its box, sonvale-cli in its exit status); thirty updates while
 #   `sonvale-cli devices` runs over and over must each show the console's answer; after the program gave
-#   up on an answer that comes late, sonvale-cli's refused write must not be reported as stored;
+#   up on an answer that comes late, sonvale-cli's refused write must not be reported as stored; after
+#   sonvale-cli gave up on one, the program's refused write gets the box of an answer that cannot be told
+#   from the late one, and Update, still enabled, writes again at once;
 # - on a private server: the server stops and starts again under its name; the program must be back
 #   within three seconds of the console, and Ctrl+U must write again;
 # - a second console (another client, another pair identifier) joins: by keys only, File > Console
 #   chooses it; Ctrl+U writes to it and not to the first; the title names it, and again after a restart;
+#   while the window runs, sonvale-cli devices names it as the window's console;
 #   while it is away the title names the first, and when it is back the second again;
 # - type a note and close through File > Exit: the note must be saved.
 # Usage: xdotool-update.sh PROGRAM EMULATOR [CLI [SHOTS_DIR]]. With SHOTS_DIR, a screenshot of the first
@@ -149,6 +152,32 @@ if [ "${SONVALE_E2E_GRAPH:-}" != running ]; then
   grep -q "data message \"$stored\"" "$work/console.log" || fail "the console did not receive the update after the restart"
 fi
 
+if [ -n "$cli" ]; then
+  echo "--- sonvale-cli gives up on a late answer; the program's refused write follows: it cannot tell"
+  cli_status=0
+  as_user "$cli" update "$(key_of "$late")" >"$work/cli.out" 2>"$work/cli.err" 9>&- || cli_status=$?
+  [ "$cli_status" -eq 4 ] || fail "sonvale-cli's write of the entry answered late ended with $cli_status: $(cat "$work/cli.err")"
+  # At once, while the console's "stored" for sonvale-cli's write may still be on its way: the console
+  # refuses this one, and either answer could be taken for the program's.
+  select_row "$(key_of "$refused")"
+  xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+u
+  await_box "no box after Ctrl+U right after sonvale-cli gave up"
+  unproven=$(printf 'The answer from Ostra may be for an earlier update.\nPlease try to update data again.')
+  [ "$(box_text)" = "$unproven" ] || fail "the box after sonvale-cli gave up says: $(box_text)"
+  [ -z "$shots" ] || { mkdir -p "$shots"; import -window root "$shots/cannot-tell-box.png"; }
+  close_box
+  # Update stays enabled: a click on the button writes at once, and the console's answer is reported.
+  from=$(( $(wc -l <"$work/console.log") + 1 ))
+  select_row "$(key_of "$stored")"
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  xdotool mousemove --window "$main" $(( WIDTH / 2 )) $(( HEIGHT - 57 )) click 1
+  await_box "a click on Update after the cannot-tell box showed no box"
+  [ "$(box_text)" = "$(box_for 7F)" ] || fail "Update after the cannot-tell box: $(box_text)"
+  close_box
+  tail -n +"$from" "$work/console.log" | grep -q "data message \"$stored\"" \
+    || fail "the console did not receive the write after the cannot-tell box"
+fi
+
 # After this the program is not connected until the graph changes again (the second console below).
 if [ -n "$cli" ]; then
   echo "--- the program gives up on a late answer; sonvale-cli's refused write follows"
@@ -206,6 +235,13 @@ read=$(read_console_menu)
 press Down Return
 wait_until 10 title_is "Sonvale Data Manager - Monitors" \
   || fail "choosing the second console: the title is $(xdotool getwindowname "$main")"
+if [ -n "$cli" ]; then
+  # While the window runs, sonvale-cli devices names the console it chose.
+  window_console() {
+    as_user "$cli" devices 2>/dev/null | awk '/^Device /{ device = $NF } /the console the window writes to/{ print device }'
+  }
+  [ "$(window_console)" = Monitors ] || fail "sonvale-cli devices names as the window's console: $(window_console)"
+fi
 wait_until 10 grep -q '(identity request)' "$work/console-Monitors.log" \
   || fail "the chosen console was not asked for its entry"
 from=$(( $(wc -l <"$work/console.log") + 1 ))

@@ -245,7 +245,14 @@ TEST_F(PrefSaveTest, TheChosenConsoleIsKeptInASectionOfItsOwn)
     std::uint32_t nPairId = 0;
     EXPECT_EQ(m_store.GetConsole(client, nPairId), RC_NO_SUCH_KEY);
 
+    // The choice reaches the file when it is made, for other programs of the user to read while the
+    // window runs; the window's other values wait for the save at exit.
+    ASSERT_EQ(m_store.SetSort(3, true), RC_OK);
     ASSERT_EQ(m_store.SetConsole("monitor desk", 4000000000u), RC_OK);
+    const QByteArray chosen = ReadBytes(m_path);
+    EXPECT_TRUE(chosen.startsWith(kDefaultsFile)) << chosen.toStdString();
+    EXPECT_TRUE(chosen.endsWith("\n[Console]\nClient=monitor desk\nPairId=4000000000\n")) << chosen.toStdString();
+    ASSERT_EQ(m_store.SetSort(1, false), RC_OK);
     ASSERT_EQ(m_store.Save(), RC_OK);
     const QByteArray saved = ReadBytes(m_path);
     EXPECT_TRUE(saved.startsWith(kDefaultsFile)) << saved.toStdString();

@@ -4,9 +4,12 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 #include <csignal>
 #include <string>
@@ -186,6 +189,65 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FaultCase>& info) {
         return QString(info.param.fault).remove('-').toStdString() + "_" + info.param.args.front().toStdString();
     });
+
+// Ctrl+C, SIGTERM and SIGHUP while the console takes four seconds to answer an update.
+struct SignalCase {
+    const char* name;
+    std::vector<int> sent; // each after the program said it waits for the console's answer
+    int exitCode;
+    bool bWaits; // the program waited for the console's answer and reported it
+};
+
+void PrintTo(const SignalCase& c, std::ostream* os) { *os << c.name; }
+
+class CliSignalTest : public CliConsoleTest, public testing::WithParamInterface<SignalCase> {};
+
+TEST_P(CliSignalTest, EndsWithTheSignalsStatus)
+{
+    StartConsole({"--fault", "delay", "--delay", "4000"});
+    QProcess process;
+    process.setReadChannel(QProcess::StandardError);
+    StartCli(process, {"update", "5"});
+    ASSERT_TRUE(process.waitForStarted());
+    ASSERT_TRUE(CJackTestServer::WaitFor([&] { return m_console.Log().find("data message") != std::string::npos; },
+                                         20000))
+        << m_console.Log();
+    QByteArray err;
+    const std::vector<int>& sent = GetParam().sent;
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), sent[i]), 0);
+        if (i + 1 == sent.size())
+            break;
+        ASSERT_TRUE(CJackTestServer::WaitFor([&] {
+            (void)process.waitForReadyRead(50);
+            err += process.readAllStandardError();
+            return err.contains("ending once the console has answered");
+        }, 5000)) << err.toStdString();
+    }
+    ASSERT_TRUE(process.waitForFinished(20000));
+    err += process.readAllStandardError();
+    const QByteArray out = process.readAllStandardOutput();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "ended by the signal itself";
+    EXPECT_EQ(process.exitCode(), GetParam().exitCode) << err.toStdString();
+    const bool bAnswered = m_console.Log().find("completion reply") != std::string::npos;
+    if (GetParam().bWaits) {
+        EXPECT_TRUE(out.contains("Data update completed.")) << out.toStdString() << err.toStdString();
+        EXPECT_TRUE(bAnswered) << m_console.Log();
+    } else {
+        EXPECT_FALSE(out.contains("completed")) << out.toStdString();
+        EXPECT_FALSE(bAnswered) << "the program waited for the answer: " << m_console.Log();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, CliSignalTest,
+    testing::Values(SignalCase{"CtrlC", {SIGINT}, 130, true}, SignalCase{"Term", {SIGTERM}, 143, true},
+                    SignalCase{"Hangup", {SIGHUP}, 129, true},
+                    SignalCase{"HangupAfterTermIsOneRequest", {SIGTERM, SIGHUP}, 143, true},
+                    SignalCase{"CtrlCTwiceEndsAtOnce", {SIGINT, SIGINT}, 130, false},
+                    SignalCase{"TermAfterHangupIsOneRequest", {SIGHUP, SIGTERM}, 129, true},
+                    SignalCase{"TermTwiceAfterHangupEndsAtOnce", {SIGHUP, SIGTERM, SIGTERM}, 129, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CliConsoleTest, SplitRepliesStillCompleteTheUpdate)
 {

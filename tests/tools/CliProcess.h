@@ -15,12 +15,14 @@ struct CliRun {
     QByteArray err;
 };
 
+// Starts sonvale-cli in `process` without waiting for it.
 // program: the sonvale-cli to run (default: the one built here).
 // env: variables set (or, with an empty value, removed) on top of a copy of this process's environment,
 // whose locale variables are cleared first so that the system language is English unless a test says
 // otherwise.
-inline CliRun RunCli(const QStringList& args, std::initializer_list<std::pair<QString, QString>> env = {},
-                     int timeoutMs = 60000, const QString& program = QStringLiteral(SONVALE_CLI_PATH))
+inline void StartCli(QProcess& process, const QStringList& args,
+                     std::initializer_list<std::pair<QString, QString>> env = {},
+                     const QString& program = QStringLiteral(SONVALE_CLI_PATH))
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"})
@@ -31,9 +33,15 @@ inline CliRun RunCli(const QStringList& args, std::initializer_list<std::pair<QS
         else
             environment.insert(name, value);
     }
-    QProcess process;
     process.setProcessEnvironment(environment);
     process.start(program, args);
+}
+
+inline CliRun RunCli(const QStringList& args, std::initializer_list<std::pair<QString, QString>> env = {},
+                     int timeoutMs = 60000, const QString& program = QStringLiteral(SONVALE_CLI_PATH))
+{
+    QProcess process;
+    StartCli(process, args, env, program);
     CliRun run;
     if (!process.waitForStarted(timeoutMs))
         return run;

@@ -187,6 +187,33 @@ INSTANTIATE_TEST_SUITE_P(Console, UpdateLost,
                                          LostCase{"Garbage", Bytes{0xF0, 0x01, 0x02, 0xF7}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(UpdateCommand, AnswerThatMayBeALateOneGetsItsOwnBoxAndUpdateWorksAgainAtOnce)
+{
+    StartHolding("Preset");
+    const int row = session->RowOfKey(7);
+    session->List().SelectItem(row);
+    // A refusal while an earlier write's answer is still owed: it may be that write's answer.
+    console->replyUnproven = true;
+    console->Respond(Completion(0x7E));
+    console->Respond(IdentityReply("Preset"));
+    session->ClickUpdate();
+
+    ASSERT_EQ(session->shown.size(), 1u);
+    EXPECT_EQ(session->shown[0],
+              (MessageBoxRequest{kCaption, kUnproven, MessageBoxIcon::Warning, MessageBoxButtons::Ok}));
+    EXPECT_TRUE(session->App().m_bConnected);
+    EXPECT_TRUE(session->View().UpdateButton().isEnabled());
+    EXPECT_EQ(Label(), QStringLiteral("Preset"));
+
+    console->replyUnproven = false;
+    console->Respond(Completion(0x7F));
+    session->ClickUpdate();
+    ASSERT_EQ(session->shown.size(), 2u);
+    EXPECT_EQ(session->shown[1].text, kCompleted);
+    EXPECT_EQ(console->sent.back(), DataMessageOf(7));
+    EXPECT_EQ(Marked(), row);
+}
+
 TEST_F(UpdateCommand, ThirdRowAfterSortingByNameWritesTheKeyShownInIt)
 {
     StartHolding("Preset");

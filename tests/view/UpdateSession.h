@@ -84,6 +84,8 @@ private:
 
 inline const QString kCompleted = QStringLiteral("Data update completed.");
 inline const QString kInvalid = QStringLiteral("Sonvale Data is invalid.\nPlease try to update data again.");
+inline const QString kUnproven = QStringLiteral(
+    "The answer from Ostra may be for an earlier update.\nPlease try to update data again.");
 inline const QString kFlashFailed = QStringLiteral("Can't write Sonvale Data to Flash Memory.");
 inline const QString kConnectionError =
     QStringLiteral("Connection Error.\nPlease make sure of whether Ostra is connected to your computer correctly.");

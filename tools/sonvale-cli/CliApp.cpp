@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "CatalogCommands.h"
+#include "CliTermination.h"
 #include "ConsoleCommands.h"
 #include "FileCommands.h"
 #include "PortCommands.h"
@@ -62,7 +63,10 @@ const char* CCliApp::UsageText()
            "  4  no connection, no reply, or a wrong reply\n"
            "  5  unknown key\n"
            "  6  a file or folder could not be written\n"
-           "  7  not a data message; nothing was sent (check, send)\n";
+           "  7  not a data message; nothing was sent (check, send)\n"
+           "  129  ended by SIGHUP (during an exchange with the console: once it has answered)\n"
+           "  130  ended by SIGINT (Ctrl+C), as for 129; pressed again: at once\n"
+           "  143  ended by SIGTERM, as for 130\n";
 }
 
 CliExitCode CCliApp::Run(const std::vector<std::string_view>& args)
@@ -118,6 +122,8 @@ CliExitCode CCliApp::RunCommand(const CCliOptions& options)
 
     CConsoleCommands console(catalog, m_out, m_err);
     console.SelectConsole({options.m_strConsole, options.m_id});
+    // The commands below talk to the console (all but check): a request to end waits for them.
+    const CCliTermination::Exchange exchange;
     switch (options.m_command) {
     case CliCommand::Devices: return console.Devices();
     case CliCommand::Current: return console.Current(options.m_bJson);
