@@ -28,7 +28,8 @@ public:
     std::deque<Answer> script;            // one answer taken per Send
     std::optional<Answer> standingAnswer; // given once the script is used up; none: silence
     bool recordSent = true;               // keep a copy of every message sent
-    bool replyUnproven = false;           // every reply may be the late one to an earlier message
+    bool replyUnproven = false;           // every reply may be the late one to an earlier message: the
+                                          // console answered one nobody was owed
 
     // --- what happened
     int openCount = 0;
@@ -94,7 +95,16 @@ public:
     // The next Receive waits for a newer reply, which the script never gives.
     void DropReceived() override { m_pending.reset(); }
 
-    [[nodiscard]] bool ReplyUnproven() const override { return replyUnproven; }
+    // While replies are unproven, the console's owed answers are kept as by the real transport, for a
+    // console that has strayed.
+    void ExpectAnswer(int kind, const std::string& entry) override
+    {
+        if (!replyUnproven)
+            return;
+        m_ledger.Stray();
+        (void)m_ledger.Owe(kind, entry, 0);
+    }
+    [[nodiscard]] CAnswerLedger* Ledger() override { return replyUnproven ? &m_ledger : nullptr; }
 
     ResultCode OnEvent(std::int32_t nEvent, std::uint16_t, const std::uint8_t*) override
     {
@@ -104,4 +114,5 @@ public:
 
 private:
     std::optional<Answer> m_pending;
+    CAnswerLedger m_ledger;
 };
