@@ -99,8 +99,22 @@ ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_
         return RC_SEND_FAILED;
 
     const ExchangeTurn turn(pController);
+    if (!pController->TakeTurn(kSendTimeoutMs)) {
+        m_fault = ExchangeFault::ConsoleBusy;
+        return RC_SEND_FAILED;
+    }
     CConsoleConversation talk(*pController, *m_pConverter, std::chrono::steady_clock::now() + kExchangeLimit);
     const std::string entry = NameInDataMessage(bytes, length);
+    if (CAnswerLedger* pLedger = pController->Ledger();
+        pLedger && !entry.empty() && pLedger->MayHold(entry, 0) &&
+        (pLedger->Owed(CSysExConverter::kReplyCompletion) > 0 || pLedger->Strayed() || !pController->LedgerUsable())) {
+        // The write's own answer may not prove itself, and a read-back after it proves nothing while
+        // the console may hold its entry already: ask first what it holds.
+        std::string held;
+        CConsoleConversation::Heard before;
+        if (talk.ReadBack(held, before))
+            pLedger->ProvenHolding(held);
+    }
     CConsoleConversation::Heard heard;
     if (!talk.Ask(bytes, length, CSysExConverter::kReplyCompletion, entry, heard)) {
         m_fault = FaultOfSilence(talk, heard);

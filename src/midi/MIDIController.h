@@ -92,11 +92,15 @@ public:
     // Passes over the message the last Receive returned: the next Receive waits for a newer one.
     virtual void DropReceived() {}
 
+    // Takes the console's turn before the first message of an exchange (Send takes it otherwise), so
+    // that the owed answers can be looked at before anything is sent. False when another program kept
+    // it past the time-out (LastFault then says ConsoleBusy); nothing was sent.
+    [[nodiscard]] virtual bool TakeTurn(std::uint16_t /*timeoutMs*/) { return true; }
     // The answer the next Send's message asks for: its kind (CAnswerLedger's, the data classes' reply
     // kinds) and, for a write, the entry it carries. The message is entered among the console's owed
     // answers before it leaves.
     virtual void ExpectAnswer(int /*kind*/, const std::string& /*entry*/) {}
-    // The console's owed answers, while this program holds the console's turn (from Send to
+    // The console's owed answers, while this program holds the console's turn (from TakeTurn or Send to
     // EndExchange); null when the transport keeps none: every answer then counts for the message just
     // sent, as from a console that answers each message once and at once.
     [[nodiscard]] virtual CAnswerLedger* Ledger() { return nullptr; }

@@ -50,6 +50,7 @@ public:
     [[nodiscard]] std::vector<ConsoleCandidate> Consoles() const override { return m_consoles; }
     [[nodiscard]] std::optional<ConsoleCandidate> ChosenConsole() const override { return m_chosen; }
     void DropReceived() override;
+    [[nodiscard]] bool TakeTurn(std::uint16_t timeoutMs) override;
     void ExpectAnswer(int kind, const std::string& entry) override;
     [[nodiscard]] CAnswerLedger* Ledger() override;
     [[nodiscard]] bool LedgerUsable() const override { return m_bLedgerUsable; }

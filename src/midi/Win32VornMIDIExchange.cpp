@@ -81,6 +81,26 @@ ResultCode CWin32VornMIDIController::Send(const std::uint8_t* pData, std::uint16
     return RC_EXCHANGE_OK;
 }
 
+bool CWin32VornMIDIController::TakeTurn(std::uint16_t timeoutMs)
+{
+    // Without a port Send fails at once, turn or not.
+    if (m_ports.empty())
+        return true;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    if (!m_turn.Acquire(timeoutMs)) {
+        m_fault = Fault::ConsoleBusy;
+        return false;
+    }
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    (void)m_graphLock.Acquire(CFileLock::Mode::Shared, static_cast<std::uint32_t>(std::max<long long>(0, timeoutMs - waited)));
+    if (!m_bInTurn) {
+        LoadLedger();
+        m_bInTurn = true;
+    }
+    return true;
+}
+
 void CWin32VornMIDIController::LoadLedger()
 {
     const std::string path = m_turn.LedgerPath();

@@ -406,8 +406,9 @@ protected:
     enum class What { Write, Current, KilledWrite, KilledQuery };
     struct Step {
         What what;
-        std::vector<Bytes> answers;  // the console's answers to the step's message, a cycle each
-        std::vector<Bytes> readBack; // to the read-back a write under debt sends, when it sends one
+        // The console's answers, a cycle each, to each message the step sends in turn: a write under
+        // debt may ask what the console holds before it, and again after it.
+        std::vector<std::vector<Bytes>> messages;
         ResultCode expected = RC_EXCHANGE_OK;
         const char* name = "";       // what a query tells
     };
@@ -456,9 +457,7 @@ protected:
         int n = 0;
         for (const Step& step : c.steps) {
             ++n;
-            script->push_back(step.answers);
-            if (!step.readBack.empty())
-                script->push_back(step.readBack);
+            script->insert(script->end(), step.messages.begin(), step.messages.end());
             if (step.what == What::KilledWrite || step.what == What::KilledQuery) {
                 CWin32VornMIDIController killed;
                 ASSERT_EQ(killed.Open(), RC_EXCHANGE_OK);
@@ -494,40 +493,40 @@ TEST_F(OwedAnswersTest, AnAnswerCountsForAWriterOnlyWhenTheLedgerOrTheConsolesEn
 {
     using W = What;
     const Bytes stored = Completion(0x7F), refused = Completion(0x7D);
+    const Bytes other = Identity("Other"), preset = Identity("Preset");
     const Case cases[] = {
-        {"a killed writer's late answer meets a refused write",
-         {{W::KilledWrite, {}, {}}, {W::Write, {stored, refused}, {}, RC_SEND_FAILED}}},
+        {"a killed writer's late answer meets a refused write (asked first what the console holds)",
+         {{W::KilledWrite, {{}}}, {W::Write, {{other}, {stored, refused}}, RC_SEND_FAILED}}},
         {"the same, the late answer coming second",
-         {{W::KilledWrite, {}, {}}, {W::Write, {refused, stored}, {}, RC_SEND_FAILED}}},
+         {{W::KilledWrite, {{}}}, {W::Write, {{other}, {refused, stored}}, RC_SEND_FAILED}}},
         {"a killed writer's debt paid during a query, however late: the next write's answer is its own",
-         {{W::KilledWrite, {}, {}},
-          {W::Current, {stored, Identity("Other")}, {}, RC_EXCHANGE_OK, "Other"},
-          {W::Write, {refused}, {}, RC_FLASH_WRITE_FAILED}}},
+         {{W::KilledWrite, {{}}},
+          {W::Current, {{stored, other}}, RC_EXCHANGE_OK, "Other"},
+          {W::Write, {{refused}}, RC_FLASH_WRITE_FAILED}}},
         {"stored under debt, proven by the read-back",
-         {{W::Current, {Identity("Other")}, {}, RC_EXCHANGE_OK, "Other"},
-          {W::KilledWrite, {}, {}},
-          {W::Write, {stored}, {Identity("Preset")}, RC_EXCHANGE_OK}}},
+         {{W::Current, {{other}}, RC_EXCHANGE_OK, "Other"},
+          {W::KilledWrite, {{}}},
+          {W::Write, {{stored}, {preset}}, RC_EXCHANGE_OK}}},
         {"a refusal during the read-back",
-         {{W::Current, {Identity("Other")}, {}, RC_EXCHANGE_OK, "Other"},
-          {W::KilledWrite, {}, {}},
-          {W::Write, {stored}, {refused, Identity("Preset")}, RC_SEND_FAILED}}},
-        {"a read-back that names an entry the console may have held before proves nothing",
-         {{W::Current, {Identity("Preset")}, {}, RC_EXCHANGE_OK, "Preset"},
-          {W::KilledWrite, {}, {}},
-          {W::Write, {stored}, {}, RC_SEND_FAILED}}},
+         {{W::Current, {{other}}, RC_EXCHANGE_OK, "Other"},
+          {W::KilledWrite, {{}}},
+          {W::Write, {{stored}, {refused, preset}}, RC_SEND_FAILED}}},
+        {"a read-back that names an entry the console held before proves nothing",
+         {{W::Current, {{preset}}, RC_EXCHANGE_OK, "Preset"},
+          {W::KilledWrite, {{}}},
+          {W::Write, {{preset}, {stored}}, RC_SEND_FAILED}}},
         {"a duplicate answer that agrees, then answers unproven until a read-back agrees",
-         {{W::Write, {refused, refused}, {}, RC_FLASH_WRITE_FAILED},
-          {W::Write, {refused}, {}, RC_SEND_FAILED},
-          {W::Current, {Identity("Other")}, {}, RC_EXCHANGE_OK, "Other"},
-          {W::Write, {refused}, {}, RC_FLASH_WRITE_FAILED}}},
-        {"two answers within one poll that disagree",
-         {{W::Write, {refused, stored}, {}, RC_SEND_FAILED}}},
+         {{W::Write, {{refused, refused}}, RC_FLASH_WRITE_FAILED},
+          {W::Write, {{other}, {refused}}, RC_SEND_FAILED},
+          {W::Current, {{other}}, RC_EXCHANGE_OK, "Other"},
+          {W::Write, {{refused}}, RC_FLASH_WRITE_FAILED}}},
+        {"two answers within one poll that disagree", {{W::Write, {{refused, stored}}, RC_SEND_FAILED}}},
         {"a killed query's late answer",
-         {{W::KilledQuery, {}, {}},
-          {W::Current, {Identity("Old"), Identity("Preset")}, {}, RC_RECEIVE_FAILED},
-          {W::Current, {Identity("Preset")}, {}, RC_EXCHANGE_OK, "Preset"}}},
+         {{W::KilledQuery, {{}}},
+          {W::Current, {{Identity("Old"), preset}}, RC_RECEIVE_FAILED},
+          {W::Current, {{preset}}, RC_EXCHANGE_OK, "Preset"}}},
         {"an unusable ledger proves no write by its answer",
-         {{W::Write, {refused}, {}, RC_SEND_FAILED}},
+         {{W::Write, {{other}, {refused}}, RC_SEND_FAILED}},
          true},
     };
     std::uint32_t pairId = 40; // a console of its own for each case

@@ -11,6 +11,10 @@
 
 #include "platform/ComRuntime.h"
 
+
+// While a port's Send scripts what follows it: the calls to deliver together.
+thread_local std::vector<std::function<void()>>* t_pBatch = nullptr;
+
 namespace {
 
 // Reference counting shared by the fake's objects. TryAddRef takes a reference only from an object that
@@ -108,6 +112,10 @@ public:
         // Like the driver: messages numbered by the port, the outcome in a cycle of its own and the
         // reply in a later one.
         const std::uint32_t number = ++m_nTaken;
+        // The outcome and the answers reach the observer in one go, as the driver delivers what one
+        // poll found: nothing can take the first answer before the ones right behind it are there.
+        std::vector<std::function<void()>> batch;
+        t_pBatch = &batch;
         if (script->sendResult) {
             const std::uint32_t status = *script->sendResult ? VORN_OUTCOME_SENT : VORN_OUTCOME_FAILED;
             if (Stamped())
@@ -121,6 +129,11 @@ public:
         } else if (script->reply) {
             m_driver.FireReceived(index, *script->reply);
         }
+        t_pBatch = nullptr;
+        m_driver.Post([batch = std::move(batch)] {
+            for (const std::function<void()>& call : batch)
+                call();
+        });
         return S_OK;
     }
     bool Stamped()
@@ -415,7 +428,7 @@ void FakeVornDriver::FirePortEventKeeping(std::size_t portIndex, std::int32_t ty
     }
     if (!pPort)
         return;
-    Post([this, pPort, type, first, second, keep = std::move(keep)] {
+    std::function<void()> call = [this, pPort, type, first, second, keep = std::move(keep)] {
         IVornAsyncPortObserver* pObserver = nullptr;
         {
             std::lock_guard lock(m_mutex);
@@ -426,7 +439,11 @@ void FakeVornDriver::FirePortEventKeeping(std::size_t portIndex, std::int32_t ty
             pObserver->Release();
         }
         pPort->Release();
-    });
+    };
+    if (t_pBatch)
+        t_pBatch->push_back(std::move(call));
+    else
+        Post(std::move(call));
 }
 
 void FakeVornDriver::FireReceived(std::size_t portIndex, std::vector<std::uint8_t> bytes, std::uint64_t cycle)
