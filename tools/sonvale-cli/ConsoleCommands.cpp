@@ -10,6 +10,7 @@
 
 #include "CatalogCommands.h"
 #include "DeviceSurvey.h"
+#include "DevicesJson.h"
 #include "vorn/VornAsync.h"
 #include "DriverDiagnosis.h"
 #include "JsonText.h"
@@ -83,7 +84,7 @@ std::string CConsoleCommands::Explain(ResultCode result)
     return CauseOf(result);
 }
 
-CliExitCode CConsoleCommands::Devices()
+CliExitCode CConsoleCommands::Devices(bool json)
 {
     const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
     CDeviceSurvey survey;
@@ -98,9 +99,14 @@ CliExitCode CConsoleCommands::Devices()
         return ExitCodeFor(result);
     }
 
+    const auto windowConsole = WindowConsole(survey);
+    if (json) {
+        WriteDevicesJson(survey, windowConsole, m_out);
+    } else {
+    const CDeviceSurvey::Jack& jack = survey.JackInUse();
+    m_out << "JACK: " << jack.implementation << " (library " << jack.library << ")\n  chosen: " << jack.how << '\n';
     if (survey.Devices().empty())
         m_out << "No devices on the network.\n";
-    const auto windowConsole = WindowConsole(survey);
     for (std::size_t d = 0; d < survey.Devices().size(); ++d) {
         const CDeviceSurvey::Device& device = survey.Devices()[d];
         m_out << "Device " << Hex(device.id, 16) << "  " << device.name << '\n';
@@ -118,6 +124,7 @@ CliExitCode CConsoleCommands::Devices()
                                   : "")
                   << '\n';
         }
+    }
     }
     if (survey.UsedPortCount() == 0) {
         m_err << "sonvale-cli: " << CDriverDiagnosis::NoConsoleAdvice(survey) << '\n';

@@ -12,7 +12,7 @@
 #include <thread>
 #include <utility>
 
-#include <jack/midiport.h>
+#include "WeakJack.h"
 
 #include "JackMessages.h"
 #include "PortTags.h"

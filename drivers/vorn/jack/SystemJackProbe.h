@@ -1,0 +1,42 @@
+#pragma once
+#include <string>
+
+#include "JackProbe.h"
+
+// The machine's answers for CJackChoice. The system's library stays open after its server was asked
+// (or after an open library was found), so that CJackLibrary binds the very handle; what it does not
+// take is closed again with the probe.
+//
+// Asking the system's library for a server opens a client without starting a server. When none
+// answers, jackd2's libjack (1.9.21) takes back all it set up for the attempt: no thread and no shared
+// memory remain, and the library can be closed before PipeWire's is loaded.
+class CSystemJackProbe : public IJackProbe {
+public:
+    CSystemJackProbe() = default;
+    CSystemJackProbe(const CSystemJackProbe&) = delete;
+    CSystemJackProbe& operator=(const CSystemJackProbe&) = delete;
+    ~CSystemJackProbe() override;
+
+    [[nodiscard]] std::string LoadedLibrary() override;
+    [[nodiscard]] std::string Override() override;
+    [[nodiscard]] bool FileExists(const std::string& path) override;
+    [[nodiscard]] bool PipeWireAnswers() override;
+    [[nodiscard]] std::string PipeWireLibrary() override;
+    [[nodiscard]] bool SystemServerAnswers() override;
+
+    // The handle of the library asked so far (loaded already, or the system's), else null; the caller
+    // owns it from then on.
+    [[nodiscard]] void* TakeHandle();
+    // Closes the library asked so far, if any.
+    void Release();
+
+    // Where PipeWire's clients look for its socket: PIPEWIRE_REMOTE (a path, or a name in the runtime
+    // folder, "pipewire-0" without it) in PIPEWIRE_RUNTIME_DIR, else XDG_RUNTIME_DIR. "" when no folder
+    // is set.
+    [[nodiscard]] static std::string PipeWireSocket();
+    // The file a library handle was loaded from.
+    [[nodiscard]] static std::string PathOf(void* handle);
+
+private:
+    void* m_pHandle = nullptr;
+};
