@@ -103,28 +103,28 @@ CliExitCode CConsoleCommands::Devices(bool json)
     if (json) {
         WriteDevicesJson(survey, windowConsole, m_out);
     } else {
-    const CDeviceSurvey::Jack& jack = survey.JackInUse();
-    m_out << "JACK: " << jack.implementation << " (library " << jack.library << ")\n  chosen: " << jack.how << '\n';
-    if (survey.Devices().empty())
-        m_out << "No devices on the network.\n";
-    for (std::size_t d = 0; d < survey.Devices().size(); ++d) {
-        const CDeviceSurvey::Device& device = survey.Devices()[d];
-        m_out << "Device " << Hex(device.id, 16) << "  " << device.name << '\n';
-        if (!device.readable)
-            m_out << "  (the device could not be opened or its ports listed)\n";
-        else if (device.ports.empty())
-            m_out << "  (no ports)\n";
-        for (std::size_t p = 0; p < device.ports.size(); ++p) {
-            const CDeviceSurvey::Port& port = device.ports[p];
-            m_out << "  Port " << port.id << "  type " << port.typeText << "  "
-                  << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used")
-                  << (windowConsole == std::pair{d, p} ? ", the console the window writes to" : "")
-                  << ((port.flags & VORN_PORT_FLAG_SHARED) != 0 ? "; another program also sends to it, taking no turns with this one "
-                                    "(sonvale-cli ports names it)"
-                                  : "")
-                  << '\n';
+        const CDeviceSurvey::Jack& jack = survey.JackInUse();
+        m_out << "JACK: " << jack.implementation << " (library " << jack.library << ")\n  chosen: " << jack.how << '\n';
+        if (survey.Devices().empty())
+            m_out << "No devices on the network.\n";
+        for (std::size_t d = 0; d < survey.Devices().size(); ++d) {
+            const CDeviceSurvey::Device& device = survey.Devices()[d];
+            m_out << "Device " << Hex(device.id, 16) << "  " << device.name << '\n';
+            if (!device.readable)
+                m_out << "  (the device could not be opened or its ports listed)\n";
+            else if (device.ports.empty())
+                m_out << "  (no ports)\n";
+            for (std::size_t p = 0; p < device.ports.size(); ++p) {
+                const CDeviceSurvey::Port& port = device.ports[p];
+                m_out << "  Port " << port.id << "  type " << port.typeText << "  "
+                      << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used")
+                      << (windowConsole == std::pair{d, p} ? ", the console the window writes to" : "")
+                      << ((port.flags & VORN_PORT_FLAG_SHARED) != 0 ? "; another program also sends to it, taking no turns with this one "
+                                        "(sonvale-cli ports names it)"
+                                      : "")
+                      << '\n';
+            }
         }
-    }
     }
     if (survey.UsedPortCount() == 0) {
         m_err << "sonvale-cli: " << CDriverDiagnosis::NoConsoleAdvice(survey) << '\n';

@@ -65,8 +65,8 @@ CJackLibrary::CJackLibrary()
         break;
     case CJackChoice::Library::Named:
     case CJackChoice::Library::PipeWire:
-        // The system's library, asked in vain, goes before the chosen one is initialised.
-        probe.Release();
+        // The system's library, asked in vain, stays loaded and idle (see CSystemJackProbe).
+        (void)probe.TakeHandle();
         Bind(dlopen(m_choice.path.c_str(), RTLD_NOW | RTLD_LOCAL));
         break;
     case CJackChoice::Library::None:

@@ -33,13 +33,20 @@ CSystemJackProbe::~CSystemJackProbe()
 
 std::string CSystemJackProbe::LoadedLibrary()
 {
-    // Matches the library's soname, so PipeWire's JACK library loaded by its path is found as well.
-    void* pHandle = dlopen(SYSTEM_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
-    if (pHandle == nullptr)
-        return {};
-    Release();
-    m_pHandle = pHandle;
-    return PathOf(pHandle);
+    // The library another part of this process chose: the named one, else PipeWire's, else the system's.
+    // PipeWire's goes before the system's name, which would also match a system library that stays
+    // loaded, unused, after its server did not answer; the name matches PipeWire's library as well
+    // when pw-jack made it the system's.
+    for (const std::string& candidate : {Override(), PipeWireLibrary(), std::string(SYSTEM_LIBRARY)}) {
+        if (candidate.empty())
+            continue;
+        if (void* pHandle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+            Release();
+            m_pHandle = pHandle;
+            return PathOf(pHandle);
+        }
+    }
+    return {};
 }
 
 std::string CSystemJackProbe::Override()

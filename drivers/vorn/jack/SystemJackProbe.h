@@ -8,8 +8,10 @@
 // take is closed again with the probe.
 //
 // Asking the system's library for a server opens a client without starting a server. When none
-// answers, jackd2's libjack (1.9.21) takes back all it set up for the attempt: no thread and no shared
-// memory remain, and the library can be closed before PipeWire's is loaded.
+// answers, jackd2's libjack (1.9.21) takes back what it set up for the attempt: no thread, no shared
+// memory and no client remain. It is not closed, though: closing it would drop the objects it made when
+// it was loaded (LeakSanitizer counts them) and the thread keys it holds, so it stays mapped and idle
+// beside PipeWire's. Only the chosen library is ever initialised.
 class CSystemJackProbe : public IJackProbe {
 public:
     CSystemJackProbe() = default;
@@ -27,8 +29,6 @@ public:
     // The handle of the library asked so far (loaded already, or the system's), else null; the caller
     // owns it from then on.
     [[nodiscard]] void* TakeHandle();
-    // Closes the library asked so far, if any.
-    void Release();
 
     // Where PipeWire's clients look for its socket: PIPEWIRE_REMOTE (a path, or a name in the runtime
     // folder, "pipewire-0" without it) in PIPEWIRE_RUNTIME_DIR, else XDG_RUNTIME_DIR. "" when no folder
@@ -38,5 +38,8 @@ public:
     [[nodiscard]] static std::string PathOf(void* handle);
 
 private:
+    // Closes the library asked so far, if any.
+    void Release();
+
     void* m_pHandle = nullptr;
 };
