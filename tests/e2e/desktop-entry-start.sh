@@ -3,11 +3,12 @@
 # that holds nothing of the program's (no manual, as the home folder), on the X display it is given and
 # on the JACK graph that runs, with no wrapper: the driver chooses the JACK library itself. No box
 # at start, the console's current entry shown under the list, and an update by keys (Down selects the
-# next row, Ctrl+U writes it, Enter answers the box) reaches the console.
+# next row, Ctrl+U writes it, Enter answers the box) reaches the console. The console must hold the
+# first entry (key 0) at start, so that Down selects the entry with key 1.
 # Usage: desktop-entry-start.sh DESKTOP_FILE BIN_DIR EMULATOR ENTRY [SHOTS_DIR]: ENTRY is the entry the
 # console holds at start. Exit 77 (skipped) when xdotool or the accessibility bus is missing.
 set -euo pipefail
-desktop=$1 bin=$2 emulator=$3 entry=$4 shots=${5:-}
+desktop=$1 bin=$(cd "$2" && pwd) emulator=$3 entry=$4 shots=${5:-}
 source "$(dirname "$0")/journey-lib.sh"
 require xdotool
 require_accessibility
@@ -55,5 +56,6 @@ shown=$(box_text)
 [ -z "$shots" ] || import -window root "$shots/desktop-entry-update-box.png"
 close_box
 [ "$shown" = "Data update completed." ] || fail "the update's box says: $shown"
-tail -n +"$from" "$work/console.log" | grep -q '(data message "' || fail "the console received no data message"
+tail -n +"$from" "$work/console.log" | grep -q '(data message "Fenwick Series Vol.1"' \
+  || fail "the console did not receive the entry with key 1: $(tail -n +"$from" "$work/console.log")"
 echo "PASSED: started by its desktop entry's Exec line from $elsewhere: no box, \"$entry\" shown, the update reached the console"
