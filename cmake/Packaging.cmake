@@ -73,6 +73,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The programs and the driver link no JACK library: they load one at run time (jackd's, else PipeWire's
+# JACK library), so dpkg-shlibdeps cannot see it and the package names it here.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjack-jackd2-0 | libjack0 | pipewire-jack")
 set(CPACK_STRIP_FILES ON)
 # The driver is a JACK client and never starts a server itself; the fonts are the ones the program
 # substitutes for its two faces; Qt's translations give the boxes' standard buttons their Japanese labels;

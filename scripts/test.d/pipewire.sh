@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
 bin="$root/${BUILD_DIR:-build/default}/bin"
-for tool in pipewire wireplumber pw-jack pw-cli dbus-daemon flock; do
+for tool in pipewire wireplumber pw-jack pw-cli dbus-daemon flock jackd jack_lsp; do
   command -v "$tool" >/dev/null || { echo "FAILED: $tool is not installed (scripts/install-deps installs it)"; exit 1; }
 done
 for program in sonvale-cli ostra-emulator sonvale-data-manager vorn-jack.so e2e_shared_graph_tests; do
@@ -53,11 +53,14 @@ pids+=($!)
 # The session manager is ready when it offers the default metadata store, which keeps the port tags.
 wait_until 20 bash -c "pw-cli ls Metadata | grep -q 'metadata.name = \"default\"'" || fail "wireplumber did not start"
 
-cli() { pw-jack "$bin/sonvale-cli" "$@" 2>>"$work/cli.log"; }
+# The first rounds go through pw-jack, as a user who follows the fallback in the README; the later ones
+# use no wrapper: the programs choose PipeWire's JACK library themselves.
+wrapper=(pw-jack)
+cli() { "${wrapper[@]}" "$bin/sonvale-cli" "$@" 2>>"$work/cli.log"; }
 emulator_pid=""
 start_console() { # NAME [options...]
   local name=$1; shift
-  pw-jack "$bin/ostra-emulator" --name "$name" --flash "$work/flash-$name" "$@" >"$work/console-$name.log" 2>&1 9>&- &
+  "${wrapper[@]}" "$bin/ostra-emulator" --name "$name" --flash "$work/flash-$name" "$@" >"$work/console-$name.log" 2>&1 9>&- &
   emulator_pid=$!
   pids+=($emulator_pid)
   wait_until 10 grep -q '^ready:' "$work/console-$name.log" || fail "the console $name did not come up"
@@ -120,3 +123,47 @@ SONVALE_E2E_GRAPH=running pw-jack "$root/tests/on-x-display.sh" "$root/tests/e2e
   "$bin/ostra-emulator" "$bin/sonvale-cli" 9>&- \
   || fail "the program's update through PipeWire failed"
 echo "pipewire: the emulated console, sonvale-cli and the program work through PipeWire's JACK library"
+
+# From here on no wrapper: the driver, sonvale-cli and the emulated console load PipeWire's JACK library
+# by themselves, as on a desktop where it is installed but not made the system's.
+wrapper=()
+start_console Plain
+expect 0 "JACK: PipeWire " devices
+expect 0 "chosen: no JACK server answered through the system's JACK library; PipeWire answers" devices
+expect 0 "Port 1  type Tarn  used" devices
+expect 0 '"chosen": "pipewire"' devices --json
+expect 0 "Current Data : Preset (No. 0)" current
+expect 0 'Data update completed. The console holds "Brisa 4:1 R10" (No. 23).' update 23
+grep -q 'data message "Brisa 4:1 R10"' "$work/console-Plain.log" || fail "the console's log shows no data message"
+expect 0 "Current Data : Brisa 4:1 R10 (No. 23)" current
+
+# A JACK library named outright that is not there: said so, status 4, and nothing reaches the console.
+lines=$(wc -l <"$work/console-Plain.log")
+missing="$work/nowhere/libjack.so.0"
+code=0
+out=$(SONVALE_JACK_LIBRARY="$missing" "$bin/sonvale-cli" update 3 2>&1) || code=$?
+[ "$code" -eq 4 ] || fail "with SONVALE_JACK_LIBRARY naming a missing file, update ended with $code: $out"
+[[ $out == *"SONVALE_JACK_LIBRARY names $missing, which does not exist"* ]] || fail "the error does not name the file: $out"
+[ "$(wc -l <"$work/console-Plain.log")" -eq "$lines" ] || fail "the console heard something: $(tail -n +"$((lines + 1))" "$work/console-Plain.log")"
+stop_console
+
+# The program started as the desktop menu starts it, from another folder, without a wrapper.
+SONVALE_E2E_GRAPH=running "$root/tests/on-x-display.sh" "$root/tests/e2e/desktop-entry-start.sh" \
+  "$root/res/com.corvane.SonvaleDataManager.desktop" "$bin" "$bin/ostra-emulator" Preset ${SONVALE_SHOTS_DIR:+"$SONVALE_SHOTS_DIR"} 9>&- \
+  || fail "the program started by its desktop entry did not work through PipeWire"
+
+# jackd (server "default") beside PipeWire: the programs take jackd, and devices says so.
+jackd --no-realtime -n default -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 9>&- &
+jackd_pid=$!
+pids+=($jackd_pid)
+wait_until 10 env JACK_NO_START_SERVER=1 jack_lsp || fail "jackd did not start"
+start_console Both
+expect 0 "JACK: jackd, server default" devices
+expect 0 "chosen: a JACK server answered through the system's JACK library, ahead of PipeWire" devices
+expect 0 "Both" devices
+expect 0 "Current Data : Preset (No. 0)" current
+wait_until 10 bash -c "env JACK_NO_START_SERVER=1 jack_lsp | grep -q '^Both:'" || fail "the console is not on jackd's graph"
+stop_console
+kill -TERM "$jackd_pid"
+wait "$jackd_pid" || true
+echo "pipewire: without pw-jack the programs choose PipeWire's JACK library, and jackd when it runs beside it"

@@ -43,6 +43,18 @@ TEST(CliDriverMessages, WithoutAJackServerSaysHowToStartOneAndNothingOfLibjacks)
     }
 }
 
+TEST(CliDriverMessages, AJackLibraryNamedButMissingIsNamedInTheError)
+{
+    for (const QStringList& args : {QStringList{"devices"}, QStringList{"current"}, QStringList{"update", "3"}}) {
+        const CliRun run = RunCli(args, {{"SONVALE_JACK_LIBRARY", "/nowhere/libjack.so.0"}});
+        ASSERT_TRUE(run.finished) << args.join(' ').toStdString();
+        EXPECT_EQ(run.exitCode, 4) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("SONVALE_JACK_LIBRARY names /nowhere/libjack.so.0, which does not exist"))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+}
+
 TEST(CliDriverMessages, VerboseShowsLibjacksOwnMessages)
 {
     for (const char* command : {"devices", "ports"}) {

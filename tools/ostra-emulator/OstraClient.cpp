@@ -1,7 +1,6 @@
 #include "OstraClient.h"
 
-#include <jack/metadata.h>
-#include <jack/midiport.h>
+#include "WeakJack.h"
 
 #include "PortTags.h"
 

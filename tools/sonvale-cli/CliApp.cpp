@@ -7,6 +7,7 @@
 #include "CliTermination.h"
 #include "ConsoleCommands.h"
 #include "FileCommands.h"
+#include "JackLibrary.h"
 #include "PortCommands.h"
 
 #ifndef SONVALE_VERSION
@@ -24,8 +25,9 @@ const char* CCliApp::UsageText()
            "  show KEY [--json]   one entry with its nine parameter sets\n"
            "  export KEY FILE     the entry's 137-byte data message as a .syx file (FILE - : standard output)\n"
            "  export-all DIR      one .syx file per entry in DIR, named by key and name\n"
-           "  devices             the devices and ports the driver sees, which ports are used, and the\n"
-           "                      console the window writes to\n"
+           "  devices [--json]    the JACK implementation reached and how its library was chosen; the devices\n"
+           "                      and ports the driver sees, which ports are used, and the console the\n"
+           "                      window writes to\n"
            "  current [--json]    the entry the console holds now [--console CLIENT] [--id N]\n"
            "  update KEY          writes the entry into the console and reports its answer [--console CLIENT]\n"
            "                      [--id N]\n"
@@ -42,7 +44,7 @@ const char* CCliApp::UsageText()
            "\n"
            "Options:\n"
            "  --lang en|ja        English or Japanese descriptions (default: the system language)\n"
-           "  --json              JSON output (list, show, current)\n"
+           "  --json              JSON output (list, show, current, devices)\n"
            "  --verbose           also libjack's own messages (the driver keeps them quiet otherwise)\n"
            "  --type TYPE         tag: the four-character type (default Tarn)\n"
            "  --id N              tag: the pair's identifier (default: the lowest the client does not use);\n"
@@ -120,12 +122,16 @@ CliExitCode CCliApp::RunCommand(const CCliOptions& options)
     default: break;
     }
 
+    // The JACK library is chosen here, before the driver module loads, so that this program's account of
+    // the choice (devices, the advice without a server) is the choice itself; the module finds the
+    // library loaded and takes it.
+    (void)CJackLibrary::Process();
     CConsoleCommands console(catalog, m_out, m_err);
     console.SelectConsole({options.m_strConsole, options.m_id});
     // The commands below talk to the console (all but check): a request to end waits for them.
     const CCliTermination::Exchange exchange;
     switch (options.m_command) {
-    case CliCommand::Devices: return console.Devices();
+    case CliCommand::Devices: return console.Devices(options.m_bJson);
     case CliCommand::Current: return console.Current(options.m_bJson);
     case CliCommand::Update: return console.Update(options);
     default: break;

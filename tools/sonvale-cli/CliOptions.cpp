@@ -21,7 +21,7 @@ constexpr std::array kCommands = {
     CommandShape{"show", CliCommand::Show, 1, true, true, ""},
     CommandShape{"export", CliCommand::Export, 2, true, false, "FILE"},
     CommandShape{"export-all", CliCommand::ExportAll, 1, false, false, "DIR"},
-    CommandShape{"devices", CliCommand::Devices, 0, false, false, ""},
+    CommandShape{"devices", CliCommand::Devices, 0, false, true, ""},
     CommandShape{"current", CliCommand::Current, 0, false, true, ""},
     CommandShape{"update", CliCommand::Update, 1, true, false, ""},
     CommandShape{"ports", CliCommand::Ports, 0, false, false, ""},

@@ -10,6 +10,7 @@
 
 #include "CatalogCommands.h"
 #include "DeviceSurvey.h"
+#include "DevicesJson.h"
 #include "vorn/VornAsync.h"
 #include "DriverDiagnosis.h"
 #include "JsonText.h"
@@ -91,7 +92,7 @@ std::string CConsoleCommands::Explain(ResultCode result)
     return CauseOf(result);
 }
 
-CliExitCode CConsoleCommands::Devices()
+CliExitCode CConsoleCommands::Devices(bool json)
 {
     const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
     CDeviceSurvey survey;
@@ -106,25 +107,31 @@ CliExitCode CConsoleCommands::Devices()
         return ExitCodeFor(result);
     }
 
-    if (survey.Devices().empty())
-        m_out << "No devices on the network.\n";
     const auto windowConsole = WindowConsole(survey);
-    for (std::size_t d = 0; d < survey.Devices().size(); ++d) {
-        const CDeviceSurvey::Device& device = survey.Devices()[d];
-        m_out << "Device " << Hex(device.id, 16) << "  " << device.name << '\n';
-        if (!device.readable)
-            m_out << "  (the device could not be opened or its ports listed)\n";
-        else if (device.ports.empty())
-            m_out << "  (no ports)\n";
-        for (std::size_t p = 0; p < device.ports.size(); ++p) {
-            const CDeviceSurvey::Port& port = device.ports[p];
-            m_out << "  Port " << port.id << "  type " << port.typeText << "  "
-                  << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used")
-                  << (windowConsole == std::pair{d, p} ? ", the console the window writes to" : "")
-                  << ((port.flags & VORN_PORT_FLAG_SHARED) != 0 ? "; another program also sends to it, taking no turns with this one "
-                                    "(sonvale-cli ports names it)"
-                                  : "")
-                  << "\n    found by: " << FoundBy(port.flags) << '\n';
+    if (json) {
+        WriteDevicesJson(survey, windowConsole, m_out);
+    } else {
+        const CDeviceSurvey::Jack& jack = survey.JackInUse();
+        m_out << "JACK: " << jack.implementation << " (library " << jack.library << ")\n  chosen: " << jack.how << '\n';
+        if (survey.Devices().empty())
+            m_out << "No devices on the network.\n";
+        for (std::size_t d = 0; d < survey.Devices().size(); ++d) {
+            const CDeviceSurvey::Device& device = survey.Devices()[d];
+            m_out << "Device " << Hex(device.id, 16) << "  " << device.name << '\n';
+            if (!device.readable)
+                m_out << "  (the device could not be opened or its ports listed)\n";
+            else if (device.ports.empty())
+                m_out << "  (no ports)\n";
+            for (std::size_t p = 0; p < device.ports.size(); ++p) {
+                const CDeviceSurvey::Port& port = device.ports[p];
+                m_out << "  Port " << port.id << "  type " << port.typeText << "  "
+                      << (port.refused ? "used, but its connections are refused" : port.used ? "used" : "not used")
+                      << (windowConsole == std::pair{d, p} ? ", the console the window writes to" : "")
+                      << ((port.flags & VORN_PORT_FLAG_SHARED) != 0 ? "; another program also sends to it, taking no turns with this one "
+                                        "(sonvale-cli ports names it)"
+                                      : "")
+                      << "\n    found by: " << FoundBy(port.flags) << '\n';
+            }
         }
     }
     if (survey.UsedPortCount() == 0) {

@@ -28,7 +28,8 @@ public:
     void SelectConsole(ConsoleWish wish) { m_wish = std::move(wish); }
 
     // Exit 0 when at least one port would be used; 4 when there is no driver or no usable port.
-    [[nodiscard]] CliExitCode Devices();
+    // The JACK implementation reached and how its library was chosen come first.
+    [[nodiscard]] CliExitCode Devices(bool json);
     [[nodiscard]] CliExitCode Current(bool json);
     [[nodiscard]] CliExitCode Update(const CCliOptions& options);
     // Writes a checked data message into the console as Update writes an entry; `what` names it in the

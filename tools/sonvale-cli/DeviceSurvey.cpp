@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "JackLibrary.h"
 #include "midi/GraphLock.h"
 #include "midi/Win32VornMIDIController.h"
 #include "platform/ComRuntime.h"
@@ -27,6 +28,8 @@ ResultCode CDeviceSurvey::Run()
     IVornAsync* pAsync = CDriverDiagnosis::CreateDriver(m_cause);
     if (pAsync == nullptr)
         return RC_DRIVER_UNAVAILABLE;
+    const CJackLibrary& jack = CJackLibrary::Process();
+    m_jack = {jack.Implementation(), jack.Path(), CJackChoice::Explain(jack.Choice()), CJackChoice::Key(jack.Choice().reason)};
     DeviceList list{0, nullptr};
     if (const HRESULT hr = pAsync->GetDeviceList(&list); FAILED(hr)) {
         m_cause = CDriverDiagnosis::CauseOfListFailure(hr);

@@ -21,6 +21,13 @@ public:
         bool used = false;    // the transport opens exactly the ports whose type text is "Tarn"
         bool refused = false; // a used port whose connections the JACK server refused
     };
+    // The JACK library the survey went through and the implementation it reached.
+    struct Jack {
+        std::string implementation; // "jackd, server default", "PipeWire 0.3.65"
+        std::string library;        // its file
+        std::string how;            // how it was chosen, in words
+        std::string key;            // the same as a short key (CJackChoice::Key)
+    };
     struct Device {
         std::uint64_t id = 0;
         std::string name;
@@ -40,6 +47,7 @@ public:
     [[nodiscard]] CDriverDiagnosis::Cause Cause() const { return m_cause; }
 
     [[nodiscard]] const std::vector<Device>& Devices() const { return m_devices; }
+    [[nodiscard]] const Jack& JackInUse() const { return m_jack; }
     // Ports the transport would use and could open.
     [[nodiscard]] int UsedPortCount() const;
     // The names of the devices with a used port that refused its connections, comma-separated.
@@ -47,5 +55,6 @@ public:
 
 private:
     std::vector<Device> m_devices;
+    Jack m_jack;
     CDriverDiagnosis::Cause m_cause = CDriverDiagnosis::Cause::Ready;
 };

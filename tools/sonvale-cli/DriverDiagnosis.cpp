@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "DeviceSurvey.h"
+#include "JackLibrary.h"
 #include "midi/Win32VornMIDIController.h"
 #include "platform/ComRuntime.h"
 
@@ -38,12 +39,22 @@ std::string CDriverDiagnosis::Advice(Cause cause)
         return text + "\nReinstall the package, or build the vorn_jack target.";
     }
     case Cause::NoServer: {
+        const CJackLibrary& jack = CJackLibrary::Process();
+        if (!jack.Loaded())
+            return jack.Problem() + (jack.Choice().reason == CJackChoice::Reason::NamedMissing
+                                         ? ".\nUnset it, or let it name an installed JACK library."
+                                         : ".\nInstall a JACK library: libjack-jackd2-0 (jackd), or pipewire-jack.");
         const char* name = std::getenv("JACK_DEFAULT_SERVER");
         std::string text = "no JACK server is running";
         if (name != nullptr && *name != '\0')
             text += std::string(" under the name \"") + name + "\" (JACK_DEFAULT_SERVER)";
-        return text + ", and the driver never starts one.\nStart one first: `jackd -d dummy` (no sound card "
-                      "needed), QjackCtl, or PipeWire's JACK service (`pw-jack sonvale-cli ...`).";
+        text += ", and the driver never starts one.\nStart one first: `jackd -d dummy` (no sound card needed), "
+                "QjackCtl, or PipeWire with its JACK library (package pipewire-jack), which the programs use "
+                "without a wrapper.";
+        if (jack.Choice().reason == CJackChoice::Reason::PipeWireWithoutLibrary)
+            text += "\nPipeWire runs for this user, but its JACK library is not installed: install the package "
+                    "pipewire-jack.";
+        return text;
     }
     case Cause::Refused:
         return "the JACK server refused the Vorn driver's client (run with --verbose to see libjack's reason)";

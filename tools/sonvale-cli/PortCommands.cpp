@@ -1,6 +1,6 @@
 #include "PortCommands.h"
 
-#include <jack/metadata.h>
+#include "WeakJack.h"
 
 #include <chrono>
 #include <map>

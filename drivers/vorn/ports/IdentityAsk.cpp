@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <thread>
 
-#include <jack/midiport.h>
+#include "WeakJack.h"
 
 #include "ConsoleIdentity.h"
 #include "JackMessages.h"

@@ -1,6 +1,6 @@
 #include "JackMessages.h"
 
-#include <jack/jack.h>
+#include "WeakJack.h"
 
 #include <cstdio>
 #include <cstdlib>

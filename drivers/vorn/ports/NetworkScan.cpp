@@ -1,6 +1,6 @@
 #include "NetworkScan.h"
 
-#include <jack/uuid.h>
+#include "WeakJack.h"
 
 #include <algorithm>
 #include <map>

@@ -1,6 +1,6 @@
 #include "PortCatalog.h"
 
-#include <jack/metadata.h>
+#include "WeakJack.h"
 
 #include <map>
 #include <set>

@@ -13,7 +13,7 @@
 #include <thread>
 #include <utility>
 
-#include <jack/midiport.h>
+#include "WeakJack.h"
 
 #include "ConsoleFinder.h"
 #include "JackMessages.h"

@@ -1,6 +1,5 @@
 #pragma once
-#include <jack/jack.h>
-#include <jack/metadata.h>
+#include "WeakJack.h"
 #include <semaphore.h>
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "PortChannel.h"
 
-#include <jack/midiport.h>
+#include "WeakJack.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,5 +1,5 @@
 #pragma once
-#include <jack/jack.h>
+#include "WeakJack.h"
 
 #include <atomic>
 #include <cstdint>
