@@ -80,9 +80,9 @@ void CConsoleConversation::Collect(int kind, Heard& heard)
     }
     if (!heard.bLedger)
         return;
-    // Whatever else has come already is looked at too: a second answer of the kind within one poll
-    // means the first may not be its own.
-    while (TakeOne(0, heard)) {
+    // What comes right behind the answer is looked at too: a second answer within a few process
+    // cycles (a stale one that came first, or a duplicate) means the first may not be its own.
+    while (TakeOne(static_cast<std::uint16_t>(kTogether.count()), heard)) {
     }
     heard.bDropped = heard.bLedger && m_controller.AnswersDropped();
 }
