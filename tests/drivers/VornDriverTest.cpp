@@ -520,6 +520,10 @@ TEST_F(VornDriverTest, ReleasingEverythingStopsTheDriverAndLetsGoOfObservers)
 
     m_pPort->Release();
     m_pPort = nullptr;
+    // A delivery under way when the port went holds the observer until it returns, and no longer.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (m_portObserver.m_nRef.load() != 1u && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(m_portObserver.m_nRef.load(), 1u);
     m_pDevice->Release();
     m_pDevice = nullptr;
