@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr std::uint16_t kSendTimeoutMs = 3000;
-constexpr std::uint16_t kReceiveTimeoutMs = 10000;
-
 std::uint16_t MillisecondsLeft(CConsoleConversation::Clock::time_point deadline, std::uint16_t limit)
 {
     const long long left =

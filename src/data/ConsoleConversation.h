@@ -23,7 +23,10 @@ class CSysExConverter;
 class CConsoleConversation {
 public:
     using Clock = std::chrono::steady_clock;
+    // Exchange buffers, each way, and the time-outs of one message's send and of its answers.
     static constexpr std::uint16_t kBufferSize = 1024;
+    static constexpr std::uint16_t kSendTimeoutMs = 3000;
+    static constexpr std::uint16_t kReceiveTimeoutMs = 10000;
     // How long after an answer of its kind an exchange that owes older ones waits for the next.
     static constexpr std::chrono::milliseconds kSettle{1000};
     // How long after its answer an exchange still looks for another that came with it: answers a few

@@ -27,10 +27,10 @@ class CMIDIDevice;
 class CDataController {
 public:
     // Exchange buffers, each way, and the buffer that collects the name of an identity reply.
-    static constexpr std::uint16_t kExchangeBufferSize = 1024;
+    static constexpr std::uint16_t kExchangeBufferSize = CConsoleConversation::kBufferSize;
     static constexpr std::uint16_t kNameBufferSize = 256;
-    static constexpr std::uint16_t kSendTimeoutMs = 3000;
-    static constexpr std::uint16_t kReceiveTimeoutMs = 10000;
+    static constexpr std::uint16_t kSendTimeoutMs = CConsoleConversation::kSendTimeoutMs;
+    static constexpr std::uint16_t kReceiveTimeoutMs = CConsoleConversation::kReceiveTimeoutMs;
 
     CDataController() = default;
     CDataController(const CDataController&) = delete;
