@@ -57,10 +57,11 @@ void CConsoleConversation::Collect(int kind, Heard& heard)
 {
     const Clock::time_point replyDeadline =
         std::min(m_deadline, Clock::now() + std::chrono::milliseconds(kReceiveTimeoutMs));
-    const std::size_t before = heard.Of(kind).size();
+    m_askedKind = kind;
+    const std::size_t before = heard.arrivals;
     Clock::time_point settle = replyDeadline;
     for (;;) {
-        const std::size_t own = heard.Of(kind).size() - before;
+        const std::size_t own = heard.arrivals - before;
         // Nothing owed: the first answer of the kind is its own. Owed: every debt of the kind paid, or
         // no further answer for a while.
         if (own >= heard.owedBefore + 1 || (own > 0 && !heard.bOwing))
@@ -68,20 +69,39 @@ void CConsoleConversation::Collect(int kind, Heard& heard)
         // Without owed answers to go by, a message that is no answer ends the exchange, as from a
         // console that answers each message once.
         if (!heard.bLedger && heard.bGarbage)
-            return;
+            break;
         const Clock::time_point until = std::min(replyDeadline, settle);
         if (!TakeOne(MillisecondsLeft(until, kReceiveTimeoutMs), heard))
             break;
-        if (heard.Of(kind).size() - before > own)
+        if (heard.arrivals - before > own)
             settle = Clock::now() + kSettle;
     }
-    if (!heard.bLedger)
-        return;
-    // What comes right behind the answer is looked at too: a second answer within a few process
-    // cycles (a stale one that came first, or a duplicate) means the first may not be its own.
-    while (TakeOne(static_cast<std::uint16_t>(kTogether.count()), heard)) {
+    if (heard.bLedger) {
+        // What comes right behind the answer is looked at too: a second answer within a few process
+        // cycles (a stale one that came first, or a duplicate) means the first may not be its own.
+        while (TakeOne(static_cast<std::uint16_t>(kTogether.count()), heard)) {
+        }
+        heard.bDropped = m_controller.AnswersDropped();
     }
-    heard.bDropped = heard.bLedger && m_controller.AnswersDropped();
+    SettleArrival();
+}
+
+void CConsoleConversation::SettleArrival()
+{
+    if (!m_arrival.bOpen)
+        return;
+    m_arrival.bOpen = false;
+    CAnswerLedger* pLedger = m_controller.Ledger();
+    if (!pLedger)
+        return;
+    int kind = m_askedKind;
+    if ((m_arrival.kinds & (1u << kind)) == 0) {
+        for (kind = 1; kind < CAnswerLedger::kKinds && (m_arrival.kinds & (1u << kind)) == 0; ++kind) {
+        }
+    }
+    (void)pLedger->Pay(kind);
+    if (m_arrival.answers > 1)
+        pLedger->Stray();
 }
 
 bool CConsoleConversation::TakeOne(std::uint16_t timeoutMs, Heard& heard)
@@ -112,8 +132,18 @@ bool CConsoleConversation::TakeOne(std::uint16_t timeoutMs, Heard& heard)
         heard.bGarbage = true;
         return true;
     }
-    if (CAnswerLedger* pLedger = m_controller.Ledger())
-        (void)pLedger->Pay(heard.answers.back().kind);
+    // Answers that came together were perhaps drawn by one message: they count, and pay, once.
+    const Clock::time_point at = m_controller.ReceivedAt().value_or(Clock::now());
+    if (!m_arrival.bOpen || at - m_arrival.last > kTogether) {
+        SettleArrival();
+        m_arrival = Arrival{true, at, 0, 0};
+    }
+    const unsigned bit = 1u << heard.answers.back().kind;
+    if (heard.answers.back().kind == m_askedKind && (m_arrival.kinds & bit) == 0)
+        ++heard.arrivals;
+    m_arrival.kinds |= bit;
+    ++m_arrival.answers;
+    m_arrival.last = at;
     return true;
 }
 
@@ -132,7 +162,7 @@ bool CConsoleConversation::IdentityProven(const Heard& heard, std::string& name)
         return false;
     // Answers that all name one entry and pay every older identity debt: its own is among them.
     const bool bProven = !heard.bLedger || (!heard.bDropped && heard.Agree(CSysExConverter::kReplyIdentity) &&
-                                            identities.size() >= heard.owedBefore + 1);
+                                            heard.arrivals >= heard.owedBefore + 1);
     if (bProven)
         name = identities.front()->name;
     return bProven;

@@ -29,10 +29,11 @@ public:
     static constexpr std::uint16_t kReceiveTimeoutMs = 10000;
     // How long after an answer of its kind an exchange that owes older ones waits for the next.
     static constexpr std::chrono::milliseconds kSettle{1000};
-    // How long after its answer an exchange still looks for another that came with it: answers a few
-    // milliseconds apart reach this program in the same or the next poll of the driver, a few process
-    // cycles (5.3 ms each at 256 frames and 48 kHz) at most.
-    static constexpr std::chrono::milliseconds kTogether{20};
+    // Answers that reach this program at most this far apart came together: the answers one message
+    // drew (its own, a copy of it, a stale one or one of another kind sent with it) come within a few
+    // process cycles (5.3 ms each at 256 frames and 48 kHz). Answers that came together pay one debt
+    // only, since they may all be one message's; an exchange looks this long past its answer for more.
+    static constexpr std::chrono::milliseconds kTogether{30};
 
     struct Answer {
         int kind = 0;       // CSysExConverter::kReply*
@@ -46,6 +47,7 @@ public:
         bool bOwing = false;         // older answers of the kind were owed, answers nobody was owed were
                                      // seen before, or the ledger cannot be used
         std::size_t owedBefore = 0;  // older answers of the kind asked for still owed when it left
+        std::size_t arrivals = 0;    // of answers of the kind asked for, those that came together once
         bool bMayHoldBefore = false; // a write: the console may hold its entry by another's doing
         bool bDropped = false;       // messages from the console were lost on the way in
         [[nodiscard]] std::vector<const Answer*> Of(int kind) const;
@@ -81,6 +83,18 @@ private:
     void Collect(int kind, Heard& heard);
     // Takes one answer (or none by the deadline): false when nothing more came.
     bool TakeOne(std::uint16_t timeoutMs, Heard& heard);
+    // The answers that came together so far pay one debt: of the kind asked for when one of them is of
+    // it, else of theirs. More than one answer in them, or none owed, leaves the console strayed.
+    void SettleArrival();
+
+    struct Arrival {
+        bool bOpen = false;
+        Clock::time_point last;
+        unsigned kinds = 0; // a bit per answer kind
+        std::size_t answers = 0;
+    };
+    Arrival m_arrival;
+    int m_askedKind = 0;
 
     CMIDIController& m_controller;
     const CSysExConverter& m_converter;

@@ -106,14 +106,18 @@ ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_
     CConsoleConversation talk(*pController, *m_pConverter, std::chrono::steady_clock::now() + kExchangeLimit);
     const std::string entry = NameInDataMessage(bytes, length);
     if (CAnswerLedger* pLedger = pController->Ledger();
-        pLedger && !entry.empty() && pLedger->MayHold(entry, 0) &&
-        (pLedger->Owed(CSysExConverter::kReplyCompletion) > 0 || pLedger->Strayed() || !pController->LedgerUsable())) {
-        // The write's own answer may not prove itself, and a read-back after it proves nothing while
-        // the console may hold its entry already: ask first what it holds.
+        pLedger && (pLedger->Strayed() || (!entry.empty() && pLedger->MayHold(entry, 0) &&
+                                           (pLedger->Owed(CSysExConverter::kReplyCompletion) > 0 ||
+                                            !pController->LedgerUsable())))) {
+        // Ask first what the console holds. After an answer nobody was owed, a read-back whose answers
+        // agree lets the write's own answer count again. Under debt, a read-back after the write proves
+        // nothing while the console may hold its entry already; knowing what it held before may let it.
         std::string held;
         CConsoleConversation::Heard before;
-        if (talk.ReadBack(held, before))
+        if (talk.ReadBack(held, before)) {
             pLedger->ProvenHolding(held);
+            pLedger->Agreed();
+        }
     }
     CConsoleConversation::Heard heard;
     if (!talk.Ask(bytes, length, CSysExConverter::kReplyCompletion, entry, heard)) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -89,6 +90,12 @@ public:
     [[nodiscard]] virtual std::vector<ConsoleCandidate> Consoles() const { return {}; }
     [[nodiscard]] virtual std::optional<ConsoleCandidate> ChosenConsole() const { return std::nullopt; }
 
+    // When the message the last Receive returned reached this program; none when the transport does
+    // not know.
+    [[nodiscard]] virtual std::optional<std::chrono::steady_clock::time_point> ReceivedAt() const
+    {
+        return std::nullopt;
+    }
     // Passes over the message the last Receive returned: the next Receive waits for a newer one.
     virtual void DropReceived() {}
 

@@ -14,6 +14,7 @@ bool CReceivedQueue::Push(const std::uint8_t* pData, std::size_t nLength, std::u
         Message message;
         message.bytes.assign(pData, pData + nLength);
         message.cycle = cycle;
+        message.arrived = std::chrono::steady_clock::now();
         m_messages.push_back(std::move(message));
     } catch (const std::bad_alloc&) {
         m_bDropped = true;

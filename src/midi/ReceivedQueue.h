@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -22,6 +23,7 @@ public:
     struct Message {
         std::vector<std::uint8_t> bytes;
         std::uint64_t cycle = 0;
+        std::chrono::steady_clock::time_point arrived; // when the driver handed it over
     };
 
     // False when there is no room (the queue then reports a drop).

@@ -50,6 +50,10 @@ public:
     [[nodiscard]] std::vector<ConsoleCandidate> Consoles() const override { return m_consoles; }
     [[nodiscard]] std::optional<ConsoleCandidate> ChosenConsole() const override { return m_chosen; }
     void DropReceived() override;
+    [[nodiscard]] std::optional<std::chrono::steady_clock::time_point> ReceivedAt() const override
+    {
+        return m_lastArrival;
+    }
     [[nodiscard]] bool TakeTurn(std::uint16_t timeoutMs) override;
     void ExpectAnswer(int kind, const std::string& entry) override;
     [[nodiscard]] CAnswerLedger* Ledger() override;
@@ -148,6 +152,7 @@ private:
     bool m_bLedgerUsable = true;
     bool m_bLedgerProblemSaid = false;
     std::string m_ledgerProblem;
+    std::optional<std::chrono::steady_clock::time_point> m_lastArrival; // of the message Receive returned last
     // What the next Send's message asks for (ExpectAnswer).
     int m_nExpectedKind = 0;
     std::string m_expectedEntry;

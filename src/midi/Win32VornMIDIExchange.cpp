@@ -185,6 +185,7 @@ ResultCode CWin32VornMIDIController::Receive(std::uint8_t* pBuffer, std::uint16_
     if (nLength > nCapacity)
         return RC_BUFFER_TOO_SMALL;
     *pnLength = nLength;
+    m_lastArrival = message.arrived;
     return RC_EXCHANGE_OK;
 }
 

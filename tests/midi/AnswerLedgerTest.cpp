@@ -38,6 +38,9 @@ TEST(AnswerLedgerFile, WhatCannotBeReadIsUnknownAndANewDeviceOwesNothing)
     const Case cases[] = {
         {"the record as written", two, 4097, true, 1},
         {"another device under the same name", two, 4098, true, 0},
+        {"debts stamped far ahead of this boot's clock and at its start (times decide nothing)",
+         "sonvale-owed 1\ndevice 4097\nnext 4\nstrayed 0\nmayhold =Z\nowe 2 2 18446744073709551615 4242 =X\n"
+         "owe 3 2 0 4243 =Y\n", 4097, true, 2},
         {"cut short in its last line", two.substr(0, two.size() - 3), 4097, false, 0},
         {"an unknown line", two + "owe-all 9\n", 4097, false, 0},
         {"a debt numbered beyond the next number", "sonvale-owed 1\ndevice 4097\nnext 2\nstrayed 0\nmayhold *\n"

@@ -494,6 +494,7 @@ TEST_F(OwedAnswersTest, AnAnswerCountsForAWriterOnlyWhenTheLedgerOrTheConsolesEn
     using W = What;
     const Bytes stored = Completion(0x7F), refused = Completion(0x7D);
     const Bytes other = Identity("Other"), preset = Identity("Preset");
+    const Bytes later{}; // the answers after it come in a poll of their own, 60 ms on
     const Case cases[] = {
         {"a killed writer's late answer meets a refused write (asked first what the console holds)",
          {{W::KilledWrite, {{}}}, {W::Write, {{other}, {stored, refused}}, RC_SEND_FAILED}}},
@@ -501,7 +502,7 @@ TEST_F(OwedAnswersTest, AnAnswerCountsForAWriterOnlyWhenTheLedgerOrTheConsolesEn
          {{W::KilledWrite, {{}}}, {W::Write, {{other}, {refused, stored}}, RC_SEND_FAILED}}},
         {"a killed writer's debt paid during a query, however late: the next write's answer is its own",
          {{W::KilledWrite, {{}}},
-          {W::Current, {{stored, other}}, RC_EXCHANGE_OK, "Other"},
+          {W::Current, {{stored, later, other}}, RC_EXCHANGE_OK, "Other"},
           {W::Write, {{refused}}, RC_FLASH_WRITE_FAILED}}},
         {"stored under debt, proven by the read-back",
          {{W::Current, {{other}}, RC_EXCHANGE_OK, "Other"},
@@ -517,14 +518,22 @@ TEST_F(OwedAnswersTest, AnAnswerCountsForAWriterOnlyWhenTheLedgerOrTheConsolesEn
           {W::Write, {{preset}, {stored}}, RC_SEND_FAILED}}},
         {"a duplicate answer that agrees, then answers unproven until a read-back agrees",
          {{W::Write, {{refused, refused}}, RC_FLASH_WRITE_FAILED},
-          {W::Write, {{other}, {refused}}, RC_SEND_FAILED},
-          {W::Current, {{other}}, RC_EXCHANGE_OK, "Other"},
+          {W::Write, {{other, preset}, {refused}}, RC_SEND_FAILED},
+          {W::Write, {{other}, {refused}}, RC_FLASH_WRITE_FAILED},
           {W::Write, {{refused}}, RC_FLASH_WRITE_FAILED}}},
         {"two answers within one poll that disagree", {{W::Write, {{refused, stored}}, RC_SEND_FAILED}}},
         {"a killed query's late answer",
          {{W::KilledQuery, {{}}},
-          {W::Current, {{Identity("Old"), preset}}, RC_RECEIVE_FAILED},
+          {W::Current, {{Identity("Old"), later, preset}}, RC_RECEIVE_FAILED},
           {W::Current, {{preset}}, RC_EXCHANGE_OK, "Preset"}}},
+        {"answers that came together pay one debt: a stale one with the fresh one",
+         {{W::KilledWrite, {{}}},
+          {W::Write, {{other}, {stored, refused}}, RC_SEND_FAILED},
+          {W::Write, {{other}, {refused}}, RC_SEND_FAILED}}},
+        {"...and an answer of the other kind sent with a write's own",
+         {{W::KilledQuery, {{}}},
+          {W::Write, {{other, refused}}, RC_FLASH_WRITE_FAILED},
+          {W::Current, {{preset}}, RC_RECEIVE_FAILED}}},
         {"an unusable ledger proves no write by its answer",
          {{W::Write, {{other}, {refused}}, RC_SEND_FAILED}},
          true},

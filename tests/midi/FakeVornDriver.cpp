@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <memory>
 
 #include "platform/ComRuntime.h"
@@ -115,6 +116,7 @@ public:
         // The outcome and the answers reach the observer in one go, as the driver delivers what one
         // poll found: nothing can take the first answer before the ones right behind it are there.
         std::vector<std::function<void()>> batch;
+        std::vector<std::vector<std::function<void()>>> later; // delivered a poll apart each
         t_pBatch = &batch;
         if (script->sendResult) {
             const std::uint32_t status = *script->sendResult ? VORN_OUTCOME_SENT : VORN_OUTCOME_FAILED;
@@ -124,8 +126,13 @@ public:
                 m_driver.FirePortEvent(index, VORN_PORT_EVENT_SENT, *script->sendResult ? 1 : 0, length);
         }
         if (script->answer) {
-            for (std::vector<std::uint8_t>& reply : script->answer(std::vector<std::uint8_t>(pData, pData + length)))
+            for (std::vector<std::uint8_t>& reply : script->answer(std::vector<std::uint8_t>(pData, pData + length))) {
+                if (reply.empty()) {
+                    t_pBatch = &later.emplace_back();
+                    continue;
+                }
                 m_driver.FireReceived(index, std::move(reply));
+            }
         } else if (script->reply) {
             m_driver.FireReceived(index, *script->reply);
         }
@@ -134,6 +141,13 @@ public:
             for (const std::function<void()>& call : batch)
                 call();
         });
+        for (std::vector<std::function<void()>>& next : later) {
+            m_driver.Post([next = std::move(next)] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(60));
+                for (const std::function<void()>& call : next)
+                    call();
+            });
+        }
         return S_OK;
     }
     bool Stamped()

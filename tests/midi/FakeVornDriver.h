@@ -30,7 +30,8 @@ struct FakePort {
     std::optional<bool> sendResult = true;
     // ...and then a reply (none when empty).
     std::optional<std::vector<std::uint8_t>> reply;
-    // Instead of `reply`, when set: the console's answers to the message, each in a cycle of its own.
+    // Instead of `reply`, when set: the console's answers to the message, each in a cycle of its own;
+    // an empty one puts those after it in a poll of their own, 60 ms later.
     std::function<std::vector<std::vector<std::uint8_t>>(const std::vector<std::uint8_t>&)> answer;
 };
 
