@@ -174,7 +174,7 @@ class Soak(Judge):
         finally:
             signal.alarm(0)
             signal.signal(signal.SIGALRM, previous)
-        self.waited += time.monotonic() - began
+            self.waited += time.monotonic() - began
 
     def start_server(self):
         self.take_lock()
@@ -407,6 +407,7 @@ def run_lanes(soak, first, last):
              for lane in range(options.lanes)]
     for lane in lanes:
         lane.start()
+    stopped = []
     try:
         shown = time.monotonic()
         while any(lane.is_alive() for lane in lanes):
@@ -415,12 +416,13 @@ def run_lanes(soak, first, last):
                 shown = time.monotonic()
                 print("  %d rounds (lanes %s), %d false, %.0f s" % (
                     sum(done), "/".join(str(n) for n in done), sum(false), shown - soak.began), flush=True)
+    except SystemExit as stop:
+        stopped.append(str(stop.code))  # then the report of the rounds the lanes ran
     finally:
         for lane in lanes:
             if lane.is_alive():
-                lane.terminate()  # SIGTERM: the lane stops its server and console
+                lane.terminate()  # SIGTERM: the lane stops its server and console and writes its summary
             lane.join()
-    stopped = []
     for number in range(options.lanes):
         try:
             with open(os.path.join(soak.work, "lane-%d.json" % number)) as summary_file:
