@@ -385,6 +385,8 @@ def run_lane(options, lane, first, last, next_segment, done, false):
         soak.run(first, last, None, segments(), progress)
     except SystemExit as stop:
         summary = dict(soak.summary(), stopped=str(stop.code))
+    except Exception as error:  # e.g. a program that cannot be started while it is being built again
+        summary = dict(soak.summary(), stopped=repr(error))
     finally:
         soak.close()
     summary = summary or dict(soak.summary(), stopped=None)
