@@ -79,7 +79,7 @@ class ConsoleLog:
 
 class Judge:
     """The judging half of the soak (mixed into it): counts, findings and the report. Uses the soak's
-    seed, names (key -> entry name), restarts, segments, calm(), waited and rounds."""
+    seed, names (key -> entry name), restarts, segments, calm(), waited, ops and rounds."""
 
     def held_between(self, console, start, end):
         held = {console.held_at_start}
@@ -183,6 +183,8 @@ class Judge:
                   self.seed, rounds, sum(total.values()), seconds // 60, seconds % 60, self.restarts["scheduled"],
                   self.restarts["never"], sum(1 for k in self.segments if self.calm(k)), len(self.segments)))
         print("(%.0f s of it waiting for other test runs' turns at the JACK test lock)" % self.waited)
+        print("writers planned: %d update, %d send, %d current; %d of them to be killed" % (
+            self.ops["update"], self.ops["send"], self.ops["current"], self.ops["killed"]))
         print("outcomes by the behaviour of the writer's own message:")
         print("  %-14s" % "behaviour" + "".join("%12s" % o for o in OUTCOMES))
         for b in BEHAVIOURS + ["none"]:

@@ -22,10 +22,19 @@ unanswered for good. Every round's plan is a function of the seed
 and the round's number, and the console's choices one of the seed and the message's number, numbered
 from a fixed point at each scheduled restart: --replay SEED:ROUND runs again from that restart to the
 round and prints the round's timeline.
+
+--lanes N runs the segments in N lanes at once, each a process with its own JACK server, work folder
+(runtime, configuration and home folders, so ledgers and turn locks are its own) and console; a lane
+takes the next segment not yet run whenever it finishes one. Each segment starts as it would in one
+lane (the console numbering from the segment's fixed start, the rounds planned from seed and number),
+so a round found in a run of many lanes replays the same in one. The lanes take the JACK test lock
+shared, so that they do not wait for each other but test runs, which take it exclusively, do not run
+beside them; before each segment a lane lets a test run waiting for the lock have it first.
 """
 import argparse
 import fcntl
 import json
+import multiprocessing
 import os
 import random
 import shutil
@@ -37,6 +46,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ beside the script in the working copy
 from hostile_judge import BEHAVIOURS, OUTCOMES, WRITER_LIMIT_S, ConsoleLog, Judge  # noqa: E402
+from jack_registry import free_stale_slots  # noqa: E402
 
 LOCK = "/tmp/sonvale-jack-tests.lock"
 SEGMENT_MESSAGES = 100000  # message numbers of one scheduled segment start at segment * this + 1
@@ -97,8 +107,9 @@ class Writer:
 
 
 class Soak(Judge):
-    def __init__(self, options):
+    def __init__(self, options, lane=None):
         self.options = options
+        self.lane = lane  # the lane's number when the soak runs in lanes
         self.seed = options.seed
         self.bin = os.path.abspath(os.path.join(options.build, "bin"))
         self.emulator = os.path.join(self.bin, "ostra-emulator")
@@ -127,10 +138,22 @@ class Soak(Judge):
         self.restarts = {"scheduled": 0, "never": 0}
         self.segments = set()
         self.reasons = {}  # what the writers that exited 4 said, and how often
+        self.ops = {"update": 0, "send": 0, "current": 0, "killed": 0}  # the writers planned
+        self.rounds = 0
+        self.began = time.monotonic()
 
     # --- the graph -----------------------------------------------------------------------------------
+    def test_run_waits(self):
+        """Whether another process waits for the JACK test lock exclusively (the kernel lists waiting
+        requests in /proc/locks with an arrow)."""
+        inode = ":%d " % os.fstat(self.lock.fileno()).st_ino
+        with open("/proc/locks") as locks:
+            return any("-> FLOCK" in line and "WRITE" in line and inode in line for line in locks)
+
     def take_lock(self):
-        """Waits in the kernel's queue of the JACK test lock (as flock -w does), at most 15 minutes."""
+        """Waits in the kernel's queue of the JACK test lock (as flock -w does), at most 15 minutes.
+        Lanes take it shared, after any test run that waits for it has had its turn: new shared holders
+        would otherwise keep it from a waiting exclusive one as long as the lanes overlap."""
         self.lock = open(LOCK, "a+")
         began = time.monotonic()
 
@@ -140,16 +163,22 @@ class Soak(Judge):
         previous = signal.signal(signal.SIGALRM, too_long)
         signal.alarm(900)
         try:
-            fcntl.flock(self.lock, fcntl.LOCK_EX)
+            if self.lane is None:
+                fcntl.flock(self.lock, fcntl.LOCK_EX)
+            else:
+                while self.test_run_waits():
+                    time.sleep(0.2)
+                fcntl.flock(self.lock, fcntl.LOCK_SH)
         except TimeoutError:
             raise SystemExit("the JACK test lock stayed taken for fifteen minutes")
         finally:
             signal.alarm(0)
             signal.signal(signal.SIGALRM, previous)
-        self.waited += time.monotonic() - began
+            self.waited += time.monotonic() - began
 
     def start_server(self):
         self.take_lock()
+        free_stale_slots()  # with several lanes, the servers killed by other runs could leave none
         with open(os.path.join(self.work, "jackd.log"), "a") as log:
             self.jackd = subprocess.Popen(["jackd", "--no-realtime", "--sync", "-n", self.server, "-d", "dummy",
                                            "-r", "48000", "-p", "256"], stdout=log, stderr=subprocess.STDOUT,
@@ -157,7 +186,8 @@ class Soak(Judge):
         deadline = time.monotonic() + 10
         while subprocess.call(["jack_lsp"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL):
             if time.monotonic() > deadline or self.jackd.poll() is not None:
-                raise SystemExit("FAILED: jackd did not start")
+                with open(os.path.join(self.work, "jackd.log")) as log:
+                    raise SystemExit("FAILED: jackd did not start:\n" + "".join(log.readlines()[-8:]))
             time.sleep(0.1)
 
     def stop_server(self):
@@ -225,6 +255,11 @@ class Soak(Judge):
             writers.append(Writer(op, keys[i], delay, kill_after, kill_signal))
         return writers
 
+    def count_plan(self, writers):
+        for w in writers:
+            self.ops[w.op] += 1
+            self.ops["killed"] += w.kill_after is not None
+
     def run_round(self, writers):
         base = time.monotonic()
         pending = list(writers)
@@ -258,41 +293,149 @@ class Soak(Judge):
                     w.hung = True
             time.sleep(0.002)
 
-    # --- judging -------------------------------------------------------------------------------------
-    def run(self, first_round, last_round, show_round=None):
+    # --- segments ------------------------------------------------------------------------------------
+    def run(self, first_round, last_round, show_round=None, segments=None, progress=None):
+        """Runs the rounds first..last of each segment in turn: the ones from segments (an iterator of
+        segment numbers, handed out to lanes) or else all of them. progress(rounds, false) is told after
+        every round."""
         every = self.options.restart_every
-        began = time.monotonic()
-        self.start_graph()
-        self.rounds = 0
-        self.began = began
-        for r in range(first_round, last_round + 1):
-            if r == first_round or r % every == 0:
-                if r != first_round:
-                    self.restarts["scheduled"] += 1
-                    self.stop_server()
-                    time.sleep(0.3)
-                    self.start_server()
-                self.restart_console((r // every) * SEGMENT_MESSAGES + 1, r // every)
-            self.segments.add(r // every)
+        if segments is None:
+            segments = iter(range(first_round // every, last_round // every + 1))
+        for segment in segments:
+            self.run_segment(segment, max(first_round, segment * every),
+                             min(last_round, segment * every + every - 1), show_round, progress)
+        return self.rounds, time.monotonic() - self.began
+
+    def run_segment(self, segment, first, last, show_round, progress):
+        every = self.options.restart_every
+        if self.jackd is None:
+            self.start_graph()
+        else:
+            self.restarts["scheduled"] += 1
+            self.stop_server()
+            time.sleep(0.3)
+            self.start_server()
+        self.restart_console(segment * SEGMENT_MESSAGES + 1, segment)
+        self.segments.add(segment)
+        for r in range(first, last + 1):
             console = self.consoles[-1]
             writers = self.plan(r)
+            self.count_plan(writers)
             self.run_round(writers)
             time.sleep(0.03)  # the last answers of an at-once exchange reach the log
             console.read()
             for w in writers:
                 self.judge(r, w, console)
             self.rounds += 1
-            rounds = self.rounds
             if show_round == r:
                 self.print_timeline(r, writers, console)
             if any(console.messages[n]["behaviour"] == "never" for n in console.order) and (r + 1) % every != 0:
                 # A debt that is never paid: the console starts again, its numbering going on.
                 self.restarts["never"] += 1
-                self.restart_console(console.last_number() + 1, r // every)
-            if self.options.progress and rounds % 25 == 0:
-                print("  %d rounds, %d false, %.0f s" % (rounds, sum(1 for f in self.findings if f[0] == "false"),
-                                                         time.monotonic() - began), flush=True)
-        return self.rounds, time.monotonic() - began
+                self.restart_console(console.last_number() + 1, segment)
+            if progress:
+                progress(self.rounds, sum(1 for f in self.findings if f[0] == "false"))
+
+    def summary(self):
+        """What the report needs, as JSON for the parent of the lanes."""
+        return {"counts": self.counts, "findings": self.findings, "nothing_owed": self.nothing_owed,
+                "restarts": self.restarts, "segments": sorted(self.segments), "reasons": self.reasons,
+                "ops": self.ops, "waited": self.waited, "rounds": self.rounds}
+
+    def add(self, lane):
+        """Adds a lane's summary to this soak's counts."""
+        for b, outcomes in lane["counts"].items():
+            for o, n in outcomes.items():
+                self.counts[b][o] += n
+        self.findings += [tuple(f) for f in lane["findings"]]
+        self.nothing_owed += lane["nothing_owed"]
+        for kind, n in lane["restarts"].items():
+            self.restarts[kind] += n
+        self.segments.update(lane["segments"])
+        for reason, n in lane["reasons"].items():
+            self.reasons[reason] = self.reasons.get(reason, 0) + n
+        for op, n in lane["ops"].items():
+            self.ops[op] += n
+        self.waited += lane["waited"]
+        self.rounds += lane["rounds"]
+
+
+# --- lanes -------------------------------------------------------------------------------------------
+def run_lane(options, lane, first, last, next_segment, done, false):
+    """One lane (a process of its own): takes segments from the shared counter next_segment until none
+    is left, and writes its summary to lane-N.json in the folder options.lanes_folder."""
+    soak = Soak(options, lane)
+    last_segment = last // options.restart_every
+
+    def segments():
+        while True:
+            with next_segment.get_lock():
+                segment = next_segment.value
+                next_segment.value += 1
+            if segment > last_segment:
+                return
+            yield segment
+
+    def progress(rounds, found):
+        done[lane] = rounds
+        false[lane] = found
+
+    summary = None
+    try:
+        soak.run(first, last, None, segments(), progress)
+    except SystemExit as stop:
+        summary = dict(soak.summary(), stopped=str(stop.code))
+    except Exception as error:  # e.g. a program that cannot be started while it is being built again
+        summary = dict(soak.summary(), stopped=repr(error))
+    finally:
+        soak.close()
+    summary = summary or dict(soak.summary(), stopped=None)
+    summary["seconds"] = time.monotonic() - soak.began
+    with open(os.path.join(options.lanes_folder, "lane-%d.json" % lane), "w") as out:
+        json.dump(summary, out)
+    print("  lane %d: %d rounds in %d segments, %.0f s" % (lane, soak.rounds, len(soak.segments),
+                                                           summary["seconds"]), flush=True)
+
+
+def run_lanes(soak, first, last):
+    """Runs the rounds in soak.options.lanes lanes and adds up their summaries in soak. A line every
+    minute with --progress. The reasons lanes stopped early, if any."""
+    options = soak.options
+    options.lanes_folder = soak.work
+    next_segment = multiprocessing.Value("i", first // options.restart_every)
+    done = multiprocessing.Array("i", options.lanes)
+    false = multiprocessing.Array("i", options.lanes)
+    lanes = [multiprocessing.Process(target=run_lane, args=(options, lane, first, last, next_segment, done, false))
+             for lane in range(options.lanes)]
+    for lane in lanes:
+        lane.start()
+    stopped = []
+    try:
+        shown = time.monotonic()
+        while any(lane.is_alive() for lane in lanes):
+            time.sleep(0.5)
+            if options.progress and time.monotonic() - shown >= 60:
+                shown = time.monotonic()
+                print("  %d rounds (lanes %s), %d false, %.0f s" % (
+                    sum(done), "/".join(str(n) for n in done), sum(false), shown - soak.began), flush=True)
+    except SystemExit as stop:
+        stopped.append(str(stop.code))  # then the report of the rounds the lanes ran
+    finally:
+        for lane in lanes:
+            if lane.is_alive():
+                lane.terminate()  # SIGTERM: the lane stops its server and console and writes its summary
+            lane.join()
+    for number in range(options.lanes):
+        try:
+            with open(os.path.join(soak.work, "lane-%d.json" % number)) as summary_file:
+                summary = json.load(summary_file)
+        except (OSError, ValueError):
+            stopped.append("lane %d ended without its summary (exit %s)" % (number, lanes[number].exitcode))
+            continue
+        soak.add(summary)
+        if summary["stopped"]:
+            stopped.append("lane %d: %s" % (number, summary["stopped"]))
+    return stopped
 
 
 def main():
@@ -309,8 +452,13 @@ def main():
                         "--console-option=--hostile-only=late), given as one word each")
     parser.add_argument("--enforce", action="store_true", help="exit 1 on any false outcome")
     parser.add_argument("--keep", action="store_true", help="keep the logs")
-    parser.add_argument("--progress", action="store_true", help="a line every 25 rounds")
+    parser.add_argument("--progress", action="store_true", help="a line every 25 rounds (in lanes: every minute)")
+    parser.add_argument("--lanes", type=int, default=1, help="segments run at once, each lane with its own JACK "
+                        "server and console (default 1; at most 6: JACK has eight server slots per machine; "
+                        "--replay runs in one)")
     options = parser.parse_args()
+    if not 1 <= options.lanes <= 6:
+        parser.error("--lanes takes 1 to 6")
     if options.console_option:
         options.console_option = [part for option in options.console_option for part in option.split("=", 1)]
     show = None
@@ -318,24 +466,36 @@ def main():
         seed, round_number = options.replay.split(":")
         options.seed, show = int(seed), int(round_number)
         first, last = (show // options.restart_every) * options.restart_every, show
+        options.lanes = 1
     else:
         if options.seed is None:
             options.seed = int(time.time() * 1000) % 1000000
         first, last = 0, options.rounds - 1
     soak = Soak(options)
-    print("hostile soak: seed %d, rounds %d-%d, server %s" % (options.seed, first, last, soak.server), flush=True)
+    if options.lanes == 1:
+        print("hostile soak: seed %d, rounds %d-%d, server %s" % (options.seed, first, last, soak.server), flush=True)
+    else:
+        print("hostile soak: seed %d, rounds %d-%d, %d lanes" % (options.seed, first, last, options.lanes), flush=True)
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+
+    def progress(rounds, false):
+        if options.progress and rounds % 25 == 0:
+            print("  %d rounds, %d false, %.0f s" % (rounds, false, time.monotonic() - soak.began), flush=True)
+
+    stopped = []
     try:
-        soak.run(first, last, show)
-        stopped = None
+        if options.lanes == 1:
+            soak.run(first, last, show, progress=progress)
+        else:
+            stopped = run_lanes(soak, first, last)
     except SystemExit as stop:
         # The report of the rounds that ran, then why the soak stopped early.
-        stopped = stop
+        stopped = [str(stop.code)]
     finally:
         soak.close()
-    false = soak.report(getattr(soak, "rounds", 0), int(time.monotonic() - getattr(soak, "began", time.monotonic())))
-    if stopped is not None:
-        print("STOPPED after %d rounds: %s" % (getattr(soak, "rounds", 0), stopped.code))
+    false = soak.report(soak.rounds, int(time.monotonic() - soak.began))
+    if stopped:
+        print("STOPPED after %d rounds: %s" % (soak.rounds, "; ".join(stopped)))
         sys.exit(1)
     sys.exit(1 if options.enforce and false else 0)
 

@@ -5,7 +5,9 @@
 # (bench/hostile_soak.py). Fails on any false outcome: "completed" for a write the console did not
 # store, a refusal for one it stored, `current` naming an entry the console did not hold. Takes a few
 # minutes; it lets the JACK test lock go between its segments of 25 rounds. BUILD_DIR (default
-# build/default) names the build it uses.
+# build/default) names the build it uses. It runs in one lane (no --lanes): each segment follows the
+# one before in the same folders, so its writers also start with what the ledger of owed answers kept
+# from the segment before.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${BUILD_DIR:-build/default}

@@ -120,8 +120,12 @@ bool CSystemJackProbe::SystemServerAnswers()
         errors(&Quiet);
         infos(&Quiet);
     }
+    // For the moment it is open, the probe is a client on that server's graph, which every running copy
+    // of the driver watches. Named as a driver client ("vorn-driver-" and more), it is not taken for a
+    // device coming and going: otherwise every start of sonvale-cli or of the program would make the
+    // open windows reconnect and ask their console again, even while another program holds its turn.
     jack_status_t status{};
-    jack_client_t* pClient = open("vorn-probe", JackNoStartServer, &status);
+    jack_client_t* pClient = open("vorn-driver-probe", JackNoStartServer, &status);
     if (pClient == nullptr)
         return false;
     close(pClient);
