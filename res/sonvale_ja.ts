@@ -115,6 +115,46 @@ Please try to update data again.</source>
 再度データをアップデートしてください。</translation>
     </message>
     <message>
+        <source>Can't keep the record of Ostra's answers.
+There is no private folder for it (%1).
+Until this is fixed, answers from Ostra can't be checked against earlier updates, and an update may end without a clear result.
+Please make one of these folders usable only by you.</source>
+        <translation>本体の応答の記録を保存できません。
+記録用の専用フォルダがありません（%1）。
+これが直るまで、本体からの応答を以前のアップデートと照合できないため、アップデートの結果がわからないことがあります。
+これらのフォルダのいずれかを、ご自身だけが使えるようにしてください。</translation>
+    </message>
+    <message>
+        <source>Can't read the record of Ostra's answers.
+%1: %2
+Until this is fixed, answers from Ostra can't be checked against earlier updates, and an update may end without a clear result.
+Please make the file readable, or remove it.</source>
+        <translation>本体の応答の記録を読み込めません。
+%1: %2
+これが直るまで、本体からの応答を以前のアップデートと照合できないため、アップデートの結果がわからないことがあります。
+ファイルを読み込めるようにするか、削除してください。</translation>
+    </message>
+    <message>
+        <source>The record of Ostra's answers is broken.
+%1
+Until this is fixed, answers from Ostra can't be checked against earlier updates, and an update may end without a clear result.
+Please remove the file while no update is running.</source>
+        <translation>本体の応答の記録が壊れています。
+%1
+これが直るまで、本体からの応答を以前のアップデートと照合できないため、アップデートの結果がわからないことがあります。
+アップデート中でないときに、このファイルを削除してください。</translation>
+    </message>
+    <message>
+        <source>Can't write the record of Ostra's answers.
+%1: %2
+Until this is fixed, answers from Ostra can't be checked against earlier updates, and an update may end without a clear result.
+Please make sure that its folder can be written and has room.</source>
+        <translation>本体の応答の記録を書き込めません。
+%1: %2
+これが直るまで、本体からの応答を以前のアップデートと照合できないため、アップデートの結果がわからないことがあります。
+フォルダに書き込めること、空き容量があることを確認してください。</translation>
+    </message>
+    <message>
         <source>Can't write Sonvale Data to Flash Memory.</source>
         <translation>Sonvale Dataの書き込みができませんでした。</translation>
     </message>

@@ -160,6 +160,12 @@ ResultCode CDataController::WriteMessage(const std::uint8_t* bytes, std::uint32_
     return RC_EXCHANGE_OK;
 }
 
+LedgerFault CDataController::LedgerProblem() const
+{
+    const CMIDIController* pController = m_pDevice ? m_pDevice->m_pController : nullptr;
+    return pController && !pController->LedgerUsable() ? pController->LedgerProblem() : LedgerFault{};
+}
+
 ResultCode CDataController::CompletionResult(ResultCode status)
 {
     switch (status) {

@@ -3,6 +3,7 @@
 #include "data/EditState.h"
 #include "data/SonvaleData.h"
 #include "data/SysExConverter.h"
+#include "midi/LedgerFault.h"
 #include "platform/ResultCode.h"
 
 #include <array>
@@ -74,6 +75,9 @@ public:
                      // and the console's entry did not prove it either: it cannot tell
     };
     [[nodiscard]] ExchangeFault LastFault() const { return m_fault; }
+    // Why the console's owed answers could not be used at the last exchange (Kind::None when they
+    // could, or when no transport is there). Read on the thread that ran the exchange, or after it.
+    [[nodiscard]] LedgerFault LedgerProblem() const;
 
     // The note of `key`, created empty when the key has none yet. Null only when memory is exhausted.
     [[nodiscard]] std::string* NoteFor(std::uint16_t key);

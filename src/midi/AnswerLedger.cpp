@@ -92,17 +92,17 @@ std::uint64_t CAnswerLedger::BootNanoseconds()
     return static_cast<std::uint64_t>(now.tv_sec) * 1000000000ULL + static_cast<std::uint64_t>(now.tv_nsec);
 }
 
-bool CAnswerLedger::Load(const std::string& path, std::uint64_t device, std::string& problem)
+bool CAnswerLedger::Load(const std::string& path, std::uint64_t device, LedgerFault& problem)
 {
     Reset();
     m_path = path;
     m_device = device;
-    problem.clear();
+    problem = {};
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
             return true;
-        problem = "the record of the console's owed answers (" + path + ") cannot be read: " + std::strerror(errno);
+        problem = {LedgerFault::Kind::Unreadable, path, std::strerror(errno)};
         m_bStrayed = true;
         return false;
     }
@@ -121,7 +121,7 @@ bool CAnswerLedger::Load(const std::string& path, std::uint64_t device, std::str
     ::close(fd);
     CAnswerLedger read;
     if (text.size() > kMaxFileBytes || !read.Parse(text)) {
-        problem = "the record of the console's owed answers (" + path + ") makes no sense; its debts are unknown";
+        problem = {LedgerFault::Kind::Nonsense, path, {}};
         m_bStrayed = true;
         return false;
     }
@@ -132,15 +132,15 @@ bool CAnswerLedger::Load(const std::string& path, std::uint64_t device, std::str
     return true;
 }
 
-bool CAnswerLedger::Save(std::string& problem) const
+bool CAnswerLedger::Save(LedgerFault& problem) const
 {
     if (m_path.empty()) {
-        problem = "there is no folder for the record of the console's owed answers";
+        problem = {LedgerFault::Kind::NoFolder, {}, {}};
         return false;
     }
     std::string reason;
     if (!CFileSaver::Save(m_path, Text(), reason)) {
-        problem = "the record of the console's owed answers (" + m_path + ") cannot be written: " + reason;
+        problem = {LedgerFault::Kind::Unwritable, m_path, reason};
         return false;
     }
     return true;

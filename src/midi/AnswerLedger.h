@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "midi/LedgerFault.h"
+
 // The answers a console still owes, as every program of this user has recorded them: a message is
 // entered before the port takes it and stays owed until an answer of its kind is taken for it, or until
 // the console is known to be new (another device on the network under the same client and pair),
@@ -46,9 +48,9 @@ public:
     // one of another device, is a console with nothing owed. A file that cannot be read or makes no
     // sense: nothing is known of the debts, so the console strays and may hold any entry; `problem` says
     // why. False when the file exists but cannot be read or parsed.
-    [[nodiscard]] bool Load(const std::string& path, std::uint64_t device, std::string& problem);
+    [[nodiscard]] bool Load(const std::string& path, std::uint64_t device, LedgerFault& problem);
     // Writes it back; false with the reason when it cannot be written (the old file stays).
-    [[nodiscard]] bool Save(std::string& problem) const;
+    [[nodiscard]] bool Save(LedgerFault& problem) const;
     [[nodiscard]] const std::string& Path() const { return m_path; }
 
     // Enters a message that asks for an answer of `kind`; the debt's number.

@@ -112,9 +112,10 @@ public:
     // sent, as from a console that answers each message once and at once.
     [[nodiscard]] virtual CAnswerLedger* Ledger() { return nullptr; }
     // Whether the owed answers could be read and written at the last Send; when not, no answer is
-    // proven by the ledger, and LedgerProblem says why.
+    // proven by the ledger, and LedgerProblem says why. Both are written by the thread that ran the
+    // exchange; another thread reads them once that exchange has ended and been joined.
     [[nodiscard]] virtual bool LedgerUsable() const { return true; }
-    [[nodiscard]] virtual std::string LedgerProblem() const { return {}; }
+    [[nodiscard]] virtual LedgerFault LedgerProblem() const { return {}; }
     // Whether messages from the console were lost since the exchange began (more than could be kept):
     // the answers taken may not be the whole story.
     [[nodiscard]] virtual bool AnswersDropped() const { return false; }

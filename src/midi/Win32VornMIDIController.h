@@ -58,7 +58,7 @@ public:
     void ExpectAnswer(int kind, const std::string& entry) override;
     [[nodiscard]] CAnswerLedger* Ledger() override;
     [[nodiscard]] bool LedgerUsable() const override { return m_bLedgerUsable; }
-    [[nodiscard]] std::string LedgerProblem() const override { return m_ledgerProblem; }
+    [[nodiscard]] LedgerFault LedgerProblem() const override { return m_ledgerProblem; }
     [[nodiscard]] bool AnswersDropped() const override;
     void EndExchange() override;
 
@@ -151,7 +151,7 @@ private:
     bool m_bInTurn = false;
     bool m_bLedgerUsable = true;
     bool m_bLedgerProblemSaid = false;
-    std::string m_ledgerProblem;
+    LedgerFault m_ledgerProblem;
     std::optional<std::chrono::steady_clock::time_point> m_lastArrival; // of the message Receive returned last
     // What the next Send's message asks for (ExpectAnswer).
     int m_nExpectedKind = 0;

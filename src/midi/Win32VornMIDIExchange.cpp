@@ -3,11 +3,11 @@
 // observers report.
 #include "midi/Win32VornMIDIController.h"
 
+#include <errno.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <new>
 #include <utility>
 
@@ -104,16 +104,14 @@ bool CWin32VornMIDIController::TakeTurn(std::uint16_t timeoutMs)
 void CWin32VornMIDIController::LoadLedger()
 {
     const std::string path = m_turn.LedgerPath();
-    std::string problem;
     if (path.empty()) {
         m_ledger.Reset();
         m_ledger.Stray();
         m_bLedgerUsable = false;
-        m_ledgerProblem = "there is no private folder for the record of the console's owed answers "
-                          "(/run/user/UID or /tmp/sonvale-UID)";
+        const std::string uid = std::to_string(::getuid());
+        m_ledgerProblem = {LedgerFault::Kind::NoFolder, "/run/user/" + uid + " or /tmp/sonvale-" + uid, {}};
     } else {
-        m_bLedgerUsable = m_ledger.Load(path, m_nConsoleDevice, problem);
-        m_ledgerProblem = problem;
+        m_bLedgerUsable = m_ledger.Load(path, m_nConsoleDevice, m_ledgerProblem);
     }
     SayLedgerProblem();
 }
@@ -122,10 +120,8 @@ void CWin32VornMIDIController::SaveLedger()
 {
     if (!m_bLedgerUsable)
         return;
-    std::string problem;
-    if (!m_ledger.Save(problem)) {
+    if (!m_ledger.Save(m_ledgerProblem)) {
         m_bLedgerUsable = false;
-        m_ledgerProblem = problem;
         SayLedgerProblem();
     }
 }
@@ -135,10 +131,12 @@ void CWin32VornMIDIController::SayLedgerProblem()
     if (m_bLedgerUsable || m_bLedgerProblemSaid)
         return;
     m_bLedgerProblemSaid = true;
-    std::fprintf(stderr,
-                 "%s; no answer of the console can be proven to answer its own message, so every outcome that "
-                 "depends on it is said to be uncertain\n",
-                 m_ledgerProblem.c_str());
+    // One write, so that the line is not torn by another thread's or program's output.
+    const std::string line = std::string(program_invocation_short_name) + ": " + m_ledgerProblem.Text() +
+                             "; until it can be used, no answer of the console can be checked against "
+                             "earlier messages, so an outcome that a read-back of the console's entry does "
+                             "not prove is reported as uncertain\n";
+    (void)!::write(STDERR_FILENO, line.data(), line.size());
 }
 
 void CWin32VornMIDIController::ExpectAnswer(int kind, const std::string& entry)

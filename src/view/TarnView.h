@@ -143,6 +143,13 @@ private:
     // console asked again for its current data.
     void ShowUpdateError(std::uint32_t nTextId, bool bEventDuringUpdate,
                          MessageBoxIcon icon = MessageBoxIcon::Error);
+    // Asks the console for its current entry and shows it (RefreshCurrentData without the box below).
+    void AskCurrentData();
+    // When the last exchange found the console's owed answers unusable, says why and what it means in
+    // a box, once in the view's life; false when nothing was shown. With bOwnDeviceEvents, a
+    // configuration change that comes in while the box is open is acted on after it; otherwise the
+    // caller's own box handling looks at the pending flag.
+    bool TellLedgerProblemOnce(bool bOwnDeviceEvents);
     // Keeps a committed note in the notes table under its entry key.
     void StoreNote(std::uint16_t nKey, std::string note);
     // Ends an open note edit, keeping its note like a committed one.
@@ -169,5 +176,6 @@ private:
     CTarnDoc& m_document;
     bool m_bDestroyed = false;
     bool m_bShownOnce = false;      // the view has been shown at least once; see OnSize
+    bool m_bLedgerProblemTold = false; // the box of unusable owed answers was shown
     CApplicationLink* m_pApp = nullptr;
 };

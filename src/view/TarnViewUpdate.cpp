@@ -5,6 +5,7 @@
 #include "app/ProgressDlg.h"
 #include "app/TarnDoc.h"
 #include "app/UpdateState.h"
+#include "data/DataController.h"
 #include "platform/MessageBoxService.h"
 #include "platform/PrivateMessage.h"
 #include "platform/StringTable.h"
@@ -37,6 +38,9 @@ ResultCode CTarnView::OnFileUpdate()
 
     // The key shown in the row, whatever order the rows stand in.
     const ResultCode nResult = RunUpdateWorker(m_list.GetEntryKey(s));
+    // Said before the outcome, which it may explain, and only now that the progress dialog is closed;
+    // a configuration change meanwhile is acted on after the outcome's box, as below.
+    (void)TellLedgerProblemOnce(false);
     // A configuration change during the update was left alone while the worker used the transport; it
     // is acted on after the outcome box, like one that comes in while the box is open.
     switch (nResult) {
@@ -125,23 +129,68 @@ ResultCode CTarnView::RefreshConnectionState()
 ResultCode CTarnView::RefreshCurrentData()
 {
     if (!IsConnected() || !m_pDoc) return RC_OK;
+    AskCurrentData();
+    // The first query at start-up, after a configuration change or a choice of console is where a
+    // problem with the owed answers is usually found: said once the window shows what it found.
+    if (IsConnected())
+        (void)TellLedgerProblemOnce(true);
+    return RC_OK;
+}
+
+bool CTarnView::TellLedgerProblemOnce(bool bOwnDeviceEvents)
+{
+    if (m_bLedgerProblemTold || !m_pDoc) return false;
+    const LedgerFault problem = m_pDoc->DataController().LedgerProblem();
+    const QString path = QString::fromLocal8Bit(problem.path);
+    const QString reason = QString::fromLocal8Bit(problem.reason);
+    QString text;
+    switch (problem.kind) {
+    case LedgerFault::Kind::None:
+        return false;
+    case LedgerFault::Kind::NoFolder:
+        text = LoadResourceString(IDS_LEDGER_NO_FOLDER).arg(path);
+        break;
+    case LedgerFault::Kind::Unreadable:
+        text = LoadResourceString(IDS_LEDGER_UNREADABLE).arg(path, reason);
+        break;
+    case LedgerFault::Kind::Nonsense:
+        text = LoadResourceString(IDS_LEDGER_BROKEN).arg(path);
+        break;
+    case LedgerFault::Kind::Unwritable:
+        text = LoadResourceString(IDS_LEDGER_UNWRITABLE).arg(path, reason);
+        break;
+    }
+    m_bLedgerProblemTold = true;
+    if (bOwnDeviceEvents)
+        (void)m_pApp->TakeDeviceEventPending();
+    (void)CMessageBoxService::Show(this, {LoadResourceString(IDS_CAPTION), text, MessageBoxIcon::Warning,
+                                          MessageBoxButtons::Ok});
+    if (bOwnDeviceEvents && m_pApp->IsDeviceEventPending()) {
+        m_pApp->Reconnect();
+        RefreshConnectionState();
+        RefreshCurrentData();
+    }
+    return true;
+}
+
+void CTarnView::AskCurrentData()
+{
     std::string name;
     if (m_pDoc->DataController().QueryCurrentDataName(name) == RC_EXCHANGE_OK) {
         SetCurrentDataText(name);
         std::uint16_t nRow = kNoRow;
         (void)FindRowByName(name, nRow);
         m_list.SetCurrentDataMark(nRow == kNoRow ? std::int16_t{-1} : static_cast<std::int16_t>(nRow));
-        return RC_OK;
+        return;
     }
     if (m_pDoc->DataController().LastFault() == CDataController::ExchangeFault::Unproven) {
         // The console is there and answered, but what it said may answer an earlier request: what it
         // holds is not known, and the next update or query asks again.
         m_list.SetCurrentDataMark(-1);
         SetCurrentDataText({});
-        return RC_OK;
+        return;
     }
     (void)m_pApp->TakeDeviceEventPending();
     m_pApp->ShowConnectionError();
     RefreshConnectionState();
-    return RC_OK;
 }

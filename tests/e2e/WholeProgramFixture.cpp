@@ -9,10 +9,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QThread>
+#include <cstdlib>
+#include <string_view>
 
 #include "app/TarnViewLink.h"
 #include "app/UpdateState.h"
+#include "midi/ConsoleTurn.h"
 #include "midi/MIDIDevice.h"
+#include "platform/FileLock.h"
 #include "platform/StringTable.h"
 #include "platform/SystemLanguage.h"
 #include "prefs/Preference.h"
@@ -33,6 +37,8 @@ const QString WholeProgramTest::kConnectionError =
     QStringLiteral("Connection Error.\nPlease make sure of whether Ostra is connected to your computer correctly.");
 const QString WholeProgramTest::kInvalid = QStringLiteral("Sonvale Data is invalid.\nPlease try to update data again.");
 const QString WholeProgramTest::kFlashFailed = QStringLiteral("Can't write Sonvale Data to Flash Memory.");
+const QString WholeProgramTest::kUnproven =
+    QStringLiteral("The answer from Ostra may be for an earlier update.\nPlease try to update data again.");
 
 void WholeProgramTest::TearDownTestSuite() { s_server.reset(); }
 
@@ -164,6 +170,17 @@ std::string WholeProgramTest::FlashContents() const
 }
 
 QString WholeProgramTest::ProfilePath() const { return app ? app->ProfilePath() : QString(); }
+
+std::string WholeProgramTest::OwedAnswersPath()
+{
+    const std::string folder = CFileLock::Folder();
+    const char* server = std::getenv("JACK_DEFAULT_SERVER");
+    if (folder.empty() || !server)
+        return {};
+    std::string name = CConsoleTurn::FileName(server, "Ostra", 1);
+    name.replace(name.size() - std::string_view(".lock").size(), std::string_view::npos, ".owed");
+    return folder + '/' + name;
+}
 
 bool WholeProgramTest::WaitFor(const std::function<bool()>& condition, int nTimeoutMs)
 {

@@ -46,6 +46,9 @@ protected:
     [[nodiscard]] int Shown(const QString& text) const; // boxes shown with this text
     [[nodiscard]] std::string FlashContents() const;
     [[nodiscard]] QString ProfilePath() const;
+    // The console's record of owed answers, where every program of the user keeps it for the emulated
+    // console on this server; empty when the user has no private folder for it.
+    [[nodiscard]] static std::string OwedAnswersPath();
 
     // Runs the event loop until the condition holds; false after the deadline.
     [[nodiscard]] static bool WaitFor(const std::function<bool()>& condition, int nTimeoutMs = 10000);
@@ -54,6 +57,7 @@ protected:
     static const QString kConnectionError;
     static const QString kInvalid;
     static const QString kFlashFailed;
+    static const QString kUnproven;
 
     std::unique_ptr<CMessageBoxScript> boxes;
     std::unique_ptr<CTarnApp> app;

@@ -4,6 +4,7 @@
 
 #include <QTimer>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <random>
 
@@ -73,6 +74,60 @@ TEST_F(WholeProgramTest, UpdateLandsInTheConsoleAndTheMarkerFollows)
     ASSERT_TRUE(StartProgram());
     EXPECT_EQ(CurrentDataText(), name);
     EXPECT_EQ(MarkedKey(), 7);
+}
+
+// The record of the console's owed answers breaks while the program runs, and is still broken at the
+// next start: each run says so once, in a box naming the file, at the first exchange that finds it (the
+// update's, after its progress dialog and before its outcome; the start-up query's), and updates still
+// run: a stored write is proven by reading back the console's entry, a refused one cannot be told.
+TEST_F(WholeProgramTest, AnUnusableRecordOfOwedAnswersIsSaidOncePerRunAndUpdatesStillRun)
+{
+    ASSERT_TRUE(StartConsole("none", "Brisa #01 Vo Soft", {"--flash-fail-entry", "Brisa #04 EG Comp"}));
+    const std::string record = OwedAnswersPath();
+    ASSERT_FALSE(record.empty()) << "no private folder for the record of owed answers";
+    struct Removal {
+        std::string path;
+        ~Removal() { std::remove(path.c_str()); }
+    } const removal{record};
+    ASSERT_TRUE(StartProgram());
+    EXPECT_EQ(CurrentDataText(), QStringLiteral("Brisa #01 Vo Soft"));
+    EXPECT_TRUE(boxes->Shown().empty());
+
+    std::ofstream(record, std::ios::binary | std::ios::trunc) << "not a record of owed answers\n";
+    const QString told =
+        QStringLiteral("The record of Ostra's answers is broken.\n%1\nUntil this is fixed, answers from Ostra can't be "
+                       "checked against earlier updates, and an update may end without a clear result.\nPlease remove "
+                       "the file while no update is running.")
+            .arg(QString::fromStdString(record));
+    const auto update = [&](int nKey) {
+        View().List().SelectItem(RowOfKey(nKey));
+        EXPECT_EQ(View().OnFileUpdate(), RC_OK);
+    };
+    update(3);
+    ASSERT_EQ(boxes->Shown().size(), 2u);
+    EXPECT_EQ(boxes->Shown()[0].text.toStdString(), told.toStdString());
+    EXPECT_EQ(boxes->Shown()[0].icon, MessageBoxIcon::Warning);
+    EXPECT_EQ(boxes->Shown()[1].text.toStdString(), kCompleted.toStdString());
+    EXPECT_EQ(MarkedKey(), 3);
+    update(7);
+    ASSERT_EQ(boxes->Shown().size(), 3u);
+    EXPECT_EQ(boxes->Shown()[2].text.toStdString(), kUnproven.toStdString());
+    EXPECT_TRUE(UpdateEnabled());
+    update(2);
+    EXPECT_EQ(Shown(kCompleted), 2);
+    EXPECT_EQ(Shown(told), 1);
+    EXPECT_EQ(boxes->Shown().size(), 4u);
+    EXPECT_EQ(MarkedKey(), 2);
+
+    // The next run finds it at its start-up query, and says so once there.
+    StopProgram();
+    ASSERT_TRUE(StartProgram());
+    EXPECT_EQ(Shown(told), 2);
+    EXPECT_EQ(boxes->Shown().size(), 5u);
+    EXPECT_EQ(CurrentDataText(), QStringLiteral("Fenwick Series Vol.2"));
+    update(3);
+    EXPECT_EQ(Shown(told), 2);
+    EXPECT_EQ(Shown(kCompleted), 3);
 }
 
 TEST_F(WholeProgramTest, AConsoleWithoutTagsIsFoundByAskingItWithoutABox)

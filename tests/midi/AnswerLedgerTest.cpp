@@ -54,9 +54,9 @@ TEST(AnswerLedgerFile, WhatCannotBeReadIsUnknownAndANewDeviceOwesNothing)
     for (const Case& c : cases) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << c.text;
         CAnswerLedger ledger;
-        std::string problem;
+        LedgerFault problem;
         EXPECT_EQ(ledger.Load(path, c.device, problem), c.readable) << c.what;
-        EXPECT_EQ(problem.empty(), c.readable) << c.what;
+        EXPECT_EQ(problem.kind, c.readable ? LedgerFault::Kind::None : LedgerFault::Kind::Nonsense) << c.what;
         EXPECT_EQ(ledger.Owed(2), c.owedWrites) << c.what;
         // What cannot be read proves nothing: the console's next answers are unproven.
         EXPECT_EQ(ledger.Strayed(), !c.readable) << c.what;

@@ -12,12 +12,16 @@
 #include <signal.h>
 
 #include <csignal>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "drivers/ChildProcess.h"
 #include "drivers/JackRequirement.h"
 #include "drivers/JackTestServer.h"
+#include "midi/ConsoleTurn.h"
+#include "platform/FileLock.h"
 
 namespace {
 
@@ -255,6 +259,38 @@ TEST_F(CliConsoleTest, SplitRepliesStillCompleteTheUpdate)
     const CliRun run = RunCli({"update", "7"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString() << m_console.Log();
     EXPECT_EQ(FlashName(), "Brisa #04 EG Comp");
+}
+
+// A record of the console's owed answers that makes no sense: each run names it once, a stored write is
+// still proven by reading back the console's entry, and a refusal cannot be told, for that reason.
+TEST_F(CliConsoleTest, AnUnusableRecordOfOwedAnswersIsNamedOnceAsTheReason)
+{
+    StartConsole({"--flash-fail-entry", "Brisa #04 EG Comp"});
+    const std::string folder = CFileLock::Folder();
+    ASSERT_FALSE(folder.empty()) << "no private folder for the record";
+    std::string record = CConsoleTurn::FileName(m_server.Name(), "Ostra", 1);
+    record = folder + '/' + record.replace(record.size() - 5, 5, ".owed");
+    std::ofstream(record, std::ios::trunc) << "not a record of owed answers\n";
+    struct Removal {
+        std::string path;
+        ~Removal() { std::remove(path.c_str()); }
+    } const removal{record};
+    const QByteArray said = QByteArray("sonvale-cli: the record of the console's owed answers (") + record.c_str() +
+                            ") makes no sense; its debts are unknown; until it can be used, no answer of the console "
+                            "can be checked against earlier messages";
+    const CliRun stored = RunCli({"update", "3"});
+    EXPECT_EQ(stored.exitCode, 0) << stored.err.toStdString() << m_console.Log();
+    EXPECT_EQ(stored.err.count(said), 1) << stored.err.toStdString();
+    EXPECT_EQ(FlashName(), "Fenwick Series Vol.3");
+
+    const CliRun refused = RunCli({"update", "7"});
+    EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString() << m_console.Log();
+    EXPECT_EQ(refused.err.count(said), 1) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(QByteArray("the console did not confirm the transfer: its answer could be a late "
+                                                "answer to an earlier write, which cannot be checked because the "
+                                                "record of the console's owed answers (") + record.c_str() +
+                                     ") makes no sense"))
+        << refused.err.toStdString();
 }
 
 } // namespace

@@ -175,6 +175,12 @@ std::string CConsoleCommands::ExplainExchange(ResultCode result, const CDataCont
     case CDataController::ExchangeFault::WrongReply:
         return what + "a wrong reply (the console answered with a message that is no " + reply + ")";
     case CDataController::ExchangeFault::Unproven:
+        if (pTransport && !pTransport->LedgerUsable())
+            return what + "its answer could be a late answer to an earlier " + (query ? "request" : "write") +
+                   ", which cannot be checked because " + pTransport->LedgerProblem().Text() + "; " +
+                   (query ? "its answers did not agree" : "the console's entry did not show that it is the answer "
+                                                          "to this one") +
+                   " (once the record can be used, try again)";
         if (query)
             return what + "its answer could be a late answer to an earlier request (the console still owes "
                           "answers to earlier messages, or answered one twice), and its answers did not agree "
