@@ -120,6 +120,7 @@ class Soak(Judge):
         self.console_options = options.console_option or []
         self.work = tempfile.mkdtemp(prefix="sonvale-hostile-")
         self.server = "sonvale-hostile-%d" % os.getpid()
+        self.servers = []  # every name the soak's servers had
         for folder in ("run", "config", "home"):
             os.makedirs(os.path.join(self.work, folder), mode=0o700)
         env = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE")}
@@ -176,6 +177,15 @@ class Soak(Judge):
             signal.signal(signal.SIGALRM, previous)
             self.waited += time.monotonic() - began
 
+    def name_server(self, segment):
+        """Each segment's server has a name of its own. A server started again under the same name
+        gives the console the same identifier, so the programs would take the new console for the old
+        one and keep what the old one owed (which is safe, only more often "cannot tell"); a segment
+        starts as its replay does, with a console that owes nothing."""
+        self.server = "sonvale-hostile-%d-%d" % (os.getpid(), segment)
+        self.servers.append(self.server)
+        self.env["JACK_DEFAULT_SERVER"] = self.server
+
     def start_server(self):
         self.take_lock()
         free_stale_slots()  # with several lanes, the servers killed by other runs could leave none
@@ -226,6 +236,14 @@ class Soak(Judge):
 
     def close(self):
         self.stop_server()
+        # The programs' records of the consoles (turn locks, owed answers) of the soak's servers.
+        for folder in ("/run/user/%d" % os.getuid(), "/tmp/sonvale-%d" % os.getuid()):
+            for name in os.listdir(folder) if os.path.isdir(folder) else []:
+                if any("-%s+" % server in name or "-%s." % server in name for server in self.servers):
+                    try:
+                        os.unlink(os.path.join(folder, name))
+                    except OSError:
+                        pass
         if self.options.keep:
             print("logs kept in", self.work)
         else:
@@ -309,11 +327,13 @@ class Soak(Judge):
     def run_segment(self, segment, first, last, show_round, progress):
         every = self.options.restart_every
         if self.jackd is None:
+            self.name_server(segment)
             self.start_graph()
         else:
             self.restarts["scheduled"] += 1
             self.stop_server()
             time.sleep(0.3)
+            self.name_server(segment)
             self.start_server()
         self.restart_console(segment * SEGMENT_MESSAGES + 1, segment)
         self.segments.add(segment)
