@@ -5,9 +5,8 @@
 # (bench/hostile_soak.py). Fails on any false outcome: "completed" for a write the console did not
 # store, a refusal for one it stored, `current` naming an entry the console did not hold. Takes a few
 # minutes; it lets the JACK test lock go between its segments of 25 rounds. BUILD_DIR (default
-# build/default) names the build it uses. It runs in one lane (no --lanes): each segment follows the
-# one before in the same folders, so its writers also start with what the ledger of owed answers kept
-# from the segment before.
+# build/default) names the build it uses. Three lanes run its segments at once: each segment has a JACK
+# server of its own and starts as its replay does, so the lanes judge the same rounds as one lane would.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${BUILD_DIR:-build/default}
@@ -17,4 +16,4 @@ done
 for program in sonvale-cli ostra-emulator vorn-jack.so; do
   [ -e "$build/bin/$program" ] || { echo "FAILED: $build/bin/$program is not built"; exit 1; }
 done
-exec python3 bench/hostile_soak.py --build "$build" --rounds "${SONVALE_HOSTILE_ROUNDS:-200}" --seed 20261208 --calm-share 0.5 --enforce
+exec python3 bench/hostile_soak.py --build "$build" --rounds "${SONVALE_HOSTILE_ROUNDS:-200}" --seed 20261208 --calm-share 0.5 --lanes 3 --enforce
