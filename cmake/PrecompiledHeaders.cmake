@@ -12,7 +12,8 @@
 # Only with -DSONVALE_PRECOMPILE_HEADERS=ON, which scripts/test and the stages give their builds: a
 # precompiled header differs from one build folder to the next, so ccache finds nothing of another
 # folder for the files that use one, and a developer's fresh build folder would compile everything anew.
-# In a folder of its own a build with them is about a third cheaper in processor time. ccache needs to be
+# A file that uses them compiles in about two thirds of the processor time; a whole plain build takes
+# about a sixth less, the Release build of the package a third less. ccache needs to be
 # told to take files compiled with a precompiled header (sloppiness pch_defines,time_macros); the
 # compiler launcher says so.
 
@@ -101,11 +102,18 @@ function(sonvale_precompile_headers)
     if(with_tests)
       sonvale_links(gtest ${target} GTest::gtest)
     endif()
-    # The headers are C++ ones: C files (generated protocol code) go without.
+    # The headers are C++ ones: C files (generated protocol code) go without. So does the file in which
+    # AUTOMOC gathers a target's moc output: for most targets it is empty, and loading a precompiled
+    # header costs about half a second.
     get_target_property(sources ${target} SOURCES)
     get_target_property(dir ${target} SOURCE_DIR)
     list(FILTER sources INCLUDE REGEX "\\.c$")
     list(TRANSFORM sources PREPEND "${dir}/" REGEX "^[^/]")
+    get_target_property(automoc ${target} AUTOMOC)
+    if(automoc)
+      get_target_property(binary_dir ${target} BINARY_DIR)
+      list(APPEND sources ${binary_dir}/${target}_autogen/mocs_compilation.cpp)
+    endif()
     if(sources)
       set_source_files_properties(${sources} TARGET_DIRECTORY ${target} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
     endif()
