@@ -13,9 +13,9 @@
 # precompiled header differs from one build folder to the next, so ccache finds nothing of another
 # folder for the files that use one, and a developer's fresh build folder would compile everything anew.
 # A file that uses them compiles in about two thirds of the processor time; a whole plain build takes
-# about a sixth less, the Release build of the package a third less. ccache needs to be
-# told to take files compiled with a precompiled header (sloppiness pch_defines,time_macros); the
-# compiler launcher says so.
+# about a sixth less, the Release build of the package a third less. ccache needs to be told to take
+# files compiled with a precompiled header (sloppiness pch_defines,time_macros); the compiler launcher
+# says so.
 
 set(sonvale_pch_std <algorithm> <array> <atomic> <chrono> <cstdint> <cstring> <functional> <memory> <mutex>
     <optional> <string> <string_view> <thread> <vector>)

@@ -11,7 +11,7 @@ for tool in lintian appstreamcli desktop-file-validate dpkg-deb; do
 done
 
 if [ "${1:-}" = --build-only ]; then
-  scripts/package >/dev/null
+  scripts/package
   exit 0
 fi
 echo "=== package: build"
