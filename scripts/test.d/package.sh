@@ -3,12 +3,17 @@
 # scripts/package (Release, only what the package holds), then runs lintian on it, and on its unpacked
 # contents appstreamcli on the AppStream metainfo and desktop-file-validate on the desktop entry. Any
 # error or warning fails the stage; lintian's and appstreamcli's finer notes are shown, not counted.
+# With --build-only it builds the package and ends (scripts/test builds it while earlier tests run).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 for tool in lintian appstreamcli desktop-file-validate dpkg-deb; do
   command -v "$tool" >/dev/null || { echo "FAILED: $tool is not installed (scripts/install-deps installs it)"; exit 1; }
 done
 
+if [ "${1:-}" = --build-only ]; then
+  scripts/package
+  exit 0
+fi
 echo "=== package: build"
 deb=$(scripts/package | tail -n 1)
 echo "$deb"

@@ -44,7 +44,7 @@ TEST_F(TarnViewLayout, CurrentDataNameIsCutTo40BytesAndThePairStaysCentred)
     EXPECT_EQ(label.x(), 801 / 2 - (label.width() + value.width()) / 2);
 
     // 39 ASCII bytes and a three-byte character: the character does not fit and is left out whole.
-    m_view->SetCurrentDataText(std::string(39, 'x') + "\xE3\x83\x9C" + "tail");
+    m_view->SetCurrentDataText(std::string(39, 'x').append("\xE3\x83\x9C" "tail"));
     EXPECT_EQ(value.text(), QString(39, QLatin1Char('x')));
 }
 

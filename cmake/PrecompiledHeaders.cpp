@@ -1,0 +1,1 @@
+// The translation unit from which the build makes its precompiled headers (cmake/PrecompiledHeaders.cmake).
