@@ -155,6 +155,8 @@ class Soak(Judge):
         """Waits in the kernel's queue of the JACK test lock (as flock -w does), at most 15 minutes.
         Lanes take it shared, after any test run that waits for it has had its turn: new shared holders
         would otherwise keep it from a waiting exclusive one as long as the lanes overlap."""
+        if self.options.no_test_lock:
+            return
         self.lock = open(LOCK, "a+")
         began = time.monotonic()
 
@@ -473,6 +475,9 @@ def main():
     parser.add_argument("--enforce", action="store_true", help="exit 1 on any false outcome")
     parser.add_argument("--keep", action="store_true", help="keep the logs")
     parser.add_argument("--progress", action="store_true", help="a line every 25 rounds (in lanes: every minute)")
+    parser.add_argument("--no-test-lock", action="store_true",
+                        help="take no turn at the JACK test lock: the soak runs beside test runs (its servers "
+                             "and the tests' are apart; only the processors are shared)")
     parser.add_argument("--lanes", type=int, default=1, help="segments run at once, each lane with its own JACK "
                         "server and console (default 1; at most 6: JACK has eight server slots per machine; "
                         "--replay runs in one)")
