@@ -3,6 +3,8 @@
 // observers report.
 #include "midi/Win32VornMIDIController.h"
 
+#include "platform/FileLock.h"
+
 #include <errno.h>
 #include <unistd.h>
 
@@ -108,8 +110,7 @@ void CWin32VornMIDIController::LoadLedger()
         m_ledger.Reset();
         m_ledger.Stray();
         m_bLedgerUsable = false;
-        const std::string uid = std::to_string(::getuid());
-        m_ledgerProblem = {LedgerFault::Kind::NoFolder, "/run/user/" + uid + " or /tmp/sonvale-" + uid, {}};
+        m_ledgerProblem = {LedgerFault::Kind::NoFolder, CFileLock::FolderCandidates(), {}};
     } else {
         m_bLedgerUsable = m_ledger.Load(path, m_nConsoleDevice, m_ledgerProblem);
     }

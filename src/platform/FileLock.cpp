@@ -103,17 +103,25 @@ void CFileLock::SetNameInFolder(std::string_view fileName)
     SetPath(folder + '/' + FitName(fileName, fitted), 0600);
 }
 
+namespace {
+
+std::string RuntimeFolder() { return "/run/user/" + std::to_string(::getuid()); }
+std::string OwnFolder() { return "/tmp/sonvale-" + std::to_string(::getuid()); }
+
+} // namespace
+
 std::string CFileLock::Folder()
 {
     // The desktop program has a login session's XDG_RUNTIME_DIR, a script run by cron or over ssh may
     // have none or another one; all of them must meet in one folder, so the variable is not asked.
-    const std::string uid = std::to_string(::getuid());
-    const std::string runtime = "/run/user/" + uid;
+    const std::string runtime = RuntimeFolder();
     if (IsPrivateFolder(runtime, false))
         return runtime;
-    const std::string own = "/tmp/sonvale-" + uid;
+    const std::string own = OwnFolder();
     return IsPrivateFolder(own, true) ? own : std::string();
 }
+
+std::string CFileLock::FolderCandidates() { return RuntimeFolder() + " or " + OwnFolder(); }
 
 std::string CFileLock::Escaped(std::string_view part)
 {

@@ -66,6 +66,8 @@ public:
     // /run/user/UID when it is this user's and private, otherwise /tmp/sonvale-UID, made private to
     // this user. Empty when neither can be had.
     [[nodiscard]] static std::string Folder();
+    // The folders Folder looks for, in its order, for a person: "/run/user/UID or /tmp/sonvale-UID".
+    [[nodiscard]] static std::string FolderCandidates();
     // A part of a lock's name with every byte other than a letter, digit, '-', '_' or '.' written as
     // %XX, so that any server or client name gives one flat name of its own.
     [[nodiscard]] static std::string Escaped(std::string_view part);
